@@ -1,0 +1,51 @@
+# The LumoMap shared library: records and document (model/), map file writer and reader (persistence/).
+add_library(LumoMap SHARED)
+add_library(LumoMap::LumoMap ALIAS LumoMap)
+
+set(LUMOMAP_PUBLIC_HEADERS
+    include/LumoRegion.h
+    include/LumoFixtureTemplate.h
+    include/LumoFixture.h
+    include/LumoInterfaceTemplate.h
+    include/LumoInterface.h
+    include/LumoMapModel.h
+    include/LumoMapParser.h
+)
+
+target_sources(LumoMap PRIVATE
+    ${LUMOMAP_PUBLIC_HEADERS}
+    model/LumoRegion.cpp
+    model/LumoFixtureTemplate.cpp
+    model/LumoFixture.cpp
+    model/LumoInterfaceTemplate.cpp
+    model/LumoInterface.cpp
+    model/LumoMapModel.cpp
+    model/LumoMapModelRecords.cpp
+    model/FixtureGeometry.cpp
+    model/PostLoadCalculation.cpp
+    persistence/MapElementNames.h
+)
+
+generate_export_header(LumoMap
+    BASE_NAME LUMOMAP
+    EXPORT_FILE_NAME ${CMAKE_CURRENT_BINARY_DIR}/include/lumomap_export.h)
+
+target_include_directories(LumoMap
+    PUBLIC
+        $<BUILD_INTERFACE:${CMAKE_CURRENT_SOURCE_DIR}/include>
+        $<BUILD_INTERFACE:${CMAKE_CURRENT_BINARY_DIR}/include>
+        $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}/lumomap>
+    PRIVATE
+        ${CMAKE_CURRENT_SOURCE_DIR}/model
+        ${CMAKE_CURRENT_SOURCE_DIR}/persistence)
+
+target_link_libraries(LumoMap PUBLIC ${LUMOMAP_QT_LIBS} PRIVATE lumomap_build_flags)
+# The library spells every string conversion out, so no text is ever decoded with a guessed codec.
+target_compile_definitions(LumoMap PRIVATE QT_NO_CAST_FROM_ASCII QT_NO_CAST_TO_ASCII)
+
+set_target_properties(LumoMap PROPERTIES
+    VERSION ${PROJECT_VERSION}
+    SOVERSION ${PROJECT_VERSION_MAJOR}
+    CXX_VISIBILITY_PRESET hidden
+    VISIBILITY_INLINES_HIDDEN ON
+    EXPORT_NAME LumoMap)

@@ -1,0 +1,110 @@
+#ifndef LUMOMAPMODEL_H
+#define LUMOMAPMODEL_H
+
+// The fixture map document: a header, the canvas geometry, the switch for the legacy import, the
+// collections of records and the text of the last load failure.
+//
+// Ownership: the document owns every record held by `regions`, `fixtureTemplates`,
+// `interfaceTemplates` and `interfaces` and deletes them when it is destroyed (an interface
+// template takes its outputs and their fixtures with it). `fixturesByTemplate` and
+// `interfacesByOrder` are indexes into those records and own nothing. Copies are deep: a copy
+// owns copies of every record and its indexes point at its own records.
+//
+// Persistence: save() writes the map file to a stream of the caller's; loadFromFile() and
+// loadFromText() read a map file, or the older legacy map, adding to what the document holds.
+
+#include "lumomap_export.h"
+
+#include <QHash>
+#include <QMultiMap>
+#include <QString>
+
+class LumoFixture;
+class LumoFixtureTemplate;
+class LumoInterface;
+class LumoInterfaceTemplate;
+class LumoRegion;
+class QTextStream;
+
+class LUMOMAP_EXPORT LumoMapModel
+{
+public:
+    // A document with the defaults below. Also reseeds the C library's rand() from the
+    // milliseconds of the current time of day.
+    LumoMapModel();
+    LumoMapModel(const LumoMapModel &other);
+    LumoMapModel &operator=(const LumoMapModel &other);
+    ~LumoMapModel();
+
+    // Returns true and changes nothing: records, header and geometry stay as they are.
+    bool clear();
+
+    QString getVersion() const;               // "Custom KVXPlayer Version"
+    int getBuildNumber() const;               // 0
+    quint32 getLibraryMapFileVersion() const; // 2, the map file version this library writes
+    quint32 getMapFileVersion() const;        // mapfileversion
+
+    void setMapName(const QString &name);
+    QString getMapName() const;
+    void setCreatingAppName(const QString &name);
+    QString getCreatingAppName() const;
+    void setCreatingAppVersion(const QString &version);
+    QString getCreatingAppVersion() const;
+    QString getSaveDateTime() const;          // as read by the last load; saving does not set it
+    QString &getLastError();                  // the caller may read and change the text
+    void setTranslateOldCoordinatesToNew(bool translate);
+    bool getTranslateOldCoordinatesToNew() const;
+
+    // The next identifier, one more than the last one handed out by any document of the process,
+    // skipping values taken as keys in fixtureTemplates, interfaceTemplates, interfaces or
+    // regions of this document. The first identifier of a process follows a value of rand().
+    quint32 getUniqueID();
+
+    // Writes the whole map file to `stream` and sets mapfileversion to 2. Returns false when the
+    // stream reports a write error.
+    bool save(QTextStream &stream);
+    // Read a map file (root <lumomap>) or a legacy map (root <map>) and add its records to the
+    // document. On failure they return false and leave the reason in lastError; a successful load
+    // leaves lastError as it was. Only loadFromFile runs the post-load calculation.
+    bool loadFromFile(QString fileName);
+    bool loadFromText(const QString &text);
+
+    // Header.
+    quint32 mapfileversion; // 2; <mapfileversion>; set to 1 by each load before parsing
+    QString mapname;        // "" (empty, not null); <mapname>
+    QString appname;        // ""; <appname>
+    QString appversion;     // ""; <appversion>
+    QString savedatetime;   // null; as read from <savedatetime>; the writer writes the current time
+
+    // Canvas geometry, stored and loaded; the library computes nothing with it. Elements of the
+    // same names below <geometry>.
+    double vminx;   // 0.0
+    double vminy;   // 0.0
+    double vmaxx;   // 0.0
+    double vmaxy;   // 0.0
+    bool scalexfit; // true
+    bool scaleyfit; // true
+    double xoffset; // 0.0
+    double xscale;  // 1.0
+    double yoffset; // 0.0
+    double yscale;  // 1.0
+
+    // Not stored. When true, the legacy import rescales light coordinates by 10/12 as it reads them.
+    bool translateOldCoordinatesToNew; // false
+
+    // Collections, empty on construction.
+    QHash<quint32, LumoRegion *> regions;                   // owned; keyed by number
+    QHash<quint32, LumoFixtureTemplate *> fixtureTemplates; // owned; keyed by uid
+    QHash<quint32, LumoFixture *> fixturesByTemplate;       // index (legacy import); keyed by templateid
+    QHash<quint32, LumoInterfaceTemplate *> interfaceTemplates; // owned; keyed by uid
+    QHash<quint32, LumoInterface *> interfaces;             // owned; keyed by uid
+    QMultiMap<qint32, LumoInterface *> interfacesByOrder;   // index; keyed by order, duplicates kept
+
+    QString lastError; // null; text of the last load failure
+
+private:
+    void copyRecordsFrom(const LumoMapModel &other);
+    void deleteRecords();
+};
+
+#endif // LUMOMAPMODEL_H

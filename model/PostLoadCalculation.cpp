@@ -1,0 +1,79 @@
+// The post-load calculation of a legacy import: the lights arrive as nodes in absolute canvas
+// coordinates; afterwards nodes are relative to their fixture, fixtures relative to their
+// interface, and interfaces absolute.
+
+#include "LumoMapParser.h"
+
+#include "LumoFixture.h"
+#include "LumoFixtureTemplate.h"
+#include "LumoInterface.h"
+#include "LumoMapModel.h"
+
+void LumoMapParser::calculateLumoFixtureDimension(LumoFixture *fixture, LumoFixtureTemplate *fixtureTemplate)
+{
+    if (!fixture || !fixtureTemplate || fixtureTemplate->nodelist.isEmpty())
+        return;
+    const LumoNode *first = fixtureTemplate->nodelist.constFirst();
+    if (first) {
+        fixture->x = first->x;
+        fixture->y = first->y;
+    }
+    // The least x and the least y are found independently and may come from different nodes.
+    for (const LumoNode *node : std::as_const(fixtureTemplate->nodelist)) {
+        if (!node)
+            continue;
+        if (node->x <= fixture->x)
+            fixture->x = node->x;
+        if (node->y <= fixture->y)
+            fixture->y = node->y;
+    }
+    for (LumoNode *node : std::as_const(fixtureTemplate->nodelist)) {
+        if (!node)
+            continue;
+        node->x -= fixture->x;
+        node->y -= fixture->y;
+    }
+}
+
+void LumoMapParser::additionalCalculation()
+{
+    if (!model || controllerTemplates.isEmpty() || controllerFixtures.isEmpty())
+        return;
+
+    // Phase 1: every used legacy fixture takes the least position of its template's nodes.
+    const QList<quint32> templateKeys = model->fixtureTemplates.keys();
+    for (const quint32 key : templateKeys) {
+        LumoFixture *fixture = model->fixturesByTemplate.value(key);
+        if (fixture && fixture->used)
+            calculateLumoFixtureDimension(fixture, model->fixtureTemplates.value(key));
+    }
+
+    // Phase 2: each interface moves to the least position of its used fixtures, and those fixtures
+    // become relative to it. While the interface still stands exactly at (0, 0), the next used
+    // fixture sets it to its own position.
+    const QList<quint32> interfaceKeys = model->interfaces.keys();
+    for (const quint32 key : interfaceKeys) {
+        LumoInterface *target = model->interfaces.value(key);
+        if (!target)
+            continue;
+        const QList<LumoFixture *> fixtures = target->fixturesByTemplate.values();
+        for (const LumoFixture *fixture : fixtures) {
+            if (!fixture || !fixture->used)
+                continue;
+            if (target->x == 0.0 && target->y == 0.0) {
+                target->x = fixture->x;
+                target->y = fixture->y;
+            }
+            if (fixture->x <= target->x)
+                target->x = fixture->x;
+            if (fixture->y <= target->y)
+                target->y = fixture->y;
+        }
+        for (LumoFixture *fixture : fixtures) {
+            if (!fixture || !fixture->used)
+                continue;
+            fixture->x -= target->x;
+            fixture->y -= target->y;
+        }
+    }
+}
