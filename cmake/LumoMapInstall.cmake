@@ -25,5 +25,8 @@ if(LUMOMAP_QT_MAJOR STREQUAL "6")
 else()
     set(LUMOMAP_PC_REQUIRES "Qt5Core Qt5Gui Qt5Xml")
 endif()
+# The .pc file finds its prefix relative to its own folder, so an installed tree can be moved.
+file(RELATIVE_PATH LUMOMAP_PC_PREFIX_FROM_PCDIR
+     /prefix/${CMAKE_INSTALL_LIBDIR}/pkgconfig /prefix)
 configure_file(cmake/lumomap.pc.in ${CMAKE_CURRENT_BINARY_DIR}/lumomap.pc @ONLY)
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/lumomap.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
