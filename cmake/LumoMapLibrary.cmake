@@ -24,6 +24,11 @@ target_sources(LumoMap PRIVATE
     model/FixtureGeometry.cpp
     model/PostLoadCalculation.cpp
     persistence/MapElementNames.h
+    persistence/MapValueFormat.cpp
+    persistence/RecordDomSave.cpp
+    persistence/MapDomWriter.cpp
+    persistence/MapTextWriter.cpp
+    persistence/LumoMapModelSave.cpp
 )
 
 generate_export_header(LumoMap
