@@ -49,6 +49,7 @@ private:
 
     bool has(const QString &map, Operation operation) const;
     double medianMilliseconds(const QString &map, Operation operation) const;
+    double medianCpuMilliseconds(const QString &map, Operation operation) const;
     double medianPeakMB(const QString &map, Operation operation) const;
     double medianRetainedMB(const QString &map, Operation operation) const;
     qint64 bytes(const QString &map, Operation operation) const;

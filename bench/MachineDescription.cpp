@@ -13,8 +13,9 @@ QString procField(const QString &path, const QString &key)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return QStringLiteral("unknown");
-    while (!file.atEnd()) {
-        const QString line = QString::fromUtf8(file.readLine());
+    // Files under /proc report size 0, so read until the end rather than asking atEnd().
+    const QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
+    for (const QString &line : lines) {
         if (line.startsWith(key))
             return line.section(QLatin1Char(':'), 1).trimmed();
     }

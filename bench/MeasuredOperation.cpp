@@ -234,12 +234,14 @@ OperationResult run(Operation operation, const QString &inputPath, const QString
     result.baseKiB = ProcessMemory::residentKiB();
     ProcessMemory::resetPeak();
 
+    const qint64 cpuBefore = ProcessMemory::cpuTimeNanoseconds();
     QElapsedTimer timer;
     timer.start();
     LUMOMAP_BENCH_INSTRUMENTATION_ON();
     result.ok = execute(operation, inputPath, outputPath, workspace);
     LUMOMAP_BENCH_INSTRUMENTATION_OFF();
     result.nanoseconds = timer.nsecsElapsed();
+    result.cpuNanoseconds = ProcessMemory::cpuTimeNanoseconds() - cpuBefore;
 
     result.peakKiB = ProcessMemory::peakResidentKiB() - result.baseKiB;
     if (keepsModel(operation))
@@ -255,9 +257,10 @@ OperationResult run(Operation operation, const QString &inputPath, const QString
 
 QString toLine(const OperationResult &result)
 {
-    return QStringLiteral("result ok=%1 ns=%2 bytes=%3 base=%4 peak=%5 retained=%6 error=%7")
+    return QStringLiteral("result ok=%1 ns=%2 cpu=%3 bytes=%4 base=%5 peak=%6 retained=%7 error=%8")
         .arg(result.ok ? 1 : 0)
         .arg(result.nanoseconds)
+        .arg(result.cpuNanoseconds)
         .arg(result.bytes)
         .arg(result.baseKiB)
         .arg(result.peakKiB)
@@ -281,6 +284,8 @@ OperationResult fromLine(const QString &line)
             result.ok = value != 0;
         else if (key == QLatin1String("ns"))
             result.nanoseconds = value;
+        else if (key == QLatin1String("cpu"))
+            result.cpuNanoseconds = value;
         else if (key == QLatin1String("bytes"))
             result.bytes = value;
         else if (key == QLatin1String("base"))

@@ -26,7 +26,8 @@ struct OperationResult
 {
     bool ok = false;
     QString error;
-    qint64 nanoseconds = 0;
+    qint64 nanoseconds = 0;    // wall-clock time
+    qint64 cpuNanoseconds = 0; // user plus system time of the process during the operation
     qint64 bytes = 0;          // input bytes for the reading operations, output bytes for the saving ones
     qint64 baseKiB = 0;        // resident set size just before the operation
     qint64 peakKiB = 0;        // resident high-water mark during the operation, above baseKiB

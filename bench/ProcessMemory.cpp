@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 #include <malloc.h>
+#include <sys/resource.h>
 
 namespace {
 
@@ -54,6 +55,18 @@ bool resetPeak()
 void releaseFreeHeap()
 {
     malloc_trim(0);
+}
+
+std::int64_t cpuTimeNanoseconds()
+{
+    struct rusage usage = {};
+    if (getrusage(RUSAGE_SELF, &usage) != 0)
+        return 0;
+    const auto nanoseconds = [](const struct timeval &time) {
+        return static_cast<std::int64_t>(time.tv_sec) * 1000000000 +
+               static_cast<std::int64_t>(time.tv_usec) * 1000;
+    };
+    return nanoseconds(usage.ru_utime) + nanoseconds(usage.ru_stime);
 }
 
 std::int64_t heapInUseBytes()

@@ -21,6 +21,8 @@ bool resetPeak();
 // Hands free heap pages back to the system, so that memory freed by earlier work does not serve
 // the next operation unseen.
 void releaseFreeHeap();
+// User plus system CPU time the process has used so far, in nanoseconds.
+std::int64_t cpuTimeNanoseconds();
 // Bytes of heap currently allocated (small blocks and separately mapped large blocks).
 std::int64_t heapInUseBytes();
 
