@@ -1,0 +1,129 @@
+// The lumomap command-line tool: looks at, checks, converts and draws fixture maps.
+//
+//   lumomap info MAP [--json]
+//   lumomap validate MAP [--json]
+//   lumomap convert IN OUT [--translate-old-coordinates]
+//   lumomap render MAP -o OUT.svg|OUT.png [--size WxH] [--labels]
+
+#include "Commands.h"
+#include "ToolSupport.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QGuiApplication>
+
+#include <cstring>
+#include <memory>
+
+namespace {
+
+struct Subcommand
+{
+    const char *name;
+    int (*run)(const QStringList &arguments);
+    bool needsGui; // painting text needs a QGuiApplication
+};
+
+const Subcommand subcommands[] = {
+    {"info", runInfoCommand, false},
+    {"validate", runValidateCommand, false},
+    {"convert", runConvertCommand, false},
+    {"render", runRenderCommand, true},
+};
+
+const QString commandSummary = QStringLiteral(
+    "Looks at, checks, converts and draws LumoMap fixture maps (current map files and legacy maps).\n"
+    "\n"
+    "Commands:\n"
+    "  info MAP [--json]                     header, record counts, canvas and node bounds\n"
+    "  validate MAP [--json]                 reports broken references and shared keys\n"
+    "  convert IN OUT [--translate-old-coordinates]\n"
+    "                                        writes IN (current or legacy) as a current map file\n"
+    "  render MAP -o OUT.svg|OUT.png [--size WxH] [--labels]\n"
+    "                                        draws every node, coloured by region\n"
+    "\n"
+    "Run 'lumomap COMMAND --help' for the options of a command.\n"
+    "Exit codes: 0 success, 1 validate found problems, 2 a file could not be read or written\n"
+    "(or the command line was wrong).");
+
+const Subcommand *findSubcommand(const char *name)
+{
+    for (const Subcommand &subcommand : subcommands) {
+        if (std::strcmp(subcommand.name, name) == 0)
+            return &subcommand;
+    }
+    return nullptr;
+}
+
+// stderr carries the tool's own one-line messages; Qt's diagnostics (for instance about a missing
+// runtime directory on a headless machine) are shown only when LUMOMAP_QT_DIAGNOSTICS is set.
+void dropQtDiagnostics(QtMsgType type, const QMessageLogContext &, const QString &message)
+{
+    if (type == QtCriticalMsg || type == QtFatalMsg)
+        Tool::printError(message);
+}
+
+// The index in argv of the first argument that is not an option, or 0.
+int subcommandIndex(int argc, char **argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        if (argv[i][0] != '-')
+            return i;
+    }
+    return 0;
+}
+
+// Handles "lumomap", "lumomap --help", "lumomap --version" and unknown options.
+int runWithoutSubcommand(const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(commandSummary);
+    parser.addPositionalArgument(QStringLiteral("command"),
+                                 QStringLiteral("info, validate, convert or render"));
+    const QCommandLineOption helpOption = parser.addHelpOption();
+    const QCommandLineOption versionOption = parser.addVersionOption();
+    if (!parser.parse(arguments)) {
+        Tool::printError(parser.errorText() + QStringLiteral(" (see --help)"));
+        return Tool::FileError;
+    }
+    if (parser.isSet(helpOption))
+        parser.showHelp(Tool::Success);
+    if (parser.isSet(versionOption))
+        parser.showVersion();
+    Tool::printError(QStringLiteral("no command given (see --help)"));
+    return Tool::FileError;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    const int index = subcommandIndex(argc, argv);
+    const Subcommand *subcommand = index > 0 ? findSubcommand(argv[index]) : nullptr;
+
+    // The tool never opens a window: drawing goes to an image or an SVG file, so it asks for the
+    // offscreen platform unless the user chose one. This keeps render working without a display.
+    if (subcommand && subcommand->needsGui && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+
+    if (qEnvironmentVariableIsEmpty("LUMOMAP_QT_DIAGNOSTICS"))
+        qInstallMessageHandler(dropQtDiagnostics);
+
+    std::unique_ptr<QCoreApplication> application;
+    if (subcommand && subcommand->needsGui)
+        application = std::make_unique<QGuiApplication>(argc, argv);
+    else
+        application = std::make_unique<QCoreApplication>(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("lumomap"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(LUMOMAP_TOOL_VERSION));
+
+    QStringList arguments = QCoreApplication::arguments();
+    if (index == 0)
+        return runWithoutSubcommand(arguments);
+    if (!subcommand) {
+        Tool::printError(QStringLiteral("unknown command \"%1\" (see --help)").arg(arguments.at(index)));
+        return Tool::FileError;
+    }
+    arguments.removeAt(index);
+    return subcommand->run(arguments);
+}
