@@ -39,4 +39,12 @@ QString markdown()
              QString::fromLatin1(qVersion()));
 }
 
+QString loadAverage()
+{
+    QFile file(QStringLiteral("/proc/loadavg"));
+    if (!file.open(QIODevice::ReadOnly))
+        return QStringLiteral("unknown");
+    return QString::fromUtf8(file.readAll()).section(QLatin1Char(' '), 0, 2);
+}
+
 } // namespace MachineDescription

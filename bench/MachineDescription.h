@@ -8,6 +8,9 @@
 namespace MachineDescription {
 
 QString markdown();
+// The 1, 5 and 15 minute load averages of the system (/proc/loadavg): the other work the machine
+// was doing, which wall-clock times suffer from.
+QString loadAverage();
 
 } // namespace MachineDescription
 

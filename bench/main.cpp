@@ -144,6 +144,7 @@ int main(int argc, char *argv[])
         return 1;
     }
 
+    const QString loadAverageAtStart = MachineDescription::loadAverage();
     BenchmarkReport report;
     QList<QPair<MapPlan, BenchmarkMap>> maps;
     for (const MapPlan &plan : allMaps()) {
