@@ -218,6 +218,8 @@ int main(int argc, char *argv[])
     QString text =
         QStringLiteral("## Benchmark run of %1\n\n").arg(QDateTime::currentDateTime().toString(Qt::ISODate));
     text += MachineDescription::markdown();
+    text += QStringLiteral("- load average (1, 5, 15 min) at start: %1; at end: %2\n")
+                .arg(loadAverageAtStart, MachineDescription::loadAverage());
     text +=
         QStringLiteral("- repetitions: %1 per figure; times are medians with min–max; MB = 10^6 bytes\n\n")
             .arg(repetitions);
