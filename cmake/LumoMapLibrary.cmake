@@ -29,6 +29,13 @@ target_sources(LumoMap PRIVATE
     persistence/MapDomWriter.cpp
     persistence/MapTextWriter.cpp
     persistence/LumoMapModelSave.cpp
+    persistence/ParserStateTable.cpp
+    persistence/ElementTextConversion.cpp
+    persistence/RecordFiling.cpp
+    persistence/LumoMapParser.cpp
+    persistence/ParserTextFields.cpp
+    persistence/LegacyImport.cpp
+    persistence/MapLoader.cpp
 )
 
 generate_export_header(LumoMap

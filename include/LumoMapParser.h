@@ -5,8 +5,18 @@
 // a LumoMapModel. It keeps one state code per open element; start tags create records, element
 // texts fill their fields and end tags hand the finished records to the model or to their parent
 // record. LumoMapModel::loadFromFile and loadFromText drive it; a host may also drive its own
-// QXmlSimpleReader with it. The parser owns the records it is still building; the model it fills
-// is not owned.
+// QXmlSimpleReader with it (install it as the content handler, and as the declaration and DTD
+// handler so that entity declarations are refused). The parser owns the records it is still
+// building and frees those that a stopped parse leaves unfinished; the model it fills is not owned.
+//
+// Hostile input: elements may nest at most MaxElementDepth levels deep (real maps nest five), so
+// the reader, which recurses once per level, stays far from the end of its stack; and every entity
+// declaration in a document type declaration is refused, so no entity can be expanded without
+// limit and no external entity is ever read. Both stop the parse with a message in the trace.
+//
+// The text of one element may reach characters() in several pieces (the reader splits it around
+// comments and CDATA sections); the pieces are joined and the whole text is trimmed and converted
+// when the next start or end tag arrives.
 
 #include "lumomap_export.h"
 
@@ -38,7 +48,17 @@ public:
     bool endElement(const QString &namespaceURI, const QString &localName, const QString &qName) override;
     bool characters(const QString &text) override;
 
-    // The trace of the last callback, with any messages appended to it.
+    // Entity declarations are refused (see above).
+    bool internalEntityDecl(const QString &name, const QString &value) override;
+    bool externalEntityDecl(const QString &name, const QString &publicId, const QString &systemId) override;
+    bool unparsedEntityDecl(const QString &name, const QString &publicId, const QString &systemId,
+                            const QString &notationName) override;
+
+    // The deepest nesting of elements accepted, the root counting as level 1.
+    static constexpr int MaxElementDepth = 256;
+
+    // The trace of the last callback, with any messages appended to it. Text still waiting for its
+    // element's next tag is named as the last callback.
     using QXmlDefaultHandler::errorString;
     QString errorString();
 
@@ -67,6 +87,22 @@ public:
     QList<LumoFixture *> controllerFixtures;          // the latest legacy controller's; not owned
     QList<LumoFixtureTemplate *> controllerTemplates; // the latest legacy controller's; not owned
     QStack<int> stateStack;
+
+private:
+    void setTrace(QLatin1String callback, const QString &subject);
+    void appendMessage(const QString &message);
+    bool processPendingText();
+    bool storeText(int state, const QString &text);
+    bool startRecord(int state);
+    bool finishRecord(int state);
+    bool startLegacyController();
+    bool finishLegacyController();
+    bool startLegacyLight();
+    bool finishLegacyLight();
+    void deleteUnfinishedRecords();
+
+    QString pendingText;                  // text of the open element not yet stored, pieces joined
+    bool ownsControllerTemplates = false; // a legacy controller is open: its 16 templates are ours
 };
 
 #endif // LUMOMAPPARSER_H

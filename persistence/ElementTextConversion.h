@@ -1,0 +1,33 @@
+#ifndef ELEMENTTEXTCONVERSION_H
+#define ELEMENTTEXTCONVERSION_H
+
+// The conversions of trimmed element text into field values, one function per kind. Each number
+// conversion returns false, and leaves `value` as it was, when the text is not a number in the
+// kind's base or lies outside the kind's range: the unsigned kinds (unsigned, hex, byte, hex byte)
+// accept what fits in 32 unsigned bits, the signed kinds (signed, flag, short, old coordinate)
+// what fits in 32 signed bits. Byte, hex byte and short then keep only their low 8 or 16 bits.
+
+#include <QColor>
+#include <QString>
+
+namespace ElementText {
+
+// Any text, copied into a string of its own size.
+void toText(const QString &text, QString &value);
+bool toUnsigned(const QString &text, quint32 &value); // decimal
+bool toHex(const QString &text, quint32 &value);      // hexadecimal digits, no prefix needed
+bool toSigned(const QString &text, qint32 &value);    // decimal, optional sign
+bool toReal(const QString &text, double &value);      // C locale, full stop as decimal separator
+bool toFlag(const QString &text, bool &value);        // a decimal integer; true unless it is 0
+bool toByte(const QString &text, quint8 &value);      // decimal, low 8 bits kept
+bool toHexByte(const QString &text, quint8 &value);   // hexadecimal, low 8 bits kept
+bool toShort(const QString &text, quint16 &value);    // signed decimal, low 16 bits kept
+// Any text: a colour name or #rrggbb; an unknown name gives an invalid colour. Never fails.
+void toColour(const QString &text, QColor &value);
+// A whole signed decimal number of the legacy map. With `translate` set the value is rescaled from
+// the old coordinate grid to the new one: divided by 12.0, then multiplied by 10.0.
+bool toOldCoordinate(const QString &text, bool translate, double &value);
+
+} // namespace ElementText
+
+#endif // ELEMENTTEXTCONVERSION_H

@@ -1,0 +1,260 @@
+// The one table of element states of the map reader. Each row gives a state's code, its kind, its
+// element path, its own name (and legacy short name) and, for a container, the children it accepts
+// in the order they are tried and the state its unlisted children get.
+
+#include "ParserStateTable.h"
+
+#include "MapElementNames.h"
+
+namespace ParserState {
+
+namespace {
+
+namespace E = MapElement;
+
+constexpr QLatin1String none = QLatin1String();
+
+// Root elements: the name of the root alone decides the dialect.
+const Child rootChildren[] = {{E::Lumomap, Lumomap}, {E::LegacyMap, LegacyMap}};
+
+// Map file containers.
+const Child lumomapChildren[] = {
+    {E::MapFileVersion, MapFileVersion},
+    {E::MapName, MapName},
+    {E::AppName, AppName},
+    {E::AppVersion, AppVersion},
+    {E::SaveDateTime, SaveDateTime},
+    {E::Geometry, Geometry},
+    {E::Region, Region},
+    {E::FixtureTemplate, FixtureTemplate},
+    {E::InterfaceTemplate, InterfaceTemplate},
+    {E::Interface, Interface},
+};
+const Child geometryChildren[] = {
+    {E::VMinX, VMinX},
+    {E::VMinY, VMinY},
+    {E::VMaxX, VMaxX},
+    {E::VMaxY, VMaxY},
+    {E::ScaleXFit, ScaleXFit},
+    {E::ScaleYFit, ScaleYFit},
+    {E::XOffset, GeometryXOffset},
+    {E::YOffset, GeometryYOffset},
+    {E::XScale, XScale},
+    {E::YScale, YScale},
+};
+const Child regionChildren[] = {
+    {E::Number, RegionNumber},
+    {E::Name, RegionName},
+    {E::Color, RegionColor},
+};
+const Child fixtureTemplateChildren[] = {
+    {E::Uid, FixtureTemplateUid},         {E::Name, FixtureTemplateName},
+    {E::Locked, FixtureTemplateLocked},   {E::XOffset, FixtureTemplateXOffset},
+    {E::YOffset, FixtureTemplateYOffset}, {E::NodeList, NodeList},
+};
+const Child nodeListChildren[] = {
+    {E::Node, Node},
+};
+const Child nodeChildren[] = {
+    {E::X, NodeX},
+    {E::Y, NodeY},
+    {E::Addr, NodeAddr},
+    {E::SkipNode, NodeSkipNode},
+    {E::ChannelCount, NodeChannelCount},
+};
+const Child interfaceTemplateChildren[] = {
+    {E::Uid, InterfaceTemplateUid},         {E::Name, InterfaceTemplateName},
+    {E::Locked, InterfaceTemplateLocked},   {E::XOffset, InterfaceTemplateXOffset},
+    {E::YOffset, InterfaceTemplateYOffset}, {E::Output, Output},
+};
+const Child outputChildren[] = {
+    {E::Fixture, Fixture},
+    {E::PortNum, OutputPortNum},
+    {E::PortType, OutputPortType},
+};
+const Child fixtureChildren[] = {
+    {E::TemplateId, FixtureTemplateId},
+    {E::Name, FixtureName},
+    {E::X, FixtureX},
+    {E::Y, FixtureY},
+    {E::Theta, FixtureTheta},
+    {E::BaseAddr, FixtureBaseAddr},
+    {E::LayerId, FixtureLayerId},
+    {E::GroupId, FixtureGroupId},
+};
+const Child interfaceChildren[] = {
+    {E::Uid, InterfaceUid},
+    {E::TemplateId, InterfaceTemplateId},
+    {E::RegionNumber, InterfaceRegion},
+    {E::Name, InterfaceName},
+    {E::X, InterfaceX},
+    {E::Y, InterfaceY},
+    {E::Theta, InterfaceTheta},
+    {E::Ip, InterfaceIp},
+    {E::Mac, InterfaceMac},
+    {E::Flags, InterfaceFlags},
+    {E::Sn, InterfaceSn},
+    {E::Ver, InterfaceVer},
+    {E::Uni, InterfaceUni},
+    {E::Vers, InterfaceVers},
+    {E::Id, InterfaceId},
+    {E::Order, InterfaceOrder},
+};
+
+// Legacy map containers: long and short names are interchangeable.
+const Child legacyMapChildren[] = {
+    {E::LegacyController, LegacyController},
+    {E::LegacyControllerShort, LegacyController},
+    {E::LegacyLight, LegacyLight},
+    {E::LegacyLightShort, LegacyLight},
+};
+const Child legacyControllerChildren[] = {
+    {E::LegacyIpAddress, LegacyControllerIpAddress}, {E::LegacyIpAddressShort, LegacyControllerIpAddress},
+    {E::LegacyName, LegacyControllerName},           {E::LegacyNameShort, LegacyControllerName},
+    {E::LegacySelf, LegacyControllerSelf},           {E::LegacySelfShort, LegacyControllerSelf},
+};
+const Child legacyLightChildren[] = {
+    {E::LegacyChannel, LegacyLightChannel},
+    {E::LegacyChannelShort, LegacyLightChannel},
+    {E::LegacyX, LegacyLightX},
+    {E::LegacyY, LegacyLightY},
+    {E::LegacyController, LegacyLightController},
+    {E::LegacyControllerShort, LegacyLightController},
+    {E::LegacyPn, LegacyLightPn},
+};
+
+#define CHILDREN(list) list, int(sizeof(list) / sizeof(list[0]))
+#define NO_CHILDREN nullptr, 0
+
+constexpr Kind C = Kind::Container;
+constexpr Kind V = Kind::Value;
+constexpr Kind I = Kind::Ignored;
+constexpr Kind U = Kind::Unused;
+
+// clang-format off
+const Entry table[Count] = {
+//   code                       kind  path                                                   name                  alias                      children                              unlisted
+    {Lumomap,                   C, "lumomap",                                               E::Lumomap,           none,                      CHILDREN(lumomapChildren),           IgnoredInLumomap},
+    {MapFileVersion,            V, "lumomap/mapfileversion",                                E::MapFileVersion,    none,                      NO_CHILDREN,                         0},
+    {MapName,                   V, "lumomap/mapname",                                       E::MapName,           none,                      NO_CHILDREN,                         0},
+    {AppName,                   V, "lumomap/appname",                                       E::AppName,           none,                      NO_CHILDREN,                         0},
+    {AppVersion,                V, "lumomap/appversion",                                    E::AppVersion,        none,                      NO_CHILDREN,                         0},
+    {SaveDateTime,              V, "lumomap/savedatetime",                                  E::SaveDateTime,      none,                      NO_CHILDREN,                         0},
+    {Geometry,                  C, "lumomap/geometry",                                      E::Geometry,          none,                      CHILDREN(geometryChildren),          IgnoredInLumomap},
+    {VMinX,                     V, "lumomap/geometry/vminx",                                E::VMinX,             none,                      NO_CHILDREN,                         0},
+    {VMinY,                     V, "lumomap/geometry/vminy",                                E::VMinY,             none,                      NO_CHILDREN,                         0},
+    {VMaxX,                     V, "lumomap/geometry/vmaxx",                                E::VMaxX,             none,                      NO_CHILDREN,                         0},
+    {VMaxY,                     V, "lumomap/geometry/vmaxy",                                E::VMaxY,             none,                      NO_CHILDREN,                         0},
+    {ScaleXFit,                 V, "lumomap/geometry/scalexfit",                            E::ScaleXFit,         none,                      NO_CHILDREN,                         0},
+    {ScaleYFit,                 V, "lumomap/geometry/scaleyfit",                            E::ScaleYFit,         none,                      NO_CHILDREN,                         0},
+    {GeometryXOffset,           V, "lumomap/geometry/xoffset",                              E::XOffset,           none,                      NO_CHILDREN,                         0},
+    {GeometryYOffset,           V, "lumomap/geometry/yoffset",                              E::YOffset,           none,                      NO_CHILDREN,                         0},
+    {XScale,                    V, "lumomap/geometry/xscale",                               E::XScale,            none,                      NO_CHILDREN,                         0},
+    {YScale,                    V, "lumomap/geometry/yscale",                               E::YScale,            none,                      NO_CHILDREN,                         0},
+    {Region,                    C, "lumomap/region",                                        E::Region,            none,                      CHILDREN(regionChildren),            IgnoredInLumomap},
+    {RegionNumber,              V, "lumomap/region/number",                                 E::Number,            none,                      NO_CHILDREN,                         0},
+    {RegionName,                V, "lumomap/region/name",                                   E::Name,              none,                      NO_CHILDREN,                         0},
+    {RegionColor,               V, "lumomap/region/color",                                  E::Color,             none,                      NO_CHILDREN,                         0},
+    {FixtureTemplate,           C, "lumomap/fixturetemplate",                               E::FixtureTemplate,   none,                      CHILDREN(fixtureTemplateChildren),   IgnoredInLumomap},
+    {FixtureTemplateUid,        V, "lumomap/fixturetemplate/uid",                           E::Uid,               none,                      NO_CHILDREN,                         0},
+    {FixtureTemplateName,       V, "lumomap/fixturetemplate/name",                          E::Name,              none,                      NO_CHILDREN,                         0},
+    {FixtureTemplateLocked,     V, "lumomap/fixturetemplate/locked",                        E::Locked,            none,                      NO_CHILDREN,                         0},
+    {FixtureTemplateXOffset,    V, "lumomap/fixturetemplate/xoffset",                       E::XOffset,           none,                      NO_CHILDREN,                         0},
+    {FixtureTemplateYOffset,    V, "lumomap/fixturetemplate/yoffset",                       E::YOffset,           none,                      NO_CHILDREN,                         0},
+    {NodeList,                  C, "lumomap/fixturetemplate/nodelist",                      E::NodeList,          none,                      CHILDREN(nodeListChildren),          IgnoredInLumomap},
+    {Node,                      C, "lumomap/fixturetemplate/nodelist/node",                 E::Node,              none,                      CHILDREN(nodeChildren),              IgnoredInLumomap},
+    {NodeX,                     V, "lumomap/fixturetemplate/nodelist/node/x",               E::X,                 none,                      NO_CHILDREN,                         0},
+    {NodeY,                     V, "lumomap/fixturetemplate/nodelist/node/y",               E::Y,                 none,                      NO_CHILDREN,                         0},
+    {NodeAddr,                  V, "lumomap/fixturetemplate/nodelist/node/addr",            E::Addr,              none,                      NO_CHILDREN,                         0},
+    {NodeSkipNode,              V, "lumomap/fixturetemplate/nodelist/node/skipnode",        E::SkipNode,          none,                      NO_CHILDREN,                         0},
+    {NodeChannelCount,          V, "lumomap/fixturetemplate/nodelist/node/channelCount",    E::ChannelCount,      none,                      NO_CHILDREN,                         0},
+    {InterfaceTemplate,         C, "lumomap/interfacetemplate",                             E::InterfaceTemplate, none,                      CHILDREN(interfaceTemplateChildren), IgnoredInLumomap},
+    {InterfaceTemplateUid,      V, "lumomap/interfacetemplate/uid",                         E::Uid,               none,                      NO_CHILDREN,                         0},
+    {InterfaceTemplateName,     V, "lumomap/interfacetemplate/name",                        E::Name,              none,                      NO_CHILDREN,                         0},
+    {InterfaceTemplateLocked,   V, "lumomap/interfacetemplate/locked",                      E::Locked,            none,                      NO_CHILDREN,                         0},
+    {InterfaceTemplateXOffset,  V, "lumomap/interfacetemplate/xoffset",                     E::XOffset,           none,                      NO_CHILDREN,                         0},
+    {InterfaceTemplateYOffset,  V, "lumomap/interfacetemplate/yoffset",                     E::YOffset,           none,                      NO_CHILDREN,                         0},
+    {Output,                    C, "lumomap/interfacetemplate/output",                      E::Output,            none,                      CHILDREN(outputChildren),            IgnoredInLumomap},
+    {OutputPortNum,             V, "lumomap/interfacetemplate/output/portnum",              E::PortNum,           none,                      NO_CHILDREN,                         0},
+    {OutputPortType,            V, "lumomap/interfacetemplate/output/porttype",             E::PortType,          none,                      NO_CHILDREN,                         0},
+    {Fixture,                   C, "lumomap/interfacetemplate/output/fixture",              E::Fixture,           none,                      CHILDREN(fixtureChildren),           IgnoredInLumomap},
+    {FixtureTemplateId,         V, "lumomap/interfacetemplate/output/fixture/templateid",   E::TemplateId,        none,                      NO_CHILDREN,                         0},
+    {FixtureName,               V, "lumomap/interfacetemplate/output/fixture/name",         E::Name,              none,                      NO_CHILDREN,                         0},
+    {FixtureX,                  V, "lumomap/interfacetemplate/output/fixture/x",            E::X,                 none,                      NO_CHILDREN,                         0},
+    {FixtureY,                  V, "lumomap/interfacetemplate/output/fixture/y",            E::Y,                 none,                      NO_CHILDREN,                         0},
+    {FixtureTheta,              V, "lumomap/interfacetemplate/output/fixture/theta",        E::Theta,             none,                      NO_CHILDREN,                         0},
+    {FixtureBaseAddr,           V, "lumomap/interfacetemplate/output/fixture/baseaddr",     E::BaseAddr,          none,                      NO_CHILDREN,                         0},
+    {FixtureLayerId,            V, "lumomap/interfacetemplate/output/fixture/layerid",      E::LayerId,           none,                      NO_CHILDREN,                         0},
+    {FixtureGroupId,            V, "lumomap/interfacetemplate/output/fixture/groupid",      E::GroupId,           none,                      NO_CHILDREN,                         0},
+    {Interface,                 C, "lumomap/interface",                                     E::Interface,         none,                      CHILDREN(interfaceChildren),         IgnoredInLumomap},
+    {InterfaceUid,              V, "lumomap/interface/uid",                                 E::Uid,               none,                      NO_CHILDREN,                         0},
+    {InterfaceTemplateId,       V, "lumomap/interface/templateid",                          E::TemplateId,        none,                      NO_CHILDREN,                         0},
+    {InterfaceRegion,           V, "lumomap/interface/region",                              E::RegionNumber,      none,                      NO_CHILDREN,                         0},
+    {InterfaceName,             V, "lumomap/interface/name",                                E::Name,              none,                      NO_CHILDREN,                         0},
+    {InterfaceX,                V, "lumomap/interface/x",                                   E::X,                 none,                      NO_CHILDREN,                         0},
+    {InterfaceY,                V, "lumomap/interface/y",                                   E::Y,                 none,                      NO_CHILDREN,                         0},
+    {InterfaceTheta,            V, "lumomap/interface/theta",                               E::Theta,             none,                      NO_CHILDREN,                         0},
+    {InterfaceIp,               V, "lumomap/interface/ip",                                  E::Ip,                none,                      NO_CHILDREN,                         0},
+    {InterfaceMac,              V, "lumomap/interface/mac",                                 E::Mac,               none,                      NO_CHILDREN,                         0},
+    {InterfaceFlags,            V, "lumomap/interface/flags",                               E::Flags,             none,                      NO_CHILDREN,                         0},
+    {InterfaceSn,               V, "lumomap/interface/sn",                                  E::Sn,                none,                      NO_CHILDREN,                         0},
+    {InterfaceVer,              V, "lumomap/interface/ver",                                 E::Ver,               none,                      NO_CHILDREN,                         0},
+    {InterfaceUni,              V, "lumomap/interface/uni",                                 E::Uni,               none,                      NO_CHILDREN,                         0},
+    {InterfaceVers,             V, "lumomap/interface/vers",                                E::Vers,              none,                      NO_CHILDREN,                         0},
+    {InterfaceId,               V, "lumomap/interface/id",                                  E::Id,                none,                      NO_CHILDREN,                         0},
+    {InterfaceOrder,            V, "lumomap/interface/order",                               E::Order,             none,                      NO_CHILDREN,                         0},
+    {LegacyMap,                 C, "map",                                                   E::LegacyMap,         none,                      CHILDREN(legacyMapChildren),         IgnoredInLegacyMap},
+    {LegacyController,          C, "map/controller",                                        E::LegacyController,  E::LegacyControllerShort,  CHILDREN(legacyControllerChildren),  IgnoredInLegacyMap},
+    {LegacyControllerSelf,      V, "map/controller/self",                                   E::LegacySelf,        E::LegacySelfShort,        NO_CHILDREN,                         0},
+    {LegacyControllerName,      V, "map/controller/name",                                   E::LegacyName,        E::LegacyNameShort,        NO_CHILDREN,                         0},
+    {LegacyControllerIpAddress, V, "map/controller/ipaddress",                              E::LegacyIpAddress,   E::LegacyIpAddressShort,   NO_CHILDREN,                         0},
+    {LegacyLight,               C, "map/light",                                             E::LegacyLight,       E::LegacyLightShort,       CHILDREN(legacyLightChildren),       IgnoredInLegacyMap},
+    {75,                        U, nullptr,                                                 none,                 none,                      NO_CHILDREN,                         0},
+    {76,                        U, nullptr,                                                 none,                 none,                      NO_CHILDREN,                         0},
+    {LegacyLightX,              V, "map/light/x",                                           E::LegacyX,           none,                      NO_CHILDREN,                         0},
+    {LegacyLightY,              V, "map/light/y",                                           E::LegacyY,           none,                      NO_CHILDREN,                         0},
+    {LegacyLightChannel,        V, "map/light/channel",                                     E::LegacyChannel,     E::LegacyChannelShort,     NO_CHILDREN,                         0},
+    {LegacyLightController,     V, "map/light/controller",                                  E::LegacyController,  E::LegacyControllerShort,  NO_CHILDREN,                         0},
+    {LegacyLightPn,             V, "map/light/pn",                                          E::LegacyPn,          none,                      NO_CHILDREN,                         0},
+    {IgnoredInLegacyMap,        I, "map/.../(unlisted)",                                    none,                 none,                      NO_CHILDREN,                         IgnoredInLegacyMap},
+    {IgnoredInLumomap,          I, "lumomap/.../(unlisted)",                                none,                 none,                      NO_CHILDREN,                         IgnoredInLumomap},
+};
+// clang-format on
+
+#undef CHILDREN
+#undef NO_CHILDREN
+
+int lookUp(const Child *children, int count, const QString &name)
+{
+    for (int i = 0; i < count; ++i) {
+        if (name == children[i].name)
+            return children[i].state;
+    }
+    return NotListed;
+}
+
+} // namespace
+
+const Entry &entry(int code)
+{
+    return table[code];
+}
+
+int rootState(const QString &name)
+{
+    return lookUp(rootChildren, int(sizeof(rootChildren) / sizeof(rootChildren[0])), name);
+}
+
+int childState(int parent, const QString &name)
+{
+    const Entry &container = table[parent];
+    return lookUp(container.children, container.childCount, name);
+}
+
+bool isNamed(int code, const QString &name)
+{
+    const Entry &state = table[code];
+    return name == state.name || (state.alias.size() > 0 && name == state.alias);
+}
+
+} // namespace ParserState

@@ -1,0 +1,213 @@
+// Element text into fields: a single switch on the state of the open element. Each state names
+// its target record (or the document) and the conversion kind of its field; a missing target or a
+// text that does not convert stops the parse.
+
+#include "LumoMapParser.h"
+
+#include "ElementTextConversion.h"
+#include "LumoFixture.h"
+#include "LumoFixtureTemplate.h"
+#include "LumoInterface.h"
+#include "LumoInterfaceTemplate.h"
+#include "LumoMapModel.h"
+#include "LumoRegion.h"
+#include "ParserStateTable.h"
+
+bool LumoMapParser::storeText(int state, const QString &text)
+{
+    using namespace ElementText;
+    namespace S = ParserState;
+
+    LumoMapModel *const m = model;
+    LumoRegion *const region = currentRegion;
+    LumoFixtureTemplate *const fixtureTemplate = currentFixtureTemplate;
+    LumoNode *const node = currentNode;
+    LumoInterfaceTemplate *const interfaceTemplate = currentInterfaceTemplate;
+    LumoOutput *const output = currentOutput;
+    LumoFixture *const fixture = currentFixture;
+    LumoInterface *const interface = currentInterface;
+
+    switch (state) {
+    // Header and geometry: the document.
+    case S::MapFileVersion:
+        return m && toUnsigned(text, m->mapfileversion);
+    case S::MapName:
+        return m && (toText(text, m->mapname), true);
+    case S::AppName:
+        return m && (toText(text, m->appname), true);
+    case S::AppVersion:
+        return m && (toText(text, m->appversion), true);
+    case S::SaveDateTime:
+        return m && (toText(text, m->savedatetime), true);
+    case S::VMinX:
+        return m && toReal(text, m->vminx);
+    case S::VMinY:
+        return m && toReal(text, m->vminy);
+    case S::VMaxX:
+        return m && toReal(text, m->vmaxx);
+    case S::VMaxY:
+        return m && toReal(text, m->vmaxy);
+    case S::ScaleXFit:
+        return m && toFlag(text, m->scalexfit);
+    case S::ScaleYFit:
+        return m && toFlag(text, m->scaleyfit);
+    case S::GeometryXOffset:
+        return m && toReal(text, m->xoffset);
+    case S::GeometryYOffset:
+        return m && toReal(text, m->yoffset);
+    case S::XScale:
+        return m && toReal(text, m->xscale);
+    case S::YScale:
+        return m && toReal(text, m->yscale);
+
+    case S::RegionNumber:
+        return region && toUnsigned(text, region->number);
+    case S::RegionName:
+        return region && (toText(text, region->name), true);
+    case S::RegionColor:
+        return region && (toColour(text, region->color), true);
+
+    case S::FixtureTemplateUid:
+        return fixtureTemplate && toHex(text, fixtureTemplate->uid);
+    case S::FixtureTemplateName:
+        return fixtureTemplate && (toText(text, fixtureTemplate->name), true);
+    case S::FixtureTemplateLocked:
+        return fixtureTemplate && toFlag(text, fixtureTemplate->locked);
+    case S::FixtureTemplateXOffset:
+        return fixtureTemplate && toReal(text, fixtureTemplate->xoffset);
+    case S::FixtureTemplateYOffset:
+        return fixtureTemplate && toReal(text, fixtureTemplate->yoffset);
+
+    case S::NodeX:
+        return node && toReal(text, node->x);
+    case S::NodeY:
+        return node && toReal(text, node->y);
+    case S::NodeAddr:
+        return node && toSigned(text, node->addr);
+    case S::NodeSkipNode:
+        return node && toFlag(text, node->skipnode);
+    case S::NodeChannelCount:
+        return node && toSigned(text, node->channelCount);
+
+    case S::InterfaceTemplateUid:
+        return interfaceTemplate && toHex(text, interfaceTemplate->uid);
+    case S::InterfaceTemplateName:
+        return interfaceTemplate && (toText(text, interfaceTemplate->name), true);
+    case S::InterfaceTemplateLocked:
+        return interfaceTemplate && toFlag(text, interfaceTemplate->locked);
+    case S::InterfaceTemplateXOffset:
+        return interfaceTemplate && toReal(text, interfaceTemplate->xoffset);
+    case S::InterfaceTemplateYOffset:
+        return interfaceTemplate && toReal(text, interfaceTemplate->yoffset);
+
+    case S::OutputPortNum:
+        return output && toByte(text, output->portnum);
+    case S::OutputPortType:
+        return output && toByte(text, output->porttype);
+
+    case S::FixtureTemplateId:
+        return fixture && toHex(text, fixture->templateid);
+    case S::FixtureName:
+        return fixture && (toText(text, fixture->name), true);
+    case S::FixtureX:
+        return fixture && toReal(text, fixture->x);
+    case S::FixtureY:
+        return fixture && toReal(text, fixture->y);
+    case S::FixtureTheta:
+        return fixture && toReal(text, fixture->theta);
+    case S::FixtureBaseAddr:
+        return fixture && toSigned(text, fixture->baseaddr);
+    case S::FixtureLayerId:
+        return fixture && toUnsigned(text, fixture->layerid);
+    case S::FixtureGroupId:
+        return fixture && toUnsigned(text, fixture->groupid);
+
+    case S::InterfaceUid:
+        return interface && toHex(text, interface->uid);
+    case S::InterfaceTemplateId:
+        return interface && toHex(text, interface->templateid);
+    case S::InterfaceRegion:
+        return interface && toUnsigned(text, interface->region);
+    case S::InterfaceName:
+        return interface && (toText(text, interface->name), true);
+    case S::InterfaceX:
+        return interface && toReal(text, interface->x);
+    case S::InterfaceY:
+        return interface && toReal(text, interface->y);
+    case S::InterfaceTheta:
+        return interface && toReal(text, interface->theta);
+    case S::InterfaceIp:
+        return interface && (toText(text, interface->ip), true);
+    case S::InterfaceMac:
+        return interface && (toText(text, interface->mac), true);
+    case S::InterfaceFlags:
+        return interface && toHexByte(text, interface->flags);
+    case S::InterfaceSn:
+        return interface && toHex(text, interface->sn);
+    case S::InterfaceVer:
+        return interface && toShort(text, interface->ver);
+    // Decimal, as the writer writes it, so that every value reads back unchanged.
+    case S::InterfaceUni:
+        return interface && toUnsigned(text, interface->uni);
+    case S::InterfaceVers:
+        return interface && (toText(text, interface->vers), true);
+    case S::InterfaceId:
+        return interface && (toText(text, interface->id), true);
+    case S::InterfaceOrder:
+        return interface && toSigned(text, interface->order);
+
+    // Legacy controller: the texts fan out to every record made for the controller.
+    case S::LegacyControllerSelf: {
+        quint32 self = 0;
+        if (!interface || !toHex(text, self))
+            return false;
+        interface->uid = self;
+        interface->templateid = self;
+        interface->region = self;
+        if (interfaceTemplate)
+            interfaceTemplate->uid = self;
+        for (LumoFixture *controllerFixture : std::as_const(controllerFixtures))
+            controllerFixture->layerid = self;
+        return true;
+    }
+    case S::LegacyControllerName: {
+        if (!interface)
+            return false;
+        toText(text, interface->name);
+        if (interfaceTemplate)
+            interfaceTemplate->name = interface->name;
+        for (LumoFixture *controllerFixture : std::as_const(controllerFixtures))
+            controllerFixture->name = interface->name;
+        for (LumoFixtureTemplate *controllerTemplate : std::as_const(controllerTemplates))
+            controllerTemplate->name = interface->name;
+        return true;
+    }
+    case S::LegacyControllerIpAddress:
+        return interface && (toText(text, interface->ip), true);
+
+    // Legacy light: the node keeps its position and channel; controller and port wait for the end tag.
+    case S::LegacyLightX:
+        return node && m && toOldCoordinate(text, m->getTranslateOldCoordinatesToNew(), node->x);
+    case S::LegacyLightY:
+        return node && m && toOldCoordinate(text, m->getTranslateOldCoordinatesToNew(), node->y);
+    case S::LegacyLightChannel:
+        return node && toSigned(text, node->addr);
+    case S::LegacyLightController:
+        return !controllerFixtures.isEmpty() && toHex(text, lightController);
+    case S::LegacyLightPn: {
+        if (!node)
+            return false;
+        qint32 pn = 0;
+        const bool converted = toSigned(text, pn);
+        lightPn = pn; // 0 when the text does not convert
+        if (!converted)
+            return false;
+        node->pn = pn;
+        return true;
+    }
+
+    default:
+        // Containers, unlisted elements and unused codes: their own text is ignored.
+        return true;
+    }
+}
