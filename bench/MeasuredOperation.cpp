@@ -232,7 +232,12 @@ OperationResult run(Operation operation, const QString &inputPath, const QString
     ProcessMemory::releaseFreeHeap();
     const qint64 heapBefore = ProcessMemory::heapInUseBytes();
     result.baseKiB = ProcessMemory::residentKiB();
-    ProcessMemory::resetPeak();
+    if (!ProcessMemory::resetPeak()) {
+        // Without the reset the high-water mark would include the preparation (the loaded model of a
+        // save, the text of loadFromText) and the figure would be wrong.
+        result.error = QStringLiteral("cannot reset the resident high-water mark (/proc/self/clear_refs)");
+        return result;
+    }
 
     const qint64 cpuBefore = ProcessMemory::cpuTimeNanoseconds();
     QElapsedTimer timer;
