@@ -1,19 +1,150 @@
 #!/usr/bin/env bash
-# Installs the dependencies, then builds and runs every test in the Qt 6 and the Qt 5.15 build.
-# This is the README's test command and what CI runs.
-set -euo pipefail
+# The README's test command and what CI runs. Installs the dependencies, then:
+#   1. Qt 6 build (g++), every test including the slow ones;
+#   2. Qt 5.15 build (g++), every test but the slow ones;
+#   3. clang build with the address, undefined-behaviour and leak sanitizers and the libFuzzer
+#      targets: the whole suite but the slow tests, then each fuzz target over the committed seeds;
+#   4. clang build with the thread sanitizer: the threads test.
+# Every build treats warnings as errors. The last line is "N passed, M failed", counted from the
+# ctest results (one per test) and the fuzz runs (one per target); a failed build counts as a
+# failure. The exit status is non-zero when anything failed.
+#
+# Environment: LUMOMAP_FUZZ_SECONDS (default 60) is the time per fuzz target;
+# LUMOMAP_CI_BUILD_PREFIX (default build/ci) is the prefix of the build directories.
+set -uo pipefail
 cd "$(dirname "$0")/.."
+root=$PWD
 
-scripts/install-deps.sh
+scripts/install-deps.sh || { echo "install-deps failed"; echo "0 passed, 1 failed"; exit 1; }
 
-run_suite() {
-    local build_dir=$1
-    shift
-    echo "=== $build_dir: $*"
-    scripts/build.sh "$build_dir" -DLUMOMAP_WARNINGS_AS_ERRORS=ON "$@"
-    ctest --test-dir "$build_dir" --output-on-failure --timeout 600
+prefix=${LUMOMAP_CI_BUILD_PREFIX:-build/ci}
+fuzz_seconds=${LUMOMAP_FUZZ_SECONDS:-60}
+passed=0
+failed=0
+failures=()
+script_start=$SECONDS
+
+stage_start() {
+    stage_clock=$SECONDS
+    echo
+    echo "=== $1"
 }
 
-run_suite build/ci-qt6 -DLUMOMAP_QT_MAJOR=6
-run_suite build/ci-qt5 -DLUMOMAP_QT_MAJOR=5
-echo "=== all test suites passed"
+stage_end() {
+    echo "=== $1 took $((SECONDS - stage_clock)) s"
+}
+
+fail_item() {
+    failed=$((failed + 1))
+    failures+=("$1")
+}
+
+build() {
+    local build_dir=$1
+    shift
+    if ! scripts/build.sh "$build_dir" -DLUMOMAP_WARNINGS_AS_ERRORS=ON "$@"; then
+        fail_item "build $build_dir"
+        return 1
+    fi
+}
+
+# Runs ctest with the given arguments and adds its counts to the totals.
+run_ctest() {
+    local build_dir=$1
+    shift
+    local log="$build_dir/ctest-summary.log"
+    env "${ctest_env[@]}" ctest --test-dir "$build_dir" --output-on-failure "$@" 2>&1 | tee "$log"
+    local summary
+    summary=$(grep -E '^[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -n 1)
+    if [ -z "$summary" ]; then
+        fail_item "ctest in $build_dir ran no test"
+        return
+    fi
+    local total bad
+    total=$(sed -E 's/.* out of ([0-9]+).*/\1/' <<<"$summary")
+    bad=$(sed -E 's/.* ([0-9]+) tests? failed.*/\1/' <<<"$summary")
+    passed=$((passed + total - bad))
+    if [ "$bad" -gt 0 ]; then
+        failed=$((failed + bad))
+        failures+=("$bad test(s) in $build_dir")
+    fi
+}
+
+export QT_QPA_PLATFORM=offscreen
+# Extra environment of the ctest runs of the current stage.
+ctest_env=()
+sanitizer_env=(
+    ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1:detect_stack_use_after_return=1
+    UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
+)
+
+stage_start "Qt 6 build and tests (including slow)"
+if build "$prefix-qt6" -DLUMOMAP_QT_MAJOR=6; then
+    run_ctest "$prefix-qt6" --timeout 900
+fi
+stage_end "Qt 6"
+
+stage_start "Qt 5.15 build and tests"
+if build "$prefix-qt5" -DLUMOMAP_QT_MAJOR=5; then
+    run_ctest "$prefix-qt5" --timeout 900 -LE slow
+fi
+stage_end "Qt 5.15"
+
+stage_start "address/undefined/leak sanitizer build: tests and fuzz targets"
+asan_dir=$prefix-asan
+if build "$asan_dir" -DCMAKE_CXX_COMPILER=clang++ -DLUMOMAP_SANITIZE=ON -DLUMOMAP_BUILD_FUZZ=ON; then
+    ctest_env=("${sanitizer_env[@]}")
+    run_ctest "$asan_dir" --timeout 900 -LE slow
+    ctest_env=()
+    stage_end "sanitizer tests"
+
+    total_runs=0
+    for target in $(tr ';' ' ' <"$asan_dir/fuzz/targets.txt"); do
+        stage_start "fuzz $target for $fuzz_seconds s"
+        corpus="$asan_dir/fuzz-corpus/$target"
+        artifacts="$asan_dir/fuzz-artifacts"
+        rm -rf "$corpus"
+        mkdir -p "$corpus" "$artifacts"
+        # Inputs that once failed are replayed first.
+        cp tests/data/regression-* "$corpus"/ 2>/dev/null || true
+        log="$asan_dir/fuzz-$target.log"
+        env "${sanitizer_env[@]}" "$asan_dir/fuzz/$target" \
+            -dict="$asan_dir/fuzz/lumomap.dict" -max_total_time="$fuzz_seconds" -timeout=25 \
+            -rss_limit_mb=4096 -max_len=65536 -print_final_stats=1 \
+            -artifact_prefix="$artifacts/$target-" "$corpus" fuzz/corpus >"$log" 2>&1
+        status=$?
+        runs=$(grep -E '^stat::number_of_executed_units:' "$log" | awk '{print $2}')
+        grep -E '^#[0-9]+ +(INITED|DONE)' "$log" | tail -n 2
+        if [ $status -eq 0 ] && [ -n "$runs" ]; then
+            passed=$((passed + 1))
+            total_runs=$((total_runs + runs))
+            echo "fuzz $target: $runs executions, no finding"
+        else
+            tail -n 60 "$log"
+            fail_item "fuzz $target (exit $status; log $log, inputs ${artifacts}/$target-*)"
+        fi
+        stage_end "fuzz $target"
+    done
+    echo "fuzzing: $total_runs executions in total"
+fi
+
+stage_start "thread sanitizer build: threads test"
+tsan_dir=$prefix-tsan
+if cmake -S . -B "$tsan_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
+        -DLUMOMAP_WARNINGS_AS_ERRORS=ON -DLUMOMAP_SANITIZE_THREAD=ON -DLUMOMAP_BUILD_TOOLS=OFF \
+        -DLUMOMAP_BUILD_EXAMPLES=OFF && cmake --build "$tsan_dir" --parallel "$(nproc)" --target tst_threads; then
+    ctest_env=("TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:suppressions=$root/tests/threads/tsan.supp")
+    run_ctest "$tsan_dir" --timeout 900 -R '^tst_threads$'
+    ctest_env=()
+else
+    fail_item "build $tsan_dir"
+fi
+stage_end "thread sanitizer"
+
+echo
+echo "CI took $((SECONDS - script_start)) s"
+for failure in "${failures[@]}"; do
+    echo "FAILED: $failure"
+done
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
