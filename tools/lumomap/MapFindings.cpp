@@ -148,7 +148,7 @@ void checkSharedNodeAddresses(const LumoMapModel &model, QList<MapFinding> &find
                 findings.append({QStringLiteral("shared-addr"),
                                  QStringLiteral("fixturetemplate %1 %2")
                                      .arg(formatHexKey(key), quoted(fixtureTemplate->name)),
-                                 QStringLiteral("nodes %1 share addr %2")
+                                 QStringLiteral("nodes at nodelist positions %1 share addr %2")
                                      .arg(it.value().join(QStringLiteral(", ")))
                                      .arg(it.key())});
         }
