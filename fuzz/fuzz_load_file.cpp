@@ -14,8 +14,10 @@ namespace {
 const QString &inputPath()
 {
     static const QString path = [] {
-        const QString p =
-            QDir::temp().filePath(QStringLiteral("lumomap-fuzz-load-file-%1.xml").arg(getpid()));
+        // A file in memory where the system offers one: the target rewrites it for every input.
+        const QDir shm(QStringLiteral("/dev/shm"));
+        const QDir directory = shm.exists() ? shm : QDir::temp();
+        const QString p = directory.filePath(QStringLiteral("lumomap-fuzz-load-file-%1.xml").arg(getpid()));
         std::atexit([] { QFile::remove(inputPath()); });
         return p;
     }();
