@@ -60,8 +60,16 @@ public:
     // regions of this document. The first identifier of a process follows a value of rand().
     quint32 getUniqueID();
 
-    // Writes the whole map file to `stream` and sets mapfileversion to 2. Returns false when the
-    // stream reports a write error.
+    // Writes the whole map file to `stream` as it produces the text (no DOM tree, no second copy of
+    // the document), flushes the stream and sets mapfileversion to 2. The model's savedatetime is
+    // not changed; the file gets the current local time.
+    // Encoding: the file carries no XML declaration, and such a file is read back as UTF-8. So when
+    // the stream writes to a device, save switches it to UTF-8 for the write and afterwards gives
+    // it back its previous codec (Qt 5) or encoding (Qt 6); non-ASCII text thus survives save and
+    // loadFromFile whatever the stream's default (a Qt 5 stream defaults to the locale's codec). A
+    // stream on a QString receives the text as it is. The stream's field width is not applied.
+    // Returns false when the stream has neither a device nor a string, or reports an error after
+    // the flush (a device that refuses writes, a full disk, a read-only buffer); true otherwise.
     bool save(QTextStream &stream);
     // Read a map file (root <lumomap>) or a legacy map (root <map>) and add its records to the
     // document. On failure they return false and leave the reason in lastError; a successful load
