@@ -58,7 +58,8 @@ public:
     static constexpr int MaxElementDepth = 256;
 
     // The trace of the last callback, with any messages appended to it. Text still waiting for its
-    // element's next tag is named as the last callback.
+    // element's next tag is named as the last callback. During a parse the trace is kept in a
+    // compact form; errorString() writes it out into errorText and returns a copy.
     using QXmlDefaultHandler::errorString;
     QString errorString();
 
@@ -89,7 +90,15 @@ public:
     QStack<int> stateStack;
 
 private:
-    void setTrace(QLatin1String callback, const QString &subject);
+    enum class TraceCallback : quint8
+    {
+        None,
+        StartElement,
+        EndElement,
+        Characters
+    };
+    void setTrace(TraceCallback callback, QLatin1String knownName);
+    void setTrace(TraceCallback callback, const QString &subject);
     void appendMessage(const QString &message);
     bool processPendingText();
     bool storeText(int state, const QString &text);
@@ -103,6 +112,13 @@ private:
 
     QString pendingText;                  // text of the open element not yet stored, pieces joined
     bool ownsControllerTemplates = false; // a legacy controller is open: its 16 templates are ours
+
+    // The trace of the last callback: which callback, and its element name (one of the table's
+    // names, or another name as the reader gave it) or its text, then the messages appended to it.
+    TraceCallback traceCallback = TraceCallback::None;
+    QLatin1String traceName;
+    QString traceSubject;
+    QString traceMessages;
 };
 
 #endif // LUMOMAPPARSER_H

@@ -15,6 +15,147 @@ bool toUnsigned32(const QString &text, int base, quint32 &value)
     return true;
 }
 
+// Fast paths for the plain forms that the writer produces. Each accepts only texts whose value it
+// computes exactly as the QString conversion would, and reports false for anything else, which is
+// then left to QString. Leading zeros and plus signs always take the slow road.
+
+int digitValue(char16_t c, int base)
+{
+    if (c >= u'0' && c <= u'9')
+        return c - u'0';
+    if (base == 16) {
+        if (c >= u'a' && c <= u'f')
+            return c - u'a' + 10;
+        if (c >= u'A' && c <= u'F')
+            return c - u'A' + 10;
+    }
+    return -1;
+}
+
+// Up to 9 decimal or 7 hexadecimal digits, optionally after a minus sign when `allowMinus` is set.
+bool plainInteger(const QString &text, int base, bool allowMinus, qint64 &value)
+{
+    const QChar *p = text.constData();
+    const qsizetype n = text.size();
+    qsizetype i = 0;
+    bool negative = false;
+    if (allowMinus && n > 0 && p[0] == QLatin1Char('-')) {
+        negative = true;
+        i = 1;
+    }
+    const qsizetype digits = n - i;
+    if (digits < 1 || digits > (base == 10 ? 9 : 7))
+        return false;
+    if (digits > 1 && p[i] == QLatin1Char('0'))
+        return false;
+    qint64 number = 0;
+    for (; i < n; ++i) {
+        const int d = digitValue(p[i].unicode(), base);
+        if (d < 0)
+            return false;
+        number = number * base + d;
+    }
+    value = negative ? -number : number;
+    return true;
+}
+
+// A decimal with at most 15 digits, an optional fraction and an optional exponent, whose power of
+// ten stays within 10^22: the digits form an exact double and one multiplication or division by an
+// exact power of ten rounds correctly, giving the same double as any correct conversion.
+bool plainReal(const QString &text, double &value)
+{
+    static const double powersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                         1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                         1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    const QChar *p = text.constData();
+    const qsizetype n = text.size();
+    qsizetype i = 0;
+    const bool negative = n > 0 && p[0] == QLatin1Char('-');
+    if (negative)
+        i = 1;
+    qint64 mantissa = 0;
+    int digits = 0;
+    int fractionDigits = 0;
+    const qsizetype integerStart = i;
+    while (i < n && p[i].unicode() >= u'0' && p[i].unicode() <= u'9') {
+        mantissa = mantissa * 10 + (p[i].unicode() - u'0');
+        ++digits;
+        ++i;
+    }
+    const qsizetype integerDigits = i - integerStart;
+    if (integerDigits < 1 || (integerDigits > 1 && p[integerStart] == QLatin1Char('0')))
+        return false;
+    if (i < n && p[i] == QLatin1Char('.')) {
+        ++i;
+        const qsizetype fractionStart = i;
+        while (i < n && p[i].unicode() >= u'0' && p[i].unicode() <= u'9') {
+            mantissa = mantissa * 10 + (p[i].unicode() - u'0');
+            ++digits;
+            ++i;
+        }
+        fractionDigits = int(i - fractionStart);
+        if (fractionDigits < 1)
+            return false;
+    }
+    if (digits > 15)
+        return false;
+    int exponent = 0;
+    if (i < n && (p[i] == QLatin1Char('e') || p[i] == QLatin1Char('E'))) {
+        ++i;
+        bool negativeExponent = false;
+        if (i < n && (p[i] == QLatin1Char('+') || p[i] == QLatin1Char('-'))) {
+            negativeExponent = p[i] == QLatin1Char('-');
+            ++i;
+        }
+        const qsizetype exponentStart = i;
+        while (i < n && p[i].unicode() >= u'0' && p[i].unicode() <= u'9' && i - exponentStart < 3) {
+            exponent = exponent * 10 + (p[i].unicode() - u'0');
+            ++i;
+        }
+        if (i == exponentStart)
+            return false;
+        if (negativeExponent)
+            exponent = -exponent;
+    }
+    if (i != n)
+        return false;
+    exponent -= fractionDigits;
+    if (exponent < -22 || exponent > 22)
+        return false;
+    double number = double(mantissa);
+    if (exponent > 0)
+        number *= powersOfTen[exponent];
+    else if (exponent < 0)
+        number /= powersOfTen[-exponent];
+    value = negative ? -number : number;
+    return true;
+}
+
+bool toSigned32(const QString &text, qint32 &value)
+{
+    qint64 plain = 0;
+    if (plainInteger(text, 10, true, plain)) {
+        value = qint32(plain);
+        return true;
+    }
+    bool ok = false;
+    const int number = text.toInt(&ok, 10);
+    if (!ok)
+        return false;
+    value = number;
+    return true;
+}
+
+bool toUnsigned32Fast(const QString &text, int base, quint32 &value)
+{
+    qint64 plain = 0;
+    if (plainInteger(text, base, false, plain)) {
+        value = quint32(plain);
+        return true;
+    }
+    return toUnsigned32(text, base, value);
+}
+
 } // namespace
 
 void toText(const QString &text, QString &value)
@@ -24,26 +165,23 @@ void toText(const QString &text, QString &value)
 
 bool toUnsigned(const QString &text, quint32 &value)
 {
-    return toUnsigned32(text, 10, value);
+    return toUnsigned32Fast(text, 10, value);
 }
 
 bool toHex(const QString &text, quint32 &value)
 {
-    return toUnsigned32(text, 16, value);
+    return toUnsigned32Fast(text, 16, value);
 }
 
 bool toSigned(const QString &text, qint32 &value)
 {
-    bool ok = false;
-    const int number = text.toInt(&ok, 10);
-    if (!ok)
-        return false;
-    value = number;
-    return true;
+    return toSigned32(text, value);
 }
 
 bool toReal(const QString &text, double &value)
 {
+    if (plainReal(text, value))
+        return true;
     bool ok = false;
     const double number = text.toDouble(&ok);
     if (!ok)
@@ -55,7 +193,7 @@ bool toReal(const QString &text, double &value)
 bool toFlag(const QString &text, bool &value)
 {
     qint32 number = 0;
-    if (!toSigned(text, number))
+    if (!toSigned32(text, number))
         return false;
     value = number != 0;
     return true;
@@ -64,7 +202,7 @@ bool toFlag(const QString &text, bool &value)
 bool toByte(const QString &text, quint8 &value)
 {
     quint32 number = 0;
-    if (!toUnsigned32(text, 10, number))
+    if (!toUnsigned32Fast(text, 10, number))
         return false;
     value = static_cast<quint8>(number & 0xFFu);
     return true;
@@ -73,7 +211,7 @@ bool toByte(const QString &text, quint8 &value)
 bool toHexByte(const QString &text, quint8 &value)
 {
     quint32 number = 0;
-    if (!toUnsigned32(text, 16, number))
+    if (!toUnsigned32Fast(text, 16, number))
         return false;
     value = static_cast<quint8>(number & 0xFFu);
     return true;
@@ -82,7 +220,7 @@ bool toHexByte(const QString &text, quint8 &value)
 bool toShort(const QString &text, quint16 &value)
 {
     qint32 number = 0;
-    if (!toSigned(text, number))
+    if (!toSigned32(text, number))
         return false;
     value = static_cast<quint16>(static_cast<quint32>(number) & 0xFFFFu);
     return true;
@@ -102,7 +240,7 @@ void toColour(const QString &text, QColor &value)
 bool toOldCoordinate(const QString &text, bool translate, double &value)
 {
     qint32 number = 0;
-    if (!toSigned(text, number))
+    if (!toSigned32(text, number))
         return false;
     double coordinate = static_cast<double>(number);
     if (translate) {

@@ -18,10 +18,6 @@
 
 namespace {
 
-constexpr QLatin1String startElementTrace("startElement: ");
-constexpr QLatin1String endElementTrace("endElement: ");
-constexpr QLatin1String charactersTrace("characters: ");
-
 // Replaces a record still under construction; the one it replaces was never handed over.
 template <typename Record> bool replaceUnfinished(Record *&current)
 {
@@ -32,21 +28,21 @@ template <typename Record> bool replaceUnfinished(Record *&current)
 
 bool isSpace(QChar c)
 {
-    return c.isSpace();
+    // Plain ASCII white space is by far the most common case; everything else asks QChar.
+    const char16_t u = c.unicode();
+    if (u == u' ' || u == u'\n' || u == u'\t' || u == u'\r')
+        return true;
+    return u > 0x7f && c.isSpace();
 }
 
-// Trims white space at both ends in place, keeping the string's buffer.
-void trimInPlace(QString &text)
+bool isBlank(const QString &text)
 {
-    int end = text.size();
-    while (end > 0 && isSpace(text.at(end - 1)))
-        --end;
-    int begin = 0;
-    while (begin < end && isSpace(text.at(begin)))
-        ++begin;
-    text.truncate(end);
-    if (begin > 0)
-        text.remove(0, begin);
+    const QChar *p = text.constData();
+    for (qsizetype i = 0, n = text.size(); i < n; ++i) {
+        if (!isSpace(p[i]))
+            return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -93,35 +89,61 @@ void LumoMapParser::deleteUnfinishedRecords()
     }
 }
 
-void LumoMapParser::setTrace(QLatin1String callback, const QString &subject)
+void LumoMapParser::setTrace(TraceCallback callback, QLatin1String knownName)
 {
-    // Rewritten in place for every callback, so the trace costs no allocation once it is warm.
-    if (errorText.capacity() < 64)
-        errorText.reserve(64);
-    errorText.resize(0);
-    errorText.append(callback);
-    errorText.append(subject);
+    traceCallback = callback;
+    traceName = knownName;
+    if (!traceSubject.isNull())
+        traceSubject = QString();
+    if (!traceMessages.isEmpty())
+        traceMessages.resize(0);
+}
+
+void LumoMapParser::setTrace(TraceCallback callback, const QString &subject)
+{
+    setTrace(callback, QLatin1String());
+    traceSubject = subject;
 }
 
 void LumoMapParser::appendMessage(const QString &message)
 {
-    errorText.append(message);
+    traceMessages.append(message);
 }
 
 QString LumoMapParser::errorString()
 {
     if (!pendingText.isEmpty()) {
-        QString text = pendingText;
-        trimInPlace(text);
+        const QString text = pendingText.trimmed();
         if (!text.isEmpty())
-            setTrace(charactersTrace, text);
+            setTrace(TraceCallback::Characters, text);
     }
+    QLatin1String callback;
+    switch (traceCallback) {
+    case TraceCallback::None:
+        break;
+    case TraceCallback::StartElement:
+        callback = QLatin1String("startElement: ");
+        break;
+    case TraceCallback::EndElement:
+        callback = QLatin1String("endElement: ");
+        break;
+    case TraceCallback::Characters:
+        callback = QLatin1String("characters: ");
+        break;
+    }
+    if (traceCallback != TraceCallback::None)
+        errorText = callback + (traceSubject.isNull() ? QString(traceName) : traceSubject) + traceMessages;
+    else if (!traceMessages.isEmpty())
+        errorText = traceMessages;
     return errorText;
 }
 
 bool LumoMapParser::characters(const QString &text)
 {
     // Stored when the element's next tag arrives, so that the pieces of one text are joined first.
+    // White space before the first piece would be trimmed anyway; it is the layout between elements.
+    if (pendingText.isEmpty() && isBlank(text))
+        return true;
     pendingText.append(text);
     return true;
 }
@@ -130,11 +152,26 @@ bool LumoMapParser::processPendingText()
 {
     if (pendingText.isEmpty())
         return true;
-    trimInPlace(pendingText);
-    if (pendingText.isEmpty())
-        return true;
-    setTrace(charactersTrace, pendingText);
-    const bool stored = stateStack.isEmpty() || storeText(stateStack.top(), pendingText);
+    const QChar *p = pendingText.constData();
+    qsizetype end = pendingText.size();
+    while (end > 0 && isSpace(p[end - 1]))
+        --end;
+    qsizetype begin = 0;
+    while (begin < end && isSpace(p[begin]))
+        ++begin;
+    bool stored = true;
+    if (begin < end && !stateStack.isEmpty()) {
+        if (begin == 0 && end == pendingText.size()) {
+            stored = storeText(stateStack.top(), pendingText);
+            if (!stored)
+                setTrace(TraceCallback::Characters, QString(pendingText.constData(), pendingText.size()));
+        } else {
+            const QString trimmed(p + begin, end - begin);
+            stored = storeText(stateStack.top(), trimmed);
+            if (!stored)
+                setTrace(TraceCallback::Characters, trimmed);
+        }
+    }
     pendingText.resize(0);
     return stored;
 }
@@ -144,19 +181,21 @@ bool LumoMapParser::startElement(const QString &, const QString &, const QString
 {
     if (!processPendingText())
         return false;
-    setTrace(startElementTrace, qName);
 
     if (stateStack.isEmpty()) {
-        const int root = ParserState::rootState(qName);
-        if (root == ParserState::NotListed) {
+        const ParserState::Child *root = ParserState::rootChild(qName);
+        if (!root) {
+            setTrace(TraceCallback::StartElement, qName);
             appendMessage(QStringLiteral("Unable to parse map start tag.") +
                           QString::number(stateStack.size()));
             return false;
         }
-        stateStack.push(root);
+        setTrace(TraceCallback::StartElement, root->name);
+        stateStack.push(root->state);
         return true;
     }
     if (stateStack.size() >= MaxElementDepth) {
+        setTrace(TraceCallback::StartElement, qName);
         appendMessage(QStringLiteral("Refused: elements nested deeper than %1 levels.").arg(MaxElementDepth));
         return false;
     }
@@ -165,23 +204,27 @@ bool LumoMapParser::startElement(const QString &, const QString &, const QString
     const ParserState::Entry &parentEntry = ParserState::entry(parent);
     switch (parentEntry.kind) {
     case ParserState::Kind::Ignored:
+        setTrace(TraceCallback::StartElement, qName);
         stateStack.push(parent);
         return true;
     case ParserState::Kind::Container: {
-        const int state = ParserState::childState(parent, qName);
-        if (state == ParserState::NotListed) {
+        const ParserState::Child *child = ParserState::child(parent, qName);
+        if (!child) {
+            setTrace(TraceCallback::StartElement, qName);
             stateStack.push(parentEntry.unlisted);
             if (parent == ParserState::Lumomap)
                 appendMessage(QStringLiteral("Unable to parse data."));
             return true;
         }
-        stateStack.push(state);
-        return startRecord(state);
+        setTrace(TraceCallback::StartElement, child->name);
+        stateStack.push(child->state);
+        return startRecord(child->state);
     }
     case ParserState::Kind::Value:
     case ParserState::Kind::Unused:
         break;
     }
+    setTrace(TraceCallback::StartElement, qName);
     return false; // an element inside a value element
 }
 
@@ -229,13 +272,19 @@ bool LumoMapParser::endElement(const QString &, const QString &, const QString &
 {
     if (!processPendingText())
         return false;
-    setTrace(endElementTrace, qName);
-    if (stateStack.isEmpty())
+    if (stateStack.isEmpty()) {
+        setTrace(TraceCallback::EndElement, qName);
         return false; // an end tag without its start tag; the reader never delivers one
+    }
     const int state = stateStack.pop();
-    if (qName == QLatin1String("lumomap"))
+    const QLatin1String ownName = ParserState::ownName(state, qName);
+    if (ownName.size() == 0) {
+        // An unlisted element, or a client's event sequence whose names do not match its states.
+        setTrace(TraceCallback::EndElement, qName);
         return true;
-    if (!ParserState::isNamed(state, qName))
+    }
+    setTrace(TraceCallback::EndElement, ownName);
+    if (state == ParserState::Lumomap)
         return true;
     return finishRecord(state);
 }

@@ -224,13 +224,28 @@ const Entry table[Count] = {
 #undef CHILDREN
 #undef NO_CHILDREN
 
-int lookUp(const Child *children, int count, const QString &name)
+// Element names are short: comparing the length first rejects most candidates at once.
+bool sameName(const QString &name, QLatin1String candidate)
+{
+    const qsizetype size = candidate.size();
+    if (name.size() != size || size == 0)
+        return false;
+    const QChar *p = name.constData();
+    const char *q = candidate.data();
+    for (qsizetype i = 0; i < size; ++i) {
+        if (p[i].unicode() != static_cast<unsigned char>(q[i]))
+            return false;
+    }
+    return true;
+}
+
+const Child *lookUp(const Child *children, int count, const QString &name)
 {
     for (int i = 0; i < count; ++i) {
-        if (name == children[i].name)
-            return children[i].state;
+        if (sameName(name, children[i].name))
+            return &children[i];
     }
-    return NotListed;
+    return nullptr;
 }
 
 } // namespace
@@ -240,21 +255,31 @@ const Entry &entry(int code)
     return table[code];
 }
 
-int rootState(const QString &name)
+const Child *rootChild(const QString &name)
 {
     return lookUp(rootChildren, int(sizeof(rootChildren) / sizeof(rootChildren[0])), name);
 }
 
-int childState(int parent, const QString &name)
+const Child *child(int parent, const QString &name)
 {
     const Entry &container = table[parent];
     return lookUp(container.children, container.childCount, name);
 }
 
-bool isNamed(int code, const QString &name)
+int childState(int parent, const QString &name)
+{
+    const Child *found = child(parent, name);
+    return found ? found->state : NotListed;
+}
+
+QLatin1String ownName(int code, const QString &name)
 {
     const Entry &state = table[code];
-    return name == state.name || (state.alias.size() > 0 && name == state.alias);
+    if (sameName(name, state.name))
+        return state.name;
+    if (sameName(name, state.alias))
+        return state.alias;
+    return QLatin1String();
 }
 
 } // namespace ParserState

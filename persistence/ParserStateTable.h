@@ -131,15 +131,18 @@ struct Entry
 // The entry of `code`, which must lie in 0 .. Count - 1.
 const Entry &entry(int code);
 
-// The state of a root element named `name`, or NotListed.
-int rootState(const QString &name);
+// The entry for a root element named `name`, or null.
+const Child *rootChild(const QString &name);
 
-// The state of a child named `name` of the container `parent`, or NotListed when the container does
-// not list the name. The names are tried in the table's order.
+// The entry for a child named `name` of the container `parent`, or null when the container does not
+// list the name. The names are tried in the table's order.
+const Child *child(int parent, const QString &name);
+
+// The state of a child named `name` of the container `parent`, or NotListed.
 int childState(int parent, const QString &name);
 
-// True when `name` is the own name or the alias of `code`.
-bool isNamed(int code, const QString &name);
+// The table's spelling of `name` when it is the own name or the alias of `code`, else an empty name.
+QLatin1String ownName(int code, const QString &name);
 
 } // namespace ParserState
 

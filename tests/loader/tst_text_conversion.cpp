@@ -11,7 +11,11 @@
 #include <LumoInterfaceTemplate.h>
 #include <LumoRegion.h>
 
+#include <QRandomGenerator>
 #include <QtTest>
+
+#include <cmath>
+#include <cstring>
 
 using namespace LoaderTest;
 
@@ -99,6 +103,8 @@ class TestTextConversion : public QObject
 private slots:
     void kinds_data();
     void kinds();
+    void numberKindsAgreeWithQString_data();
+    void numberKindsAgreeWithQString();
     void throughTheLoader_data();
     void throughTheLoader();
     void failedTextLeavesTheField_data();
@@ -192,6 +198,67 @@ void TestTextConversion::kinds()
     bool converted = false;
     QCOMPARE(convert(kind, text, converted), value);
     QCOMPARE(converted, ok);
+}
+
+void TestTextConversion::numberKindsAgreeWithQString_data()
+{
+    QTest::addColumn<quint32>("seed");
+    for (quint32 seed = 1; seed <= 8; ++seed)
+        QTest::addRow("seed %u", seed) << seed;
+}
+
+// The number kinds take shortcuts for plain digits; whatever the text, they must accept exactly
+// what QString's conversions accept (within 32 bits) and give the very same value.
+void TestTextConversion::numberKindsAgreeWithQString()
+{
+    QFETCH(quint32, seed);
+    QRandomGenerator random(seed);
+    const QString alphabet = QStringLiteral("0123456789012345678901234567890.-+eEaAfFx \u00a0");
+    for (int round = 0; round < 20000; ++round) {
+        QString text;
+        switch (random.bounded(4)) {
+        case 0:
+            for (int n = 1 + random.bounded(24); n > 0; --n)
+                text += alphabet.at(random.bounded(int(alphabet.size())));
+            break;
+        case 1:
+            text =
+                QString::number(double(qint64(random.generate64())) * std::pow(10.0, random.bounded(60) - 40),
+                                'g', 1 + random.bounded(17));
+            break;
+        case 2:
+            text = QString::number(qint64(random.generate64()) >> random.bounded(64));
+            break;
+        default:
+            text = QString::number(random.generate64() >> random.bounded(64), 16);
+            break;
+        }
+
+        bool qtOk = false;
+        const double qtReal = text.toDouble(&qtOk);
+        double real = 0.5;
+        const bool realOk = ElementText::toReal(text, real);
+        QVERIFY2(realOk == qtOk, qPrintable(text));
+        if (qtOk)
+            QVERIFY2(std::memcmp(&real, &qtReal, sizeof real) == 0, qPrintable(text));
+
+        const int qtInt = text.toInt(&qtOk, 10);
+        qint32 signedValue = 5;
+        QVERIFY2(ElementText::toSigned(text, signedValue) == qtOk, qPrintable(text));
+        if (qtOk)
+            QCOMPARE(signedValue, qtInt);
+
+        for (int base : {10, 16}) {
+            const unsigned long qtUnsigned = text.toULong(&qtOk, base);
+            qtOk = qtOk && qtUnsigned <= 0xFFFFFFFFul;
+            quint32 unsignedValue = 5;
+            const bool ok = base == 10 ? ElementText::toUnsigned(text, unsignedValue)
+                                       : ElementText::toHex(text, unsignedValue);
+            QVERIFY2(ok == qtOk, qPrintable(text));
+            if (qtOk)
+                QCOMPARE(unsignedValue, quint32(qtUnsigned));
+        }
+    }
 }
 
 void TestTextConversion::throughTheLoader_data()
