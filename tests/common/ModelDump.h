@@ -146,10 +146,19 @@ inline QStringList dump(const LumoMapModel &model, bool withTransientFields = fa
                    .arg(text(r->name), r->color.isValid() ? r->color.name() : QStringLiteral("invalid"));
     }
 
-    // The order index: the uids of the interfaces under each order, in the index's own order.
+    // The order index: for each order, the uids of the interfaces under it. Interfaces that share an
+    // order stand in the order they were filed, which follows the iteration order of the hash they
+    // were saved from, so they are sorted here.
     QStringList order;
-    for (auto it = model.interfacesByOrder.cbegin(); it != model.interfacesByOrder.cend(); ++it)
-        order << QStringLiteral("%1:%2").arg(it.key()).arg(it.value() ? it.value()->uid : 0xFFFFFFFFu);
+    const QList<qint32> orderKeys = model.interfacesByOrder.uniqueKeys();
+    for (qint32 key : orderKeys) {
+        QList<quint32> uids;
+        for (const LumoInterface *interface : model.interfacesByOrder.values(key))
+            uids.append(interface ? interface->uid : 0xFFFFFFFFu);
+        std::sort(uids.begin(), uids.end());
+        for (quint32 uid : uids)
+            order << QStringLiteral("%1:%2").arg(key).arg(uid);
+    }
     out << QStringLiteral("interfacesByOrder ") + order.join(QLatin1Char(' '));
     return out;
 }
