@@ -78,8 +78,9 @@ bool plainReal(const QString &text, double &value)
     int fractionDigits = 0;
     const qsizetype integerStart = i;
     while (i < n && p[i].unicode() >= u'0' && p[i].unicode() <= u'9') {
+        if (++digits > 15)
+            return false; // the digits might not form an exact double
         mantissa = mantissa * 10 + (p[i].unicode() - u'0');
-        ++digits;
         ++i;
     }
     const qsizetype integerDigits = i - integerStart;
@@ -89,16 +90,15 @@ bool plainReal(const QString &text, double &value)
         ++i;
         const qsizetype fractionStart = i;
         while (i < n && p[i].unicode() >= u'0' && p[i].unicode() <= u'9') {
+            if (++digits > 15)
+                return false;
             mantissa = mantissa * 10 + (p[i].unicode() - u'0');
-            ++digits;
             ++i;
         }
         fractionDigits = int(i - fractionStart);
         if (fractionDigits < 1)
             return false;
     }
-    if (digits > 15)
-        return false;
     int exponent = 0;
     if (i < n && (p[i] == QLatin1Char('e') || p[i] == QLatin1Char('E'))) {
         ++i;
