@@ -119,6 +119,10 @@ int main(int argc, char *argv[])
          QStringLiteral("large,legacy")},
         {QStringLiteral("report"), QStringLiteral("Also write the report to this file."),
          QStringLiteral("file")},
+        {QStringLiteral("source"),
+         QStringLiteral(
+             "Which source tree was measured, for the report (scripts/bench.sh passes the git revision)."),
+         QStringLiteral("text")},
         {QStringLiteral("measure"),
          QStringLiteral("Run one operation once in this process and print its result "
                         "line (used for the child processes and for callgrind)."),
@@ -218,6 +222,8 @@ int main(int argc, char *argv[])
     QString text =
         QStringLiteral("## Benchmark run of %1\n\n").arg(QDateTime::currentDateTime().toString(Qt::ISODate));
     text += MachineDescription::markdown();
+    if (parser.isSet(QStringLiteral("source")))
+        text += QStringLiteral("- source: %1\n").arg(parser.value(QStringLiteral("source")));
     text += QStringLiteral("- load average (1, 5, 15 min) at start: %1; at end: %2\n")
                 .arg(loadAverageAtStart, MachineDescription::loadAverage());
     text +=

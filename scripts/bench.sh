@@ -28,4 +28,8 @@ if [ $# -eq 0 ]; then
         echo "valgrind not found: instruction counts skipped" >&2
     fi
 fi
-exec "$build_dir/bench/lumomap-bench" "$@"
+source_revision=$(git rev-parse --short HEAD 2>/dev/null || echo unknown)
+if ! git diff --quiet HEAD -- include model persistence cmake 2>/dev/null; then
+    source_revision="$source_revision with uncommitted library changes"
+fi
+exec "$build_dir/bench/lumomap-bench" --source "commit $source_revision" "$@"
