@@ -207,6 +207,8 @@ private slots:
     void failedConvertKeepsOutput_data();
     void failedConvertKeepsOutput();
     void renderPng();
+    void renderDegenerateMap_data();
+    void renderDegenerateMap();
     void renderSvg_data();
     void renderSvg();
 };
@@ -624,6 +626,64 @@ void TestTool::renderPng()
     QVERIFY2(defaultRun.exitedWith(0), qPrintable(defaultRun.err));
     QVERIFY(image.load(out, "PNG"));
     QCOMPARE(image.size(), QSize(1024, 768));
+}
+
+void TestTool::renderDegenerateMap_data()
+{
+    QTest::addColumn<QByteArray>("map");
+    QTest::addColumn<int>("regionPixels"); // pixels of the region colour: none, or some around the centre
+
+    const QByteArray region = " <region>\n  <number>5</number>\n  <color>#40c080</color>\n </region>\n";
+    const QByteArray placed =
+        " <fixturetemplate>\n  <uid>1</uid>\n  <nodelist>\n%1  </nodelist>\n </fixturetemplate>\n"
+        " <interfacetemplate>\n  <uid>2</uid>\n  <output>\n   <fixture>\n    "
+        "<templateid>1</templateid>\n   </fixture>\n  </output>\n </interfacetemplate>\n"
+        " <interface>\n  <uid>3</uid>\n  <templateid>2</templateid>\n  <region>5</region>\n"
+        "  <x>70</x>\n  <y>-30</y>\n </interface>\n";
+    const QByteArray node = "   <node>\n    <x>4</x>\n    <y>4</y>\n   </node>\n";
+    QTest::newRow("empty map") << QByteArray("<lumomap>\n</lumomap>\n") << 0;
+    QTest::newRow("interface without nodes")
+        << QByteArray("<lumomap>\n" + QByteArray(placed).replace("%1", "") + region + "</lumomap>\n") << 0;
+    QTest::newRow("one node") << QByteArray("<lumomap>\n" + QByteArray(placed).replace("%1", node) + region +
+                                            "</lumomap>\n")
+                              << 1;
+    QTest::newRow("two nodes on one spot")
+        << QByteArray("<lumomap>\n" + QByteArray(placed).replace("%1", node + node) + region + "</lumomap>\n")
+        << 1;
+}
+
+// Maps without extent: nothing to draw, or all nodes on one point, which is drawn in the middle.
+void TestTool::renderDegenerateMap()
+{
+    QFETCH(QByteArray, map);
+    QFETCH(int, regionPixels);
+
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString in = dir.filePath(QStringLiteral("map.xml"));
+    const QString out = dir.filePath(QStringLiteral("map.png"));
+    QVERIFY(writeFile(in, map));
+    const ToolRun run = runTool({QStringLiteral("render"), in, QStringLiteral("-o"), out,
+                                 QStringLiteral("--size"), QStringLiteral("200x100")});
+    QVERIFY2(run.exitedWith(0), qPrintable(run.err));
+    QImage image;
+    QVERIFY(image.load(out, "PNG"));
+    QCOMPARE(image.size(), QSize(200, 100));
+    const QColor color(0x40, 0xc0, 0x80);
+    int found = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor pixel = image.pixelColor(x, y);
+            found += pixel == color ? 1 : 0;
+            if (regionPixels == 0)
+                QCOMPARE(pixel, background);
+        }
+    }
+    if (regionPixels > 0) {
+        QVERIFY(found > 0);
+        QCOMPARE(image.pixelColor(100, 50), color);
+        QCOMPARE(image.pixelColor(10, 10), background);
+    }
 }
 
 void TestTool::renderSvg_data()
