@@ -119,6 +119,8 @@ private:
     QLatin1String traceName;
     QString traceSubject;
     QString traceMessages;
+
+    quint8 childHints[84] = {}; // per state code 0 to 83: where to start looking up its next child
 };
 
 #endif // LUMOMAPPARSER_H

@@ -144,7 +144,7 @@ bool LumoMapParser::characters(const QString &text)
     // White space before the first piece would be trimmed anyway; it is the layout between elements.
     if (pendingText.isEmpty() && isBlank(text))
         return true;
-    pendingText.append(text);
+    pendingText.append(text.constData(), text.size());
     return true;
 }
 
@@ -208,7 +208,7 @@ bool LumoMapParser::startElement(const QString &, const QString &, const QString
         stateStack.push(parent);
         return true;
     case ParserState::Kind::Container: {
-        const ParserState::Child *child = ParserState::child(parent, qName);
+        const ParserState::Child *child = ParserState::child(parent, qName, childHints[parent]);
         if (!child) {
             setTrace(TraceCallback::StartElement, qName);
             stateStack.push(parentEntry.unlisted);

@@ -266,6 +266,22 @@ const Child *child(int parent, const QString &name)
     return lookUp(container.children, container.childCount, name);
 }
 
+const Child *child(int parent, const QString &name, quint8 &hint)
+{
+    const Entry &container = table[parent];
+    const int count = container.childCount;
+    int i = hint < count ? hint : 0;
+    for (int tried = 0; tried < count; ++tried) {
+        if (sameName(name, container.children[i].name)) {
+            hint = quint8(i + 1);
+            return &container.children[i];
+        }
+        if (++i == count)
+            i = 0;
+    }
+    return nullptr;
+}
+
 int childState(int parent, const QString &name)
 {
     const Child *found = child(parent, name);

@@ -138,6 +138,12 @@ const Child *rootChild(const QString &name);
 // list the name. The names are tried in the table's order.
 const Child *child(int parent, const QString &name);
 
+// The same lookup, trying the names from position `hint` on (wrapping around) and leaving in `hint`
+// the position after the name found. The names of one list are distinct, so the result does not
+// depend on where the search starts; children written in the table's order are then found at the
+// first try.
+const Child *child(int parent, const QString &name, quint8 &hint);
+
 // The state of a child named `name` of the container `parent`, or NotListed.
 int childState(int parent, const QString &name);
 
