@@ -5,6 +5,7 @@
 #include "LumoMapModel.h"
 
 #include "LumoMapParser.h"
+#include "RecordFiling.h"
 
 #include <QFile>
 #include <QXmlInputSource>
@@ -22,7 +23,8 @@ enum class PostLoad
 
 bool parseInto(LumoMapModel &model, QXmlInputSource &source, PostLoad postLoad)
 {
-    model.mapfileversion = 1; // a document without <mapfileversion> is version 1
+    model.mapfileversion = 1;                      // a document without <mapfileversion> is version 1
+    const RecordFiling::FilingScope filing(model); // repeated keys cost linear time
     LumoMapParser parser(&model);
     QXmlSimpleReader reader;
     reader.setContentHandler(&parser);

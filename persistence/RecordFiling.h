@@ -15,6 +15,25 @@ class LumoRegion;
 
 namespace RecordFiling {
 
+// Deciding whether a displaced record is still held under another key takes a pass over its
+// collection. While a FilingScope for the model lives on this thread (the loaders open one around
+// each parse), each collection is counted once, at its first displacement, and the counts are kept
+// up to date by every filing, so a document with many repeated keys costs linear time, not
+// quadratic. Nothing else may change the model's collections while the scope lives.
+class FilingScope
+{
+public:
+    explicit FilingScope(const LumoMapModel &model);
+    ~FilingScope();
+    FilingScope(const FilingScope &) = delete;
+    FilingScope &operator=(const FilingScope &) = delete;
+
+    struct State;
+
+private:
+    State *m_state;
+};
+
 void fileRegion(LumoMapModel &model, LumoRegion *region);
 void fileFixtureTemplate(LumoMapModel &model, LumoFixtureTemplate *fixtureTemplate);
 void fileInterfaceTemplate(LumoMapModel &model, LumoInterfaceTemplate *interfaceTemplate);

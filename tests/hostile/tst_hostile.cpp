@@ -10,8 +10,10 @@
 #include <LumoMapParser.h>
 
 #include <QRegularExpression>
+
 #include <QThread>
 #include <QtTest>
+#include <ctime>
 
 using namespace HostileLoad;
 
@@ -105,6 +107,8 @@ private slots:
     void truncatedAtEveryOffset();
     void numbersTooLong_data();
     void numbersTooLong();
+    void manyRepeatedKeys_data();
+    void manyRepeatedKeys();
 
 private:
     QTemporaryDir m_directory;
@@ -438,6 +442,40 @@ void TestHostile::numbersTooLong()
     } else {
         QCOMPARE(outcome.model->lastError, parsePrefix + QStringLiteral("characters: ") + number);
     }
+}
+
+void TestHostile::manyRepeatedKeys_data()
+{
+    QTest::addColumn<Loader>("loader");
+    addForBothLoaders(QStringLiteral("100000 regions twice"), [](QTestData &) {});
+}
+
+// Each record that repeats a key displaces the earlier one. Deciding whether the displaced record
+// is still held under another key once took a pass over the whole collection per displacement, so
+// an 8 MB map of 100000 regions written twice kept a core busy for many minutes.
+void TestHostile::manyRepeatedKeys()
+{
+    QFETCH(Loader, loader);
+    constexpr int regions = 100000;
+    QByteArray document = "<lumomap>\n";
+    document.reserve(regions * 2 * 40);
+    for (int pass = 0; pass < 2; ++pass) {
+        for (int number = 0; number < regions; ++number)
+            document += "<region><number>" + QByteArray::number(number) + "</number><name>" +
+                        (pass ? "second" : "first") + "</name></region>\n";
+    }
+    document += "</lumomap>\n";
+
+    const std::clock_t cpuBefore = std::clock();
+    const Outcome outcome = load(loader, document, m_directory);
+    const double cpuSeconds = double(std::clock() - cpuBefore) / CLOCKS_PER_SEC;
+    QVERIFY2(outcome.loaded, qPrintable(outcome.model->lastError));
+    QCOMPARE(outcome.model->regions.size(), regions);
+    QCOMPARE(outcome.model->regions.value(regions - 1)->name, QStringLiteral("second"));
+    // Processor time, not wall time, so that a busy machine does not fail the test; a linear load
+    // takes well under a second of it in a release build.
+    QVERIFY2(cpuSeconds < 60,
+             qPrintable(QStringLiteral("the load took %1 s of processor time").arg(cpuSeconds)));
 }
 
 QTEST_GUILESS_MAIN(TestHostile)
