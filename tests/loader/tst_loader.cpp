@@ -246,6 +246,11 @@ void TestLoader::emptyFile()
     QVERIFY(!model.loadFromFile(writeFile(dir, QStringLiteral("empty.xml"), QByteArray())));
     QCOMPARE(model.getLastError(), prefix);
     QCOMPARE(model.getMapFileVersion(), 1u);
+
+    // A directory exists but cannot be read as a file.
+    LumoMapModel fromDirectory;
+    QVERIFY(!fromDirectory.loadFromFile(dir.path()));
+    QCOMPARE(fromDirectory.getLastError(), prefix);
 }
 
 void TestLoader::successKeepsLastError()
