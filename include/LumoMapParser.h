@@ -7,7 +7,8 @@
 // record. LumoMapModel::loadFromFile and loadFromText drive it; a host may also drive its own
 // QXmlSimpleReader with it (install it as the content handler, and as the declaration and DTD
 // handler so that entity declarations are refused). The parser owns the records it is still
-// building and frees those that a stopped parse leaves unfinished; the model it fills is not owned.
+// building and frees those that a stopped parse leaves unfinished; the model it fills is not owned
+// and must outlive the parser.
 //
 // Hostile input: elements may nest at most MaxElementDepth levels deep (real maps nest five), so
 // the reader, which recurses once per level, stays far from the end of its stack; and every entity
@@ -33,6 +34,9 @@ class LumoMapModel;
 class LumoRegion;
 struct LumoNode;
 struct LumoOutput;
+namespace RecordFiling {
+struct DisplacedRecords;
+}
 
 class LUMOMAP_EXPORT LumoMapParser : public QXmlDefaultHandler
 {
@@ -53,6 +57,13 @@ public:
     bool externalEntityDecl(const QString &name, const QString &publicId, const QString &systemId) override;
     bool unparsedEntityDecl(const QString &name, const QString &publicId, const QString &systemId,
                             const QString &notationName) override;
+
+    // Records displaced during the parse by later records with the same key stay alive until the end
+    // of the parse; this destroys those that the model no longer holds and removes every pointer
+    // the model keeps to them. endDocument(), the destructor and the loaders (before the post-load
+    // calculation) call it; calling it again does nothing.
+    void releaseDisplacedRecords();
+    bool endDocument() override;
 
     // The deepest nesting of elements accepted, the root counting as level 1.
     static constexpr int MaxElementDepth = 256;
@@ -109,6 +120,8 @@ private:
     bool startLegacyLight();
     bool finishLegacyLight();
     void deleteUnfinishedRecords();
+    struct Displaced;
+    RecordFiling::DisplacedRecords &displacedRecords();
 
     QString pendingText;                  // text of the open element not yet stored, pieces joined
     bool ownsControllerTemplates = false; // a legacy controller is open: its 16 templates are ours
@@ -120,7 +133,8 @@ private:
     QString traceSubject;
     QString traceMessages;
 
-    quint8 childHints[84] = {}; // per state code 0 to 83: where to start looking up its next child
+    Displaced *displaced = nullptr; // records displaced during this parse, released at its end
+    quint8 childHints[84] = {};     // per state code 0 to 83: where to start looking up its next child
 };
 
 #endif // LUMOMAPPARSER_H

@@ -72,7 +72,7 @@ bool LumoMapParser::finishLegacyController()
         return false;
 
     for (LumoFixtureTemplate *fixtureTemplate : std::as_const(controllerTemplates))
-        RecordFiling::fileFixtureTemplate(*model, fixtureTemplate);
+        RecordFiling::fileFixtureTemplate(*model, fixtureTemplate, displacedRecords());
     ownsControllerTemplates = false;
     for (LumoFixture *fixture : std::as_const(controllerFixtures)) {
         model->fixturesByTemplate.insert(fixture->templateid, fixture);
@@ -84,15 +84,13 @@ bool LumoMapParser::finishLegacyController()
         currentRegion->number = currentInterface->uid;
         currentRegion->name = QStringLiteral("New Layer: ") + QString::number(currentRegion->number);
         currentRegion->color = QColor(QStringLiteral("green"));
-        RecordFiling::fileRegion(*model, currentRegion);
+        RecordFiling::fileRegion(*model, currentRegion, displacedRecords());
         currentRegion = nullptr;
     }
 
-    // The interface first: when the template displaces an earlier one, the new interface is already
-    // among those whose fixture index loses the earlier template's fixtures.
-    RecordFiling::fileInterface(*model, currentInterface, false);
+    RecordFiling::fileInterface(*model, currentInterface, false, displacedRecords());
     currentInterface = nullptr;
-    RecordFiling::fileInterfaceTemplate(*model, currentInterfaceTemplate);
+    RecordFiling::fileInterfaceTemplate(*model, currentInterfaceTemplate, displacedRecords());
     currentInterfaceTemplate = nullptr;
     return true;
 }

@@ -53,9 +53,34 @@ LumoMapParser::LumoMapParser(LumoMapModel *model)
       lightController(0xFFFFFFFFu), nextPortnum(1), lightPn(0)
 {}
 
+struct LumoMapParser::Displaced : RecordFiling::DisplacedRecords
+{
+};
+
 LumoMapParser::~LumoMapParser()
 {
     deleteUnfinishedRecords();
+    releaseDisplacedRecords();
+    delete displaced;
+}
+
+RecordFiling::DisplacedRecords &LumoMapParser::displacedRecords()
+{
+    if (!displaced)
+        displaced = new Displaced;
+    return *displaced;
+}
+
+void LumoMapParser::releaseDisplacedRecords()
+{
+    if (displaced && model)
+        RecordFiling::release(*model, *displaced);
+}
+
+bool LumoMapParser::endDocument()
+{
+    releaseDisplacedRecords();
+    return true;
 }
 
 void LumoMapParser::deleteUnfinishedRecords()
@@ -295,13 +320,13 @@ bool LumoMapParser::finishRecord(int state)
     case ParserState::Region:
         if (!model || !currentRegion)
             return false;
-        RecordFiling::fileRegion(*model, currentRegion);
+        RecordFiling::fileRegion(*model, currentRegion, displacedRecords());
         currentRegion = nullptr;
         return true;
     case ParserState::FixtureTemplate:
         if (!model || !currentFixtureTemplate)
             return false;
-        RecordFiling::fileFixtureTemplate(*model, currentFixtureTemplate);
+        RecordFiling::fileFixtureTemplate(*model, currentFixtureTemplate, displacedRecords());
         currentFixtureTemplate = nullptr;
         return true;
     case ParserState::Node:
@@ -313,7 +338,7 @@ bool LumoMapParser::finishRecord(int state)
     case ParserState::InterfaceTemplate:
         if (!model || !currentInterfaceTemplate)
             return false;
-        RecordFiling::fileInterfaceTemplate(*model, currentInterfaceTemplate);
+        RecordFiling::fileInterfaceTemplate(*model, currentInterfaceTemplate, displacedRecords());
         currentInterfaceTemplate = nullptr;
         return true;
     case ParserState::Output:
@@ -331,7 +356,7 @@ bool LumoMapParser::finishRecord(int state)
     case ParserState::Interface:
         if (!model || !currentInterface)
             return false;
-        RecordFiling::fileInterface(*model, currentInterface, true);
+        RecordFiling::fileInterface(*model, currentInterface, true, displacedRecords());
         currentInterface = nullptr;
         return true;
     case ParserState::LegacyController:

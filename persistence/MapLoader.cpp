@@ -5,7 +5,6 @@
 #include "LumoMapModel.h"
 
 #include "LumoMapParser.h"
-#include "RecordFiling.h"
 
 #include <QFile>
 #include <QXmlInputSource>
@@ -23,8 +22,7 @@ enum class PostLoad
 
 bool parseInto(LumoMapModel &model, QXmlInputSource &source, PostLoad postLoad)
 {
-    model.mapfileversion = 1;                      // a document without <mapfileversion> is version 1
-    const RecordFiling::FilingScope filing(model); // repeated keys cost linear time
+    model.mapfileversion = 1; // a document without <mapfileversion> is version 1
     LumoMapParser parser(&model);
     QXmlSimpleReader reader;
     reader.setContentHandler(&parser);
@@ -40,6 +38,7 @@ bool parseInto(LumoMapModel &model, QXmlInputSource &source, PostLoad postLoad)
     }
     if (!parsed)
         model.lastError = QStringLiteral("Unable to parse file: ") + parser.errorString() + outOfMemory;
+    parser.releaseDisplacedRecords();
     if (postLoad == PostLoad::Run)
         parser.additionalCalculation();
     return parsed;

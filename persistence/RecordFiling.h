@@ -2,10 +2,15 @@
 #define RECORDFILING_H
 
 // Filing a finished record into the document's collection under its key. A record already filed
-// under that key is displaced: it is destroyed, unless the collection still holds it under another
-// key, and nothing the document holds keeps pointing at it. A displaced interface leaves
-// interfacesByOrder; the fixtures of a displaced interface template leave fixturesByTemplate of the
-// document and of every interface.
+// under that key is displaced: it leaves the collection at once, but it is only destroyed by
+// release(), at the end of the parse. Then each displaced record that its collection no longer holds
+// under any key is destroyed, a displaced interface leaves interfacesByOrder, and the fixtures of a
+// displaced interface template leave fixturesByTemplate of the document and of every interface; so
+// nothing the document holds points at a destroyed record. Deferring the work to one pass per
+// collection keeps a document with many repeated keys linear in time, and no pointer is compared
+// with the address of a record that was freed while the parse went on.
+
+#include <QList>
 
 class LumoFixtureTemplate;
 class LumoInterface;
@@ -15,31 +20,25 @@ class LumoRegion;
 
 namespace RecordFiling {
 
-// Deciding whether a displaced record is still held under another key takes a pass over its
-// collection. While a FilingScope for the model lives on this thread (the loaders open one around
-// each parse), each collection is counted once, at its first displacement, and the counts are kept
-// up to date by every filing, so a document with many repeated keys costs linear time, not
-// quadratic. Nothing else may change the model's collections while the scope lives.
-class FilingScope
+struct DisplacedRecords
 {
-public:
-    explicit FilingScope(const LumoMapModel &model);
-    ~FilingScope();
-    FilingScope(const FilingScope &) = delete;
-    FilingScope &operator=(const FilingScope &) = delete;
-
-    struct State;
-
-private:
-    State *m_state;
+    QList<LumoRegion *> regions;
+    QList<LumoFixtureTemplate *> fixtureTemplates;
+    QList<LumoInterfaceTemplate *> interfaceTemplates;
+    QList<LumoInterface *> interfaces;
 };
 
-void fileRegion(LumoMapModel &model, LumoRegion *region);
-void fileFixtureTemplate(LumoMapModel &model, LumoFixtureTemplate *fixtureTemplate);
-void fileInterfaceTemplate(LumoMapModel &model, LumoInterfaceTemplate *interfaceTemplate);
+void fileRegion(LumoMapModel &model, LumoRegion *region, DisplacedRecords &displaced);
+void fileFixtureTemplate(LumoMapModel &model, LumoFixtureTemplate *fixtureTemplate,
+                         DisplacedRecords &displaced);
+void fileInterfaceTemplate(LumoMapModel &model, LumoInterfaceTemplate *interfaceTemplate,
+                           DisplacedRecords &displaced);
 // Files the interface under its uid and, when `byOrder` is set, also under its order in
 // interfacesByOrder (a further entry when that order is present already).
-void fileInterface(LumoMapModel &model, LumoInterface *interface, bool byOrder);
+void fileInterface(LumoMapModel &model, LumoInterface *interface, bool byOrder, DisplacedRecords &displaced);
+
+// Destroys the displaced records as described above and empties `displaced`.
+void release(LumoMapModel &model, DisplacedRecords &displaced);
 
 } // namespace RecordFiling
 

@@ -77,6 +77,8 @@ private slots:
     void mapFileVersion();
     void loadingTwiceKeepsOneRecordPerKey();
     void displacedRecordsAreReplaced();
+    void manyDisplacedRecordsTakeLinearTime_data();
+    void manyDisplacedRecordsTakeLinearTime();
 
     void equivalentDocuments_data();
     void equivalentDocuments();
@@ -383,6 +385,52 @@ void TestLoader::displacedRecordsAreReplaced()
     QVERIFY(model.loadFromText(QStringLiteral("<lumomap><region><number>6</number></region></lumomap>")));
     QCOMPARE(model.regions.value(16), shared);
     QCOMPARE(shared->number, 6u);
+}
+
+void TestLoader::manyDisplacedRecordsTakeLinearTime_data()
+{
+    QTest::addColumn<QString>("document");
+    QTest::addColumn<int>("interfaces");
+
+    // Every interface has order 0 and every key comes twice: each displaced interface leaves an
+    // order index whose entries all share one key.
+    QString current = QStringLiteral("<lumomap>");
+    for (int pass = 0; pass < 2; ++pass) {
+        for (int i = 0; i < 30000; ++i) {
+            current += QStringLiteral(
+                           "<interfacetemplate><uid>%1</uid><output><fixture/></output></interfacetemplate>"
+                           "<interface><uid>%1</uid></interface>")
+                           .arg(i, 0, 16);
+        }
+    }
+    QTest::newRow("interfaces and templates, all of order 0")
+        << current + QStringLiteral("</lumomap>") << 30000;
+
+    QString legacy = QStringLiteral("<map>");
+    for (int pass = 0; pass < 2; ++pass) {
+        for (int i = 0; i < 3000; ++i)
+            legacy += QStringLiteral("<c><s>%1</s></c><l><c>%1</c><pn>%2</pn></l>").arg(i, 0, 16).arg(i % 16);
+    }
+    QTest::newRow("legacy controllers") << legacy + QStringLiteral("</map>") << 3000;
+}
+
+void TestLoader::manyDisplacedRecordsTakeLinearTime()
+{
+    QFETCH(QString, document);
+    QFETCH(int, interfaces);
+
+    QElapsedTimer timer;
+    timer.start();
+    LumoMapModel model;
+    QVERIFY(model.loadFromText(document));
+    QCOMPARE(model.interfaces.size(), interfaces);
+    QVERIFY(model.interfacesByOrder.size() == interfaces || model.interfacesByOrder.isEmpty());
+    QCOMPARE(model.interfaceTemplates.size(), interfaces);
+    // Only the second legacy controller of each key is indexed.
+    QVERIFY(model.fixturesByTemplate.size() == 16 * interfaces || model.fixturesByTemplate.isEmpty());
+    // A pass over a collection per displaced record took minutes here; linear work takes well
+    // under a second, even in a sanitizer build.
+    QVERIFY2(timer.elapsed() < 30000, qPrintable(QString::number(timer.elapsed())));
 }
 
 void TestLoader::equivalentDocuments_data()
