@@ -115,8 +115,10 @@ int main(int argc, char *argv[])
          QStringLiteral("Also count instructions with callgrind for loadFromFile and "
                         "the bare QXmlSimpleReader pass.")},
         {QStringLiteral("callgrind-maps"),
-         QStringLiteral("Maps to count instructions on (default large,legacy)."), QStringLiteral("list"),
-         QStringLiteral("large,legacy")},
+         QStringLiteral(
+             "Maps to count instructions on (default: every measured map, so that the counts per byte "
+             "show how the cost grows with the map)."),
+         QStringLiteral("list"), QStringLiteral("small,medium,large,legacy")},
         {QStringLiteral("report"), QStringLiteral("Also write the report to this file."),
          QStringLiteral("file")},
         {QStringLiteral("source"),
