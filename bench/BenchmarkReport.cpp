@@ -228,10 +228,11 @@ QString BenchmarkReport::costPerByteTable() const
         if (any)
             text += row(cells);
     }
-    return text + QStringLiteral("\nCPU time (user plus system, median) per byte of the input file for "
-                                 "reading and of the written "
-                                 "file for saving; peak memory is the median rise of the resident set during "
-                                 "the operation.\n\n");
+    return text +
+           QStringLiteral("\nCPU time (user plus system, median) per byte of the input file for reading and "
+                          "of the written file for saving; peak memory is the median rise of the resident "
+                          "set during the operation. CPU time still depends on what else the machine "
+                          "runs; the instruction counts below do not.\n\n");
 }
 
 QString BenchmarkReport::instructionsTable() const
