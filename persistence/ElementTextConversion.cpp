@@ -158,9 +158,10 @@ bool toUnsigned32Fast(const QString &text, int base, quint32 &value)
 
 } // namespace
 
-void toText(const QString &text, QString &value)
+bool toText(const QString &text, QString &value)
 {
     value = QString(text.constData(), text.size());
+    return true;
 }
 
 bool toUnsigned(const QString &text, quint32 &value)
@@ -226,7 +227,7 @@ bool toShort(const QString &text, quint16 &value)
     return true;
 }
 
-void toColour(const QString &text, QColor &value)
+bool toColour(const QString &text, QColor &value)
 {
     QColor colour;
 #if QT_VERSION >= QT_VERSION_CHECK(6, 6, 0)
@@ -235,6 +236,7 @@ void toColour(const QString &text, QColor &value)
     colour.setNamedColor(text);
 #endif
     value = colour;
+    return true;
 }
 
 bool toOldCoordinate(const QString &text, bool translate, double &value)

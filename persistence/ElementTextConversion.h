@@ -12,8 +12,8 @@
 
 namespace ElementText {
 
-// Any text, copied into a string of its own size.
-void toText(const QString &text, QString &value);
+// Any text, copied into a string of its own size. Never fails.
+bool toText(const QString &text, QString &value);
 bool toUnsigned(const QString &text, quint32 &value); // decimal
 bool toHex(const QString &text, quint32 &value);      // hexadecimal digits, no prefix needed
 bool toSigned(const QString &text, qint32 &value);    // decimal, optional sign
@@ -23,7 +23,7 @@ bool toByte(const QString &text, quint8 &value);      // decimal, low 8 bits kep
 bool toHexByte(const QString &text, quint8 &value);   // hexadecimal, low 8 bits kept
 bool toShort(const QString &text, quint16 &value);    // signed decimal, low 16 bits kept
 // Any text: a colour name or #rrggbb; an unknown name gives an invalid colour. Never fails.
-void toColour(const QString &text, QColor &value);
+bool toColour(const QString &text, QColor &value);
 // A whole signed decimal number of the legacy map. With `translate` set the value is rescaled from
 // the old coordinate grid to the new one: divided by 12.0, then multiplied by 10.0.
 bool toOldCoordinate(const QString &text, bool translate, double &value);

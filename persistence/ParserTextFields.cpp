@@ -32,13 +32,13 @@ bool LumoMapParser::storeText(int state, const QString &text)
     case S::MapFileVersion:
         return m && toUnsigned(text, m->mapfileversion);
     case S::MapName:
-        return m && (toText(text, m->mapname), true);
+        return m && toText(text, m->mapname);
     case S::AppName:
-        return m && (toText(text, m->appname), true);
+        return m && toText(text, m->appname);
     case S::AppVersion:
-        return m && (toText(text, m->appversion), true);
+        return m && toText(text, m->appversion);
     case S::SaveDateTime:
-        return m && (toText(text, m->savedatetime), true);
+        return m && toText(text, m->savedatetime);
     case S::VMinX:
         return m && toReal(text, m->vminx);
     case S::VMinY:
@@ -63,14 +63,14 @@ bool LumoMapParser::storeText(int state, const QString &text)
     case S::RegionNumber:
         return region && toUnsigned(text, region->number);
     case S::RegionName:
-        return region && (toText(text, region->name), true);
+        return region && toText(text, region->name);
     case S::RegionColor:
-        return region && (toColour(text, region->color), true);
+        return region && toColour(text, region->color);
 
     case S::FixtureTemplateUid:
         return fixtureTemplate && toHex(text, fixtureTemplate->uid);
     case S::FixtureTemplateName:
-        return fixtureTemplate && (toText(text, fixtureTemplate->name), true);
+        return fixtureTemplate && toText(text, fixtureTemplate->name);
     case S::FixtureTemplateLocked:
         return fixtureTemplate && toFlag(text, fixtureTemplate->locked);
     case S::FixtureTemplateXOffset:
@@ -92,7 +92,7 @@ bool LumoMapParser::storeText(int state, const QString &text)
     case S::InterfaceTemplateUid:
         return interfaceTemplate && toHex(text, interfaceTemplate->uid);
     case S::InterfaceTemplateName:
-        return interfaceTemplate && (toText(text, interfaceTemplate->name), true);
+        return interfaceTemplate && toText(text, interfaceTemplate->name);
     case S::InterfaceTemplateLocked:
         return interfaceTemplate && toFlag(text, interfaceTemplate->locked);
     case S::InterfaceTemplateXOffset:
@@ -108,7 +108,7 @@ bool LumoMapParser::storeText(int state, const QString &text)
     case S::FixtureTemplateId:
         return fixture && toHex(text, fixture->templateid);
     case S::FixtureName:
-        return fixture && (toText(text, fixture->name), true);
+        return fixture && toText(text, fixture->name);
     case S::FixtureX:
         return fixture && toReal(text, fixture->x);
     case S::FixtureY:
@@ -129,7 +129,7 @@ bool LumoMapParser::storeText(int state, const QString &text)
     case S::InterfaceRegion:
         return interface && toUnsigned(text, interface->region);
     case S::InterfaceName:
-        return interface && (toText(text, interface->name), true);
+        return interface && toText(text, interface->name);
     case S::InterfaceX:
         return interface && toReal(text, interface->x);
     case S::InterfaceY:
@@ -137,9 +137,9 @@ bool LumoMapParser::storeText(int state, const QString &text)
     case S::InterfaceTheta:
         return interface && toReal(text, interface->theta);
     case S::InterfaceIp:
-        return interface && (toText(text, interface->ip), true);
+        return interface && toText(text, interface->ip);
     case S::InterfaceMac:
-        return interface && (toText(text, interface->mac), true);
+        return interface && toText(text, interface->mac);
     case S::InterfaceFlags:
         return interface && toHexByte(text, interface->flags);
     case S::InterfaceSn:
@@ -150,9 +150,9 @@ bool LumoMapParser::storeText(int state, const QString &text)
     case S::InterfaceUni:
         return interface && toUnsigned(text, interface->uni);
     case S::InterfaceVers:
-        return interface && (toText(text, interface->vers), true);
+        return interface && toText(text, interface->vers);
     case S::InterfaceId:
-        return interface && (toText(text, interface->id), true);
+        return interface && toText(text, interface->id);
     case S::InterfaceOrder:
         return interface && toSigned(text, interface->order);
 
@@ -183,7 +183,7 @@ bool LumoMapParser::storeText(int state, const QString &text)
         return true;
     }
     case S::LegacyControllerIpAddress:
-        return interface && (toText(text, interface->ip), true);
+        return interface && toText(text, interface->ip);
 
     // Legacy light: the node keeps its position and channel; controller and port wait for the end tag.
     case S::LegacyLightX:
