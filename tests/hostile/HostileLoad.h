@@ -50,9 +50,9 @@ inline QString decodeLikeAHost(const QByteArray &bytes)
         }
         return text;
     }
-    if (bytes.startsWith("\xEF\xBB\xBF"))
-        return QString::fromUtf8(bytes.mid(3));
-    return QString::fromUtf8(bytes);
+    // With an explicit size: Qt 5's QByteArray overload stops at the first NUL byte.
+    const int skip = bytes.startsWith("\xEF\xBB\xBF") ? 3 : 0;
+    return QString::fromUtf8(bytes.constData() + skip, bytes.size() - skip);
 }
 
 // Loads `bytes` through `loader` into a fresh model. The file loader writes them to `directory`.
