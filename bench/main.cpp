@@ -150,6 +150,7 @@ int main(int argc, char *argv[])
         return 1;
     }
 
+    const QDateTime startTime = QDateTime::currentDateTime();
     const QString loadAverageAtStart = MachineDescription::loadAverage();
     BenchmarkReport report;
     QList<QPair<MapPlan, BenchmarkMap>> maps;
@@ -222,7 +223,8 @@ int main(int argc, char *argv[])
     }
 
     QString text =
-        QStringLiteral("## Benchmark run of %1\n\n").arg(QDateTime::currentDateTime().toString(Qt::ISODate));
+        QStringLiteral("## Benchmark run started %1, finished %2\n\n")
+            .arg(startTime.toString(Qt::ISODate), QDateTime::currentDateTime().toString(Qt::ISODate));
     text += MachineDescription::markdown();
     if (parser.isSet(QStringLiteral("source")))
         text += QStringLiteral("- source: %1\n").arg(parser.value(QStringLiteral("source")));
