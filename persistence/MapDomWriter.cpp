@@ -1,8 +1,8 @@
 #include "MapDomWriter.h"
 
-#include "DomLeaf.h"
+#include "DomElementSink.h"
 #include "MapElementNames.h"
-#include "MapValueFormat.h"
+#include "MapRecordLayout.h"
 
 #include <LumoFixtureTemplate.h>
 #include <LumoInterface.h>
@@ -15,35 +15,6 @@
 namespace MapDomWriter {
 
 namespace {
-
-using DomLeaf::append;
-namespace Format = MapValueFormat;
-
-void appendHeader(QDomDocument &document, QDomElement &root, const LumoMapModel &model,
-                  const QDateTime &saveTime)
-{
-    append(document, root, MapElement::MapFileVersion, Format::unsignedNumber(model.mapfileversion));
-    append(document, root, MapElement::MapName, model.getMapName());
-    append(document, root, MapElement::AppName, model.getCreatingAppName());
-    append(document, root, MapElement::AppVersion, model.getCreatingAppVersion());
-    append(document, root, MapElement::SaveDateTime, Format::dateTime(saveTime));
-}
-
-void appendGeometry(QDomDocument &document, QDomElement &root, const LumoMapModel &model)
-{
-    QDomElement geometry = DomLeaf::createContainer(document, MapElement::Geometry);
-    append(document, geometry, MapElement::VMinX, Format::real(model.vminx));
-    append(document, geometry, MapElement::VMinY, Format::real(model.vminy));
-    append(document, geometry, MapElement::VMaxX, Format::real(model.vmaxx));
-    append(document, geometry, MapElement::VMaxY, Format::real(model.vmaxy));
-    append(document, geometry, MapElement::ScaleXFit, Format::flag(model.scalexfit));
-    append(document, geometry, MapElement::ScaleYFit, Format::flag(model.scaleyfit));
-    append(document, geometry, MapElement::XOffset, Format::real(model.xoffset));
-    append(document, geometry, MapElement::YOffset, Format::real(model.yoffset));
-    append(document, geometry, MapElement::XScale, Format::real(model.xscale));
-    append(document, geometry, MapElement::YScale, Format::real(model.yscale));
-    root.appendChild(geometry);
-}
 
 // Walks a snapshot of the collection (the container is copied, not its records).
 template <typename Record>
@@ -61,11 +32,12 @@ void appendRecords(QDomDocument &document, QDomElement &root, const QHash<quint3
 QDomDocument buildDocument(const LumoMapModel &model, const QDateTime &saveTime)
 {
     QDomDocument document;
-    QDomElement root = DomLeaf::createContainer(document, MapElement::Lumomap);
+    QDomElement root = document.createElement(QString(MapElement::Lumomap));
     document.appendChild(root);
 
-    appendHeader(document, root, model, saveTime);
-    appendGeometry(document, root, model);
+    DomElementSink sink(document, root);
+    MapRecordLayout::writeHeader(sink, model, saveTime);
+    MapRecordLayout::writeGeometry(sink, model);
     appendRecords(document, root, model.fixtureTemplates);
     appendRecords(document, root, model.interfaceTemplates);
     appendRecords(document, root, model.interfaces);

@@ -1,14 +1,7 @@
 #include "MapTextWriter.h"
 
 #include "MapElementNames.h"
-#include "MapValueFormat.h"
-
-#include <LumoFixture.h>
-#include <LumoFixtureTemplate.h>
-#include <LumoInterface.h>
-#include <LumoInterfaceTemplate.h>
-#include <LumoMapModel.h>
-#include <LumoRegion.h>
+#include "MapRecordLayout.h"
 
 #include <QDateTime>
 #include <QTextStream>
@@ -19,8 +12,6 @@
 namespace MapTextWriter {
 
 namespace {
-
-namespace Format = MapValueFormat;
 
 // Appends `text` escaped as the DOM serialiser escapes the text of an element.
 void appendEscapedText(QString &out, const QString &text)
@@ -103,35 +94,35 @@ class ElementWriter
 public:
     explicit ElementWriter(QTextStream &stream) : m_stream(stream) { m_chunk.reserve(ChunkSize + 1024); }
 
+    // The start tag waits until the element's first child arrives: an element that stays empty is
+    // written as <name/>, as the DOM serialiser writes a childless element.
     void open(QLatin1String name)
     {
-        indent();
-        m_chunk += QLatin1Char('<');
-        m_chunk += name;
-        m_chunk += QLatin1String(">\n");
-        ++m_depth;
+        writePendingStartTag();
+        m_pendingStartTag = name;
     }
 
     void close(QLatin1String name)
     {
-        --m_depth;
-        indent();
-        m_chunk += QLatin1String("</");
-        m_chunk += name;
-        m_chunk += QLatin1String(">\n");
+        if (m_pendingStartTag.data()) {
+            indent();
+            m_chunk += QLatin1Char('<');
+            m_chunk += name;
+            m_chunk += QLatin1String("/>\n");
+            m_pendingStartTag = QLatin1String();
+        } else {
+            --m_depth;
+            indent();
+            m_chunk += QLatin1String("</");
+            m_chunk += name;
+            m_chunk += QLatin1String(">\n");
+        }
         handOverIfFull();
-    }
-
-    void empty(QLatin1String name)
-    {
-        indent();
-        m_chunk += QLatin1Char('<');
-        m_chunk += name;
-        m_chunk += QLatin1String("/>\n");
     }
 
     void leaf(QLatin1String name, const QString &text)
     {
+        writePendingStartTag();
         indent();
         m_chunk += QLatin1Char('<');
         m_chunk += name;
@@ -151,6 +142,18 @@ public:
 
 private:
     static constexpr int ChunkSize = 32 * 1024;
+
+    void writePendingStartTag()
+    {
+        if (!m_pendingStartTag.data())
+            return;
+        indent();
+        m_chunk += QLatin1Char('<');
+        m_chunk += m_pendingStartTag;
+        m_chunk += QLatin1String(">\n");
+        ++m_depth;
+        m_pendingStartTag = QLatin1String();
+    }
 
     void indent()
     {
@@ -174,138 +177,9 @@ private:
 
     QTextStream &m_stream;
     QString m_chunk;
+    QLatin1String m_pendingStartTag; // an open element whose start tag is not written yet
     int m_depth = 0;
 };
-
-void writeHeader(ElementWriter &out, const LumoMapModel &model, const QDateTime &saveTime)
-{
-    out.leaf(MapElement::MapFileVersion, Format::unsignedNumber(model.mapfileversion));
-    out.leaf(MapElement::MapName, model.getMapName());
-    out.leaf(MapElement::AppName, model.getCreatingAppName());
-    out.leaf(MapElement::AppVersion, model.getCreatingAppVersion());
-    out.leaf(MapElement::SaveDateTime, Format::dateTime(saveTime));
-}
-
-void writeGeometry(ElementWriter &out, const LumoMapModel &model)
-{
-    out.open(MapElement::Geometry);
-    out.leaf(MapElement::VMinX, Format::real(model.vminx));
-    out.leaf(MapElement::VMinY, Format::real(model.vminy));
-    out.leaf(MapElement::VMaxX, Format::real(model.vmaxx));
-    out.leaf(MapElement::VMaxY, Format::real(model.vmaxy));
-    out.leaf(MapElement::ScaleXFit, Format::flag(model.scalexfit));
-    out.leaf(MapElement::ScaleYFit, Format::flag(model.scaleyfit));
-    out.leaf(MapElement::XOffset, Format::real(model.xoffset));
-    out.leaf(MapElement::YOffset, Format::real(model.yoffset));
-    out.leaf(MapElement::XScale, Format::real(model.xscale));
-    out.leaf(MapElement::YScale, Format::real(model.yscale));
-    out.close(MapElement::Geometry);
-}
-
-void writeNode(ElementWriter &out, const LumoNode &node)
-{
-    out.open(MapElement::Node);
-    out.leaf(MapElement::X, Format::real(node.x));
-    out.leaf(MapElement::Y, Format::real(node.y));
-    out.leaf(MapElement::Addr, Format::signedNumber(node.addr));
-    out.leaf(MapElement::SkipNode, Format::flag(node.skipnode));
-    out.leaf(MapElement::ChannelCount, Format::signedNumber(node.channelCount));
-    out.close(MapElement::Node);
-}
-
-void writeFixtureTemplate(ElementWriter &out, const LumoFixtureTemplate &fixtureTemplate)
-{
-    out.open(MapElement::FixtureTemplate);
-    out.leaf(MapElement::Uid, Format::hexNumber(fixtureTemplate.uid));
-    out.leaf(MapElement::Name, fixtureTemplate.name);
-    out.leaf(MapElement::Locked, Format::flag(fixtureTemplate.locked));
-    out.leaf(MapElement::XOffset, Format::real(fixtureTemplate.xoffset));
-    out.leaf(MapElement::YOffset, Format::real(fixtureTemplate.yoffset));
-
-    bool hasNodes = false;
-    for (const LumoNode *node : fixtureTemplate.nodelist) {
-        if (!node)
-            continue;
-        if (!hasNodes)
-            out.open(MapElement::NodeList);
-        hasNodes = true;
-        writeNode(out, *node);
-    }
-    if (hasNodes)
-        out.close(MapElement::NodeList);
-    else
-        out.empty(MapElement::NodeList);
-
-    out.close(MapElement::FixtureTemplate);
-}
-
-void writeFixture(ElementWriter &out, const LumoFixture &fixture)
-{
-    out.open(MapElement::Fixture);
-    out.leaf(MapElement::TemplateId, Format::hexNumber(fixture.templateid));
-    out.leaf(MapElement::Name, fixture.name);
-    out.leaf(MapElement::X, Format::real(fixture.x));
-    out.leaf(MapElement::Y, Format::real(fixture.y));
-    out.leaf(MapElement::Theta, Format::real(fixture.theta));
-    out.leaf(MapElement::BaseAddr, Format::signedNumber(fixture.baseaddr));
-    out.leaf(MapElement::LayerId, Format::unsignedNumber(fixture.layerid));
-    out.leaf(MapElement::GroupId, Format::unsignedNumber(fixture.groupid));
-    out.close(MapElement::Fixture);
-}
-
-void writeInterfaceTemplate(ElementWriter &out, const LumoInterfaceTemplate &interfaceTemplate)
-{
-    out.open(MapElement::InterfaceTemplate);
-    out.leaf(MapElement::Uid, Format::hexNumber(interfaceTemplate.uid));
-    out.leaf(MapElement::Name, interfaceTemplate.name);
-    out.leaf(MapElement::Locked, Format::flag(interfaceTemplate.locked));
-    out.leaf(MapElement::XOffset, Format::real(interfaceTemplate.xoffset));
-    out.leaf(MapElement::YOffset, Format::real(interfaceTemplate.yoffset));
-    for (const LumoOutput *output : interfaceTemplate.outputs) {
-        if (!output)
-            continue;
-        out.open(MapElement::Output);
-        out.leaf(MapElement::PortNum, Format::unsignedNumber(output->portnum));
-        out.leaf(MapElement::PortType, Format::unsignedNumber(output->porttype));
-        for (const LumoFixture *fixture : output->fixtures) {
-            if (fixture)
-                writeFixture(out, *fixture);
-        }
-        out.close(MapElement::Output);
-    }
-    out.close(MapElement::InterfaceTemplate);
-}
-
-void writeInterface(ElementWriter &out, const LumoInterface &interface)
-{
-    out.open(MapElement::Interface);
-    out.leaf(MapElement::Uid, Format::hexNumber(interface.uid));
-    out.leaf(MapElement::TemplateId, Format::hexNumber(interface.templateid));
-    out.leaf(MapElement::RegionNumber, Format::unsignedNumber(interface.region));
-    out.leaf(MapElement::Name, interface.name);
-    out.leaf(MapElement::X, Format::real(interface.x));
-    out.leaf(MapElement::Y, Format::real(interface.y));
-    out.leaf(MapElement::Theta, Format::real(interface.theta));
-    out.leaf(MapElement::Ip, interface.ip);
-    out.leaf(MapElement::Mac, interface.mac);
-    out.leaf(MapElement::Flags, Format::hexNumber(interface.flags));
-    out.leaf(MapElement::Sn, Format::hexNumber(interface.sn));
-    out.leaf(MapElement::Ver, Format::unsignedNumber(interface.ver));
-    out.leaf(MapElement::Uni, Format::unsignedNumber(interface.uni));
-    out.leaf(MapElement::Vers, interface.vers);
-    out.leaf(MapElement::Id, interface.id);
-    out.leaf(MapElement::Order, Format::signedNumber(interface.order));
-    out.close(MapElement::Interface);
-}
-
-void writeRegion(ElementWriter &out, const LumoRegion &region)
-{
-    out.open(MapElement::Region);
-    out.leaf(MapElement::Number, Format::unsignedNumber(region.number));
-    out.leaf(MapElement::Name, region.name);
-    out.leaf(MapElement::Color, Format::colour(region.color));
-    out.close(MapElement::Region);
-}
 
 // Walks a snapshot of the collection (the container is copied, not its records), in the same
 // iteration order as the DOM route.
@@ -329,12 +203,12 @@ bool write(const LumoMapModel &model, QTextStream &stream, const QDateTime &save
         StreamSettings settings(stream);
         ElementWriter out(stream);
         out.open(MapElement::Lumomap);
-        writeHeader(out, model, saveTime);
-        writeGeometry(out, model);
-        writeRecords(out, model.fixtureTemplates, writeFixtureTemplate);
-        writeRecords(out, model.interfaceTemplates, writeInterfaceTemplate);
-        writeRecords(out, model.interfaces, writeInterface);
-        writeRecords(out, model.regions, writeRegion);
+        MapRecordLayout::writeHeader(out, model, saveTime);
+        MapRecordLayout::writeGeometry(out, model);
+        writeRecords(out, model.fixtureTemplates, MapRecordLayout::writeFixtureTemplate<ElementWriter>);
+        writeRecords(out, model.interfaceTemplates, MapRecordLayout::writeInterfaceTemplate<ElementWriter>);
+        writeRecords(out, model.interfaces, MapRecordLayout::writeInterface<ElementWriter>);
+        writeRecords(out, model.regions, MapRecordLayout::writeRegion<ElementWriter>);
         out.close(MapElement::Lumomap);
         out.finish();
     } // flushes, then gives the stream its settings back
