@@ -260,12 +260,6 @@ const Child *rootChild(const QString &name)
     return lookUp(rootChildren, int(sizeof(rootChildren) / sizeof(rootChildren[0])), name);
 }
 
-const Child *child(int parent, const QString &name)
-{
-    const Entry &container = table[parent];
-    return lookUp(container.children, container.childCount, name);
-}
-
 const Child *child(int parent, const QString &name, quint8 &hint)
 {
     const Entry &container = table[parent];
@@ -284,7 +278,8 @@ const Child *child(int parent, const QString &name, quint8 &hint)
 
 int childState(int parent, const QString &name)
 {
-    const Child *found = child(parent, name);
+    quint8 fromTheStart = 0;
+    const Child *found = child(parent, name, fromTheStart);
     return found ? found->state : NotListed;
 }
 

@@ -135,16 +135,14 @@ const Entry &entry(int code);
 const Child *rootChild(const QString &name);
 
 // The entry for a child named `name` of the container `parent`, or null when the container does not
-// list the name. The names are tried in the table's order.
-const Child *child(int parent, const QString &name);
-
-// The same lookup, trying the names from position `hint` on (wrapping around) and leaving in `hint`
-// the position after the name found. The names of one list are distinct, so the result does not
+// list the name. The names are tried from position `hint` on (wrapping around), and `hint` is left
+// at the position after the name found. The names of one list are distinct, so the result does not
 // depend on where the search starts; children written in the table's order are then found at the
 // first try.
 const Child *child(int parent, const QString &name, quint8 &hint);
 
-// The state of a child named `name` of the container `parent`, or NotListed.
+// The state of a child named `name` of the container `parent`, or NotListed: the same lookup,
+// starting from the first name.
 int childState(int parent, const QString &name);
 
 // The table's spelling of `name` when it is the own name or the alias of `code`, else an empty name.

@@ -125,6 +125,13 @@ void TestLoader::stateTableIsConsistent()
             QCOMPARE(QLatin1String(childState.path), path + QLatin1Char('/') + childState.name);
             QVERIFY(child.name == childState.name || child.name == childState.alias);
             QCOMPARE(ParserState::childState(code, QString(child.name)), child.state);
+            // The parser starts each lookup where the previous sibling was found: from any start the
+            // same child is found, and the next lookup is set to begin after it.
+            for (int start = 0; start <= state.childCount; ++start) {
+                quint8 hint = quint8(start);
+                QCOMPARE(ParserState::child(code, QString(child.name), hint), &child);
+                QCOMPARE(int(hint), i + 1);
+            }
         }
         // Every value and container below the root is listed by its parent.
         const int slash = path.lastIndexOf(QLatin1Char('/'));
