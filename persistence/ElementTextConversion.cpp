@@ -4,17 +4,6 @@ namespace ElementText {
 
 namespace {
 
-// QString::toULong is 64 bits wide on LP64 platforms; the map's unsigned fields are 32 bits wide.
-bool toUnsigned32(const QString &text, int base, quint32 &value)
-{
-    bool ok = false;
-    const unsigned long number = text.toULong(&ok, base);
-    if (!ok || number > 0xFFFFFFFFul)
-        return false;
-    value = static_cast<quint32>(number);
-    return true;
-}
-
 // Fast paths for the plain forms that the writer produces. Each accepts only texts whose value it
 // computes exactly as the QString conversion would, and reports false for anything else, which is
 // then left to QString. Leading zeros and plus signs always take the slow road.
@@ -131,29 +120,20 @@ bool plainReal(const QString &text, double &value)
     return true;
 }
 
-bool toSigned32(const QString &text, qint32 &value)
-{
-    qint64 plain = 0;
-    if (plainInteger(text, 10, true, plain)) {
-        value = qint32(plain);
-        return true;
-    }
-    bool ok = false;
-    const int number = text.toInt(&ok, 10);
-    if (!ok)
-        return false;
-    value = number;
-    return true;
-}
-
-bool toUnsigned32Fast(const QString &text, int base, quint32 &value)
+// QString::toULong is 64 bits wide on LP64 platforms; the map's unsigned fields are 32 bits wide.
+bool toUnsigned32(const QString &text, int base, quint32 &value)
 {
     qint64 plain = 0;
     if (plainInteger(text, base, false, plain)) {
         value = quint32(plain);
         return true;
     }
-    return toUnsigned32(text, base, value);
+    bool ok = false;
+    const unsigned long number = text.toULong(&ok, base);
+    if (!ok || number > 0xFFFFFFFFul)
+        return false;
+    value = static_cast<quint32>(number);
+    return true;
 }
 
 } // namespace
@@ -166,17 +146,27 @@ bool toText(const QString &text, QString &value)
 
 bool toUnsigned(const QString &text, quint32 &value)
 {
-    return toUnsigned32Fast(text, 10, value);
+    return toUnsigned32(text, 10, value);
 }
 
 bool toHex(const QString &text, quint32 &value)
 {
-    return toUnsigned32Fast(text, 16, value);
+    return toUnsigned32(text, 16, value);
 }
 
 bool toSigned(const QString &text, qint32 &value)
 {
-    return toSigned32(text, value);
+    qint64 plain = 0;
+    if (plainInteger(text, 10, true, plain)) {
+        value = qint32(plain);
+        return true;
+    }
+    bool ok = false;
+    const int number = text.toInt(&ok, 10);
+    if (!ok)
+        return false;
+    value = number;
+    return true;
 }
 
 bool toReal(const QString &text, double &value)
@@ -194,7 +184,7 @@ bool toReal(const QString &text, double &value)
 bool toFlag(const QString &text, bool &value)
 {
     qint32 number = 0;
-    if (!toSigned32(text, number))
+    if (!toSigned(text, number))
         return false;
     value = number != 0;
     return true;
@@ -203,7 +193,7 @@ bool toFlag(const QString &text, bool &value)
 bool toByte(const QString &text, quint8 &value)
 {
     quint32 number = 0;
-    if (!toUnsigned32Fast(text, 10, number))
+    if (!toUnsigned(text, number))
         return false;
     value = static_cast<quint8>(number & 0xFFu);
     return true;
@@ -212,7 +202,7 @@ bool toByte(const QString &text, quint8 &value)
 bool toHexByte(const QString &text, quint8 &value)
 {
     quint32 number = 0;
-    if (!toUnsigned32Fast(text, 16, number))
+    if (!toHex(text, number))
         return false;
     value = static_cast<quint8>(number & 0xFFu);
     return true;
@@ -221,7 +211,7 @@ bool toHexByte(const QString &text, quint8 &value)
 bool toShort(const QString &text, quint16 &value)
 {
     qint32 number = 0;
-    if (!toSigned32(text, number))
+    if (!toSigned(text, number))
         return false;
     value = static_cast<quint16>(static_cast<quint32>(number) & 0xFFFFu);
     return true;
@@ -242,7 +232,7 @@ bool toColour(const QString &text, QColor &value)
 bool toOldCoordinate(const QString &text, bool translate, double &value)
 {
     qint32 number = 0;
-    if (!toSigned32(text, number))
+    if (!toSigned(text, number))
         return false;
     double coordinate = static_cast<double>(number);
     if (translate) {
