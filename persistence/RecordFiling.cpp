@@ -39,7 +39,9 @@ QSet<Record *> noLongerHeld(const QHash<quint32, Record *> &hash, const QList<Re
     return dead;
 }
 
-template <typename Index> void removeEntriesPointingAt(Index &index, const QSet<const LumoFixture *> &dead)
+// Removes every entry of `index` whose value is one of `dead`, whatever key it stands under.
+template <typename Index, typename Record>
+void removeEntriesPointingAt(Index &index, const QSet<Record *> &dead)
 {
     for (auto it = index.begin(); it != index.end();) {
         if (dead.contains(it.value()))
@@ -90,12 +92,7 @@ void release(LumoMapModel &model, DisplacedRecords &displaced)
     if (!displaced.interfaces.isEmpty()) {
         const QSet<LumoInterface *> dead = noLongerHeld(model.interfaces, displaced.interfaces);
         if (!dead.isEmpty()) {
-            for (auto it = model.interfacesByOrder.begin(); it != model.interfacesByOrder.end();) {
-                if (dead.contains(it.value()))
-                    it = model.interfacesByOrder.erase(it);
-                else
-                    ++it;
-            }
+            removeEntriesPointingAt(model.interfacesByOrder, dead);
             qDeleteAll(dead);
         }
         displaced.interfaces.clear();
