@@ -26,6 +26,8 @@
 #include <QString>
 #include <QXmlDefaultHandler>
 
+#include <memory>
+
 class LumoFixture;
 class LumoFixtureTemplate;
 class LumoInterface;
@@ -120,7 +122,6 @@ private:
     bool startLegacyLight();
     bool finishLegacyLight();
     void deleteUnfinishedRecords();
-    struct Displaced;
     RecordFiling::DisplacedRecords &displacedRecords();
 
     QString pendingText;                  // text of the open element not yet stored, pieces joined
@@ -133,8 +134,9 @@ private:
     QString traceSubject;
     QString traceMessages;
 
-    Displaced *displaced = nullptr; // records displaced during this parse, released at its end
-    quint8 childHints[84] = {};     // per state code 0 to 83: where to start looking up its next child
+    // Records displaced during this parse, released at its end; created by the first displacement.
+    std::unique_ptr<RecordFiling::DisplacedRecords> displaced;
+    quint8 childHints[84] = {}; // per state code 0 to 83: where to start looking up its next child
 };
 
 #endif // LUMOMAPPARSER_H

@@ -53,21 +53,16 @@ LumoMapParser::LumoMapParser(LumoMapModel *model)
       lightController(0xFFFFFFFFu), nextPortnum(1), lightPn(0)
 {}
 
-struct LumoMapParser::Displaced : RecordFiling::DisplacedRecords
-{
-};
-
 LumoMapParser::~LumoMapParser()
 {
     deleteUnfinishedRecords();
     releaseDisplacedRecords();
-    delete displaced;
 }
 
 RecordFiling::DisplacedRecords &LumoMapParser::displacedRecords()
 {
     if (!displaced)
-        displaced = new Displaced;
+        displaced = std::make_unique<RecordFiling::DisplacedRecords>();
     return *displaced;
 }
 
