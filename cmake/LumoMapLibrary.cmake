@@ -35,6 +35,8 @@ target_sources(LumoMap PRIVATE
     persistence/LumoMapParser.cpp
     persistence/ParserTextFields.cpp
     persistence/LegacyImport.cpp
+    persistence/MapByteSource.cpp
+    persistence/MapSubsetScanner.cpp
     persistence/MapLoader.cpp
 )
 

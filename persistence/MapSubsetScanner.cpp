@@ -1,0 +1,574 @@
+// The scanning loops of the subset reader (the subset is described in MapSubsetScanner.h). The
+// bytes are read into one buffer in blocks; a 0 byte always follows the bytes read, so that every
+// loop over a class of bytes stops at the end of the buffer without a separate bounds check, and a
+// token cut by the end of the buffer is scanned again once more bytes have been read behind it.
+
+#include "MapSubsetScanner.h"
+
+#include "LumoMapParser.h"
+#include "MapByteSource.h"
+
+#include <cstring>
+
+namespace {
+
+static_assert(MapSubsetScanner::MaxDepth == LumoMapParser::MaxElementDepth,
+              "the scanner stops where the parser refuses to go deeper");
+
+constexpr qsizetype BlockBytes = 64 * 1024;
+constexpr qsizetype MaxTagBytes = 1024;
+constexpr qsizetype MaxNameBytes = 256;
+constexpr qsizetype MaxReferenceBytes = 12; // &#x, 8 digits and ;
+constexpr qsizetype BufferBytes = BlockBytes + MaxTagBytes;
+
+enum ByteClass : quint8
+{
+    Plain,
+    Less,
+    Ampersand,
+    Greater,
+    Dash,
+    Lead2, // first byte of a 2-byte UTF-8 sequence
+    Lead3,
+    Lead4,
+    Refused, // a control character, a byte no UTF-8 sequence starts with, or the 0 after the bytes read
+};
+
+struct ByteTable
+{
+    quint8 of[256];
+};
+
+constexpr ByteTable characterClasses(bool inComment)
+{
+    ByteTable table{};
+    for (int c = 0; c < 256; ++c) {
+        quint8 kind = Plain;
+        if (c < 0x20)
+            kind = c == '\t' || c == '\n' || c == '\r' ? Plain : Refused;
+        else if (c >= 0xF5)
+            kind = Refused;
+        else if (c >= 0xF0)
+            kind = Lead4;
+        else if (c >= 0xE0)
+            kind = Lead3;
+        else if (c >= 0xC2)
+            kind = Lead2;
+        else if (c >= 0x80)
+            kind = Refused;
+        else if (inComment)
+            kind = c == '-' ? Dash : Plain;
+        else if (c == '<')
+            kind = Less;
+        else if (c == '&')
+            kind = Ampersand;
+        else if (c == '>')
+            kind = Greater;
+        table.of[c] = kind;
+    }
+    return table;
+}
+
+constexpr ByteTable textClasses = characterClasses(false);
+constexpr ByteTable commentClasses = characterClasses(true);
+
+// 1: may start a name; 2: may continue a name only.
+constexpr ByteTable nameClasses()
+{
+    ByteTable table{};
+    for (int c = 0; c < 256; ++c) {
+        const bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
+        const bool other = (c >= '0' && c <= '9') || c == '.' || c == '-';
+        table.of[c] = letter ? 1 : other ? 2 : 0;
+    }
+    return table;
+}
+
+constexpr ByteTable nameBytes = nameClasses();
+
+inline quint8 classOf(const ByteTable &table, const char *at)
+{
+    return table.of[static_cast<unsigned char>(*at)];
+}
+
+inline bool isSpace(char c)
+{
+    return c == ' ' || c == '\n' || c == '\t' || c == '\r';
+}
+
+inline bool inRange(char c, unsigned char low, unsigned char high)
+{
+    const auto u = static_cast<unsigned char>(c);
+    return u >= low && u <= high;
+}
+
+// The length (2 to 4) of the UTF-8 sequence at `at` when it is well-formed and its character lies
+// within the subset, 0 when not, -1 when the bytes read end inside it and more may follow.
+int sequenceLength(const char *at, const char *end, bool atEnd)
+{
+    const auto lead = static_cast<unsigned char>(at[0]);
+    const int length = lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+    if (end - at < length)
+        return atEnd ? 0 : -1;
+    unsigned char low = 0x80;
+    unsigned char high = 0xBF;
+    if (lead == 0xE0)
+        low = 0xA0; // shorter forms
+    else if (lead == 0xED)
+        high = 0x9F; // surrogates
+    else if (lead == 0xF0)
+        low = 0x90;
+    else if (lead == 0xF4)
+        high = 0x8F; // beyond U+10FFFF
+    if (!inRange(at[1], low, high))
+        return 0;
+    for (int i = 2; i < length; ++i) {
+        if (!inRange(at[i], 0x80, 0xBF))
+            return 0;
+    }
+    if (lead == 0xEF) {
+        const auto second = static_cast<unsigned char>(at[1]);
+        const auto third = static_cast<unsigned char>(at[2]);
+        if ((second == 0xBB && third == 0xBF) || (second == 0xBF && third >= 0xBE))
+            return 0; // U+FEFF, U+FFFE, U+FFFF
+    }
+    return length;
+}
+
+bool allowedReference(quint32 c)
+{
+    return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) ||
+           (c >= 0xE000 && c <= 0xFFFD && c != 0xFEFF);
+}
+
+void appendUtf8(std::string &out, quint32 c)
+{
+    if (c < 0x80) {
+        out.push_back(char(c));
+    } else if (c < 0x800) {
+        out.push_back(char(0xC0 | (c >> 6)));
+        out.push_back(char(0x80 | (c & 0x3F)));
+    } else {
+        out.push_back(char(0xE0 | (c >> 12)));
+        out.push_back(char(0x80 | ((c >> 6) & 0x3F)));
+        out.push_back(char(0x80 | (c & 0x3F)));
+    }
+}
+
+// The value of a predefined entity reference whose name starts at `at`, with `available` bytes
+// read, and its length including the ';'; 0 when it is none of the five.
+quint32 predefinedEntity(const char *at, qsizetype available, qsizetype &length)
+{
+    static const struct
+    {
+        const char *name;
+        qsizetype length;
+        char value;
+    } entities[] = {{"lt;", 3, '<'}, {"gt;", 3, '>'}, {"amp;", 4, '&'}, {"apos;", 5, '\''}, {"quot;", 5, '"'}};
+    for (const auto &entity : entities) {
+        if (available >= entity.length && std::memcmp(at, entity.name, size_t(entity.length)) == 0) {
+            length = entity.length;
+            return quint32(entity.value);
+        }
+    }
+    return 0;
+}
+
+} // namespace
+
+MapSubsetScanner::MapSubsetScanner(MapByteSource &source)
+    : source(source), buffer(new char[BufferBytes + 1])
+{}
+
+MapSubsetScanner::~MapSubsetScanner() = default;
+
+MapSubsetScanner::Fill MapSubsetScanner::refill(const char *keep)
+{
+    if (piece) {
+        // The text piece so far is kept aside; it goes on from the kept bytes.
+        if (keep > piece) {
+            lastCharacter = keep[-1];
+            if (events)
+                text.append(piece, size_t(keep - piece));
+        }
+    }
+    char *const start = buffer.get();
+    const qsizetype kept = end - keep;
+    const qsizetype offset = p - keep;
+    std::memmove(start, keep, size_t(kept));
+    char *newEnd = start + kept;
+    p = start + offset;
+    if (piece)
+        piece = start;
+    Fill fill = Fill::NoMore;
+    if (kept >= BlockBytes) {
+        fill = Fill::Error; // no token of the subset is this long; the loops never keep so much
+    } else if (!atEnd) {
+        const qint64 count = source.read(newEnd, BufferBytes - kept);
+        if (count < 0) {
+            fill = Fill::Error;
+        } else if (count == 0) {
+            atEnd = true;
+        } else {
+            newEnd += count;
+            totalRead += count;
+            fill = Fill::More;
+        }
+    }
+    *newEnd = 0;
+    end = newEnd;
+    return fill;
+}
+
+MapSubsetScanner::Result MapSubsetScanner::needMoreOrFail(Fill fill)
+{
+    if (fill == Fill::Error)
+        return Result::ReadError;
+    return fill == Fill::More ? Result::Complete : Result::OutOfSubset;
+}
+
+void MapSubsetScanner::endTextPiece()
+{
+    if (p > piece) {
+        lastCharacter = p[-1];
+        if (events)
+            text.append(piece, size_t(p - piece));
+    }
+    piece = nullptr;
+}
+
+MapSubsetScanner::Result MapSubsetScanner::scan(MapSubsetEvents *handler)
+{
+    events = handler;
+    p = end = buffer.get();
+    buffer[0] = 0;
+    atEnd = false;
+    totalRead = 0;
+    piece = nullptr;
+    text.clear();
+    lastCharacter = 0;
+    rootSeen = false;
+    depth = 0;
+    openNames.clear();
+
+    Result result = declaration();
+    while (result == Result::Complete) {
+        if (depth > 0) {
+            result = textUntilMarkup();
+            if (result != Result::Complete)
+                break;
+        } else {
+            // Before and after the root element: white space and comments only.
+            while (isSpace(*p))
+                ++p;
+            if (p == end) {
+                const Fill fill = refill(p);
+                if (fill == Fill::More)
+                    continue;
+                if (fill == Fill::Error)
+                    return Result::ReadError;
+                return rootSeen ? Result::Complete : Result::OutOfSubset;
+            }
+            if (*p != '<')
+                return Result::OutOfSubset;
+            while (end - p < 4 && !atEnd) {
+                if (refill(p) == Fill::Error)
+                    return Result::ReadError;
+            }
+            if (p[1] == '!') {
+                result = comment();
+                continue;
+            }
+        }
+        bool stop = false;
+        result = tag(stop);
+        if (stop)
+            break;
+    }
+    return result;
+}
+
+MapSubsetScanner::Result MapSubsetScanner::declaration()
+{
+    static const char *const accepted[] = {
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>",
+        "<?xml version=\"1.0\" encoding=\"utf-8\"?>",
+        "<?xml version=\"1.0\"?>",
+    };
+    while (end - p < 64 && !atEnd) {
+        if (refill(p) == Fill::Error)
+            return Result::ReadError;
+    }
+    if (end - p < 2 || p[0] != '<' || p[1] != '?')
+        return Result::Complete;
+    for (const char *form : accepted) {
+        const size_t length = std::strlen(form);
+        if (size_t(end - p) >= length && std::memcmp(p, form, length) == 0) {
+            p += length;
+            return Result::Complete;
+        }
+    }
+    return Result::OutOfSubset;
+}
+
+MapSubsetScanner::Result MapSubsetScanner::textUntilMarkup()
+{
+    piece = p;
+    for (;;) {
+        while (classOf(textClasses, p) == Plain)
+            ++p;
+        switch (classOf(textClasses, p)) {
+        case Less:
+            if (end - p < 4 && !atEnd) {
+                const Fill fill = refill(p);
+                if (fill == Fill::Error)
+                    return Result::ReadError;
+                continue;
+            }
+            if (p[1] == '!') {
+                endTextPiece();
+                const Result result = comment();
+                if (result != Result::Complete)
+                    return result;
+                piece = p;
+                continue;
+            }
+            if (events && !deliverText())
+                return Result::Stopped;
+            piece = nullptr;
+            text.clear();
+            lastCharacter = 0;
+            return Result::Complete;
+        case Ampersand: {
+            endTextPiece();
+            const Result result = reference();
+            if (result != Result::Complete)
+                return result;
+            piece = p;
+            continue;
+        }
+        case Greater:
+            if ((p > piece ? p[-1] : lastCharacter) == ']')
+                return Result::OutOfSubset;
+            ++p;
+            continue;
+        case Lead2:
+        case Lead3:
+        case Lead4: {
+            const int length = sequenceLength(p, end, atEnd);
+            if (length > 0) {
+                p += length;
+                continue;
+            }
+            if (length == 0)
+                return Result::OutOfSubset;
+            const Result result = needMoreOrFail(refill(p));
+            if (result != Result::Complete)
+                return result;
+            continue;
+        }
+        default:
+            if (p != end)
+                return Result::OutOfSubset;
+            const Result result = needMoreOrFail(refill(p));
+            if (result != Result::Complete)
+                return result; // the document ends inside an element
+            continue;
+        }
+    }
+}
+
+bool MapSubsetScanner::deliverText()
+{
+    if (text.empty()) {
+        if (p == piece)
+            return true;
+        return events->text(piece, p - piece);
+    }
+    text.append(piece, size_t(p - piece));
+    return events->text(text.data(), qsizetype(text.size()));
+}
+
+MapSubsetScanner::Result MapSubsetScanner::reference()
+{
+    while (end - p < MaxReferenceBytes && !atEnd) {
+        if (refill(p) == Fill::Error)
+            return Result::ReadError;
+    }
+    const char *q = p + 1;
+    quint32 value = 0;
+    if (*q == '#') {
+        ++q;
+        const bool hex = *q == 'x';
+        if (hex)
+            ++q;
+        const char *const digits = q;
+        for (; q - digits < 8; ++q) {
+            const auto c = static_cast<unsigned char>(*q);
+            quint32 digit = 0;
+            if (c >= '0' && c <= '9')
+                digit = c - '0';
+            else if (hex && c >= 'a' && c <= 'f')
+                digit = c - 'a' + 10;
+            else if (hex && c >= 'A' && c <= 'F')
+                digit = c - 'A' + 10;
+            else
+                break;
+            value = value * (hex ? 16 : 10) + digit;
+        }
+        if (q == digits || *q != ';' || !allowedReference(value))
+            return Result::OutOfSubset;
+        ++q;
+    } else {
+        qsizetype length = 0;
+        value = predefinedEntity(q, end - q, length);
+        if (value == 0)
+            return Result::OutOfSubset;
+        q += length;
+    }
+    if (events)
+        appendUtf8(text, value);
+    lastCharacter = value < 0x80 ? char(value) : 0;
+    p = q;
+    return Result::Complete;
+}
+
+MapSubsetScanner::Result MapSubsetScanner::comment()
+{
+    // p is at "<!"; only a comment may start here.
+    if (p[2] != '-' || p[3] != '-')
+        return Result::OutOfSubset;
+    p += 4;
+    for (;;) {
+        while (classOf(commentClasses, p) == Plain)
+            ++p;
+        switch (classOf(commentClasses, p)) {
+        case Dash:
+            if (end - p < 3 && !atEnd) {
+                if (refill(p) == Fill::Error)
+                    return Result::ReadError;
+                continue;
+            }
+            if (p[1] != '-') {
+                ++p;
+                continue;
+            }
+            if (p[2] != '>')
+                return Result::OutOfSubset; // "--" inside a comment, or the document ends
+            p += 3;
+            return Result::Complete;
+        case Lead2:
+        case Lead3:
+        case Lead4: {
+            const int length = sequenceLength(p, end, atEnd);
+            if (length > 0) {
+                p += length;
+                continue;
+            }
+            if (length == 0)
+                return Result::OutOfSubset;
+            const Result result = needMoreOrFail(refill(p));
+            if (result != Result::Complete)
+                return result;
+            continue;
+        }
+        default:
+            if (p != end)
+                return Result::OutOfSubset;
+            const Result result = needMoreOrFail(refill(p));
+            if (result != Result::Complete)
+                return result;
+            continue;
+        }
+    }
+}
+
+MapSubsetScanner::Result MapSubsetScanner::tag(bool &stop)
+{
+    stop = true;
+    // p is at '<'. A tag cut by the end of the bytes read is scanned again after a refill.
+    for (;;) {
+        const char *q = p + 1;
+        const bool closing = *q == '/';
+        if (closing)
+            ++q;
+        const char *const name = q;
+        if (nameBytes.of[static_cast<unsigned char>(*q)] == 1) {
+            ++q;
+            while (nameBytes.of[static_cast<unsigned char>(*q)] != 0)
+                ++q;
+        }
+        const char *const nameEnd = q;
+        bool empty = false;
+        bool complete = false;
+        if (nameEnd == name) {
+            if (q != end)
+                return Result::OutOfSubset;
+        } else {
+            while (isSpace(*q))
+                ++q;
+            if (*q == '>') {
+                ++q;
+                complete = true;
+            } else if (*q == '/' && !closing) {
+                if (q + 1 != end) {
+                    if (q[1] != '>')
+                        return Result::OutOfSubset;
+                    q += 2;
+                    empty = true;
+                    complete = true;
+                }
+            } else if (q != end) {
+                return Result::OutOfSubset;
+            }
+        }
+        if (q - p > MaxTagBytes || nameEnd - name > MaxNameBytes)
+            return Result::OutOfSubset;
+        if (!complete) {
+            const Result result = needMoreOrFail(refill(p));
+            if (result != Result::Complete)
+                return result;
+            continue;
+        }
+
+        const QLatin1String elementName(name, nameEnd - name);
+        if (closing) {
+            if (depth == 0)
+                return Result::OutOfSubset;
+            const int nameStart = depth > 1 ? nameEnds[depth - 1] : 0;
+            const int nameSize = nameEnds[depth] - nameStart;
+            if (nameSize != elementName.size() ||
+                std::memcmp(openNames.data() + nameStart, name, size_t(nameSize)) != 0)
+                return Result::OutOfSubset;
+            if (events && !events->endElement(elementName))
+                return Result::Stopped;
+            openNames.resize(size_t(nameStart));
+            --depth;
+        } else {
+            if (depth == 0) {
+                if (rootSeen)
+                    return Result::OutOfSubset;
+                rootSeen = true;
+            }
+            if (depth == MaxDepth) {
+                // The parser refuses this start tag; what follows is never read.
+                if (events && !events->startElement(elementName))
+                    return Result::Stopped;
+                return Result::DeepEnough;
+            }
+            if (events && !events->startElement(elementName))
+                return Result::Stopped;
+            if (empty) {
+                if (events && !events->endElement(elementName))
+                    return Result::Stopped;
+            } else {
+                ++depth;
+                openNames.append(name, size_t(elementName.size()));
+                nameEnds[depth] = int(openNames.size());
+            }
+        }
+        p = q;
+        stop = false;
+        return Result::Complete;
+    }
+}
