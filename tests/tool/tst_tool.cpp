@@ -1,7 +1,7 @@
 // The lumomap tool run as a separate process: exit codes and messages, info and validate output,
 // convert round trips and failures, and the pictures render draws.
 
-#include "ModelDump.h"
+#include <TestSupport.h>
 
 #include <LumoFixture.h>
 #include <LumoFixtureTemplate.h>
@@ -123,7 +123,7 @@ void rebaseFixtureTemplateUids(LumoMapModel &model)
 // of insertion; sorting the entries makes it comparable.
 QStringList canonicalDump(const LumoMapModel &model)
 {
-    QStringList lines = ModelDump::dump(model);
+    QStringList lines = TestSupport::dump(model);
     const QString prefix = QStringLiteral("interfacesByOrder ");
     for (QString &line : lines) {
         if (!line.startsWith(prefix))
