@@ -1,24 +1,27 @@
 #include "MapPainter.h"
 
-#include "MapGeometry.h"
+#include "WiringOrder.h"
 
+#include <LumoFixtureTemplate.h>
+#include <LumoInterface.h>
 #include <LumoMapModel.h>
 #include <LumoRegion.h>
 
 #include <QFontMetricsF>
+#include <QHash>
 #include <QPainter>
+#include <QPainterPath>
 #include <QPen>
 
 #include <algorithm>
 #include <cmath>
 
-MapViewport::MapViewport(const MapGeometry &geometry, const QSize &size, double margin)
+MapViewport::MapViewport(const Extent &extent, const QRectF &area, double margin)
 {
-    const Extent &extent = geometry.extent();
-    const double availableWidth = std::max(1.0, size.width() - 2 * margin);
-    const double availableHeight = std::max(1.0, size.height() - 2 * margin);
+    const double availableWidth = std::max(1.0, area.width() - 2 * margin);
+    const double availableHeight = std::max(1.0, area.height() - 2 * margin);
     if (extent.empty) {
-        m_offset = QPointF(size.width() / 2.0, size.height() / 2.0);
+        m_offset = area.center();
         return;
     }
     // A map whose nodes stand on one line (or on one point) is scaled by the other side, or not at all.
@@ -27,8 +30,8 @@ MapViewport::MapViewport(const MapGeometry &geometry, const QSize &size, double 
     m_scale = std::min(scaleX, scaleY);
     if (m_scale == HUGE_VAL)
         m_scale = 1.0;
-    const double left = margin + (availableWidth - extent.width() * m_scale) / 2.0;
-    const double top = margin + (availableHeight - extent.height() * m_scale) / 2.0;
+    const double left = area.left() + margin + (availableWidth - extent.width() * m_scale) / 2.0;
+    const double top = area.top() + margin + (availableHeight - extent.height() * m_scale) / 2.0;
     m_offset = QPointF(left - extent.minX * m_scale, top - extent.minY * m_scale);
 }
 
@@ -39,76 +42,284 @@ QPointF MapViewport::toPicture(const QPointF &mapPoint) const
 
 namespace {
 
+constexpr double largestRadius = 8.0;
+constexpr double smallestRadius = 0.5;
+constexpr double smallestNodeLabel = 6.0;
+
 QColor regionColor(const LumoMapModel &model, quint32 region)
 {
     const LumoRegion *record = model.regions.value(region);
-    if (!record)
+    if (!record || !record->color.isValid())
         return MapPicture::unknownRegion();
     QColor color = record->color;
     color.setAlpha(255);
     return color;
 }
 
-double dotRadius(const QSize &size)
+// The typical distance from a node to its nearest neighbour, in map units: the median over a
+// sample of nodes, found through a grid of cells about as large as the average spacing. Nodes on
+// the same spot do not count. 0 when no two nodes stand apart.
+double typicalSpacing(const QList<QPointF> &points, const Extent &extent)
 {
-    return std::clamp(std::min(size.width(), size.height()) / 120.0, 2.0, 8.0);
+    if (points.size() < 2 || extent.empty)
+        return 0.0;
+    const double area = std::max(extent.width(), 1e-9) * std::max(extent.height(), 1e-9);
+    const double cell = std::max({std::sqrt(area / points.size()), extent.width() / 4096, extent.height() / 4096});
+    if (!(cell > 0) || !std::isfinite(cell))
+        return 0.0;
+    const auto cellOf = [&](const QPointF &p) {
+        return qMakePair(qint64(std::floor((p.x() - extent.minX) / cell)),
+                         qint64(std::floor((p.y() - extent.minY) / cell)));
+    };
+    QHash<QPair<qint64, qint64>, QList<int>> grid;
+    for (int i = 0; i < points.size(); ++i)
+        grid[cellOf(points.at(i))].append(i);
+
+    QList<double> nearest;
+    const int step = std::max<int>(1, points.size() / 4000);
+    for (int i = 0; i < points.size(); i += step) {
+        const auto home = cellOf(points.at(i));
+        double best = HUGE_VAL;
+        for (qint64 dx = -1; dx <= 1; ++dx) {
+            for (qint64 dy = -1; dy <= 1; ++dy) {
+                for (int j : grid.value(qMakePair(home.first + dx, home.second + dy))) {
+                    const QPointF d = points.at(j) - points.at(i);
+                    const double distance = std::hypot(d.x(), d.y());
+                    if (distance > 0)
+                        best = std::min(best, distance);
+                }
+            }
+        }
+        if (best < HUGE_VAL)
+            nearest.append(best);
+    }
+    if (nearest.isEmpty())
+        return cell;
+    std::nth_element(nearest.begin(), nearest.begin() + nearest.size() / 2, nearest.end());
+    return nearest.at(nearest.size() / 2);
 }
 
-void paintOutlines(QPainter &painter, const LumoMapModel &model, const MapGeometry &geometry,
-                   const MapViewport &viewport, double padding)
+// Remembers where labels went, so that a label overlapping one already drawn is left out.
+class LabelSpace
+{
+public:
+    bool take(const QRectF &rect)
+    {
+        const int left = int(std::floor(rect.left() / cellSize));
+        const int right = int(std::floor(rect.right() / cellSize));
+        const int top = int(std::floor(rect.top() / cellSize));
+        const int bottom = int(std::floor(rect.bottom() / cellSize));
+        for (int x = left; x <= right; ++x) {
+            for (int y = top; y <= bottom; ++y) {
+                for (const QRectF &taken : m_cells.value(qMakePair(x, y))) {
+                    if (taken.intersects(rect))
+                        return false;
+                }
+            }
+        }
+        for (int x = left; x <= right; ++x) {
+            for (int y = top; y <= bottom; ++y)
+                m_cells[qMakePair(x, y)].append(rect);
+        }
+        return true;
+    }
+
+private:
+    static constexpr double cellSize = 48.0;
+    QHash<QPair<int, int>, QList<QRectF>> m_cells;
+};
+
+// Everything one picture is painted with, worked out once.
+struct Scene
+{
+    const LumoMapModel &model;
+    const MapPicture &picture;
+    QList<const WiredInterface *> interfaces;
+    MapViewport viewport;
+    double radius;
+    QColor ink; // labels and first-node marks
+
+    void drawLabel(QPainter &painter, LabelSpace &space, const QPointF &anchor, const QString &text,
+                   double pixelSize) const
+    {
+        QFont font = painter.font();
+        font.setPixelSize(std::max(1, int(std::lround(pixelSize))));
+        const QFontMetricsF metrics(font);
+        const QRectF rect(anchor - QPointF(0, metrics.ascent()), QSizeF(metrics.horizontalAdvance(text), metrics.height()));
+        if (!space.take(rect))
+            return;
+        painter.setFont(font);
+        painter.setPen(ink);
+        painter.drawText(anchor, text);
+    }
+};
+
+QColor chainColor(int portIndex, bool print)
+{
+    const double hue = std::fmod(0.58 + portIndex * 0.618034, 1.0);
+    return QColor::fromHsvF(hue, print ? 0.9 : 0.55, print ? 0.6 : 1.0);
+}
+
+void paintOutlines(QPainter &painter, const Scene &scene)
 {
     painter.setBrush(Qt::NoBrush);
-    for (const PlacedInterface &interface : geometry.interfaces()) {
-        if (interface.extent.empty)
+    const double padding = 2 * scene.radius + 2;
+    for (const WiredInterface *interface : scene.interfaces) {
+        if (interface->extent.empty)
             continue;
-        QColor color = regionColor(model, interface.region);
+        QColor color = regionColor(scene.model, interface->record->region);
         color.setAlpha(150);
-        QPen pen(color, 1.5, Qt::DashLine);
-        painter.setPen(pen);
-        const QPointF topLeft = viewport.toPicture(QPointF(interface.extent.minX, interface.extent.minY));
-        const QPointF bottomRight = viewport.toPicture(QPointF(interface.extent.maxX, interface.extent.maxY));
+        painter.setPen(QPen(color, 1.5, Qt::DashLine));
+        const QPointF topLeft = scene.viewport.toPicture(QPointF(interface->extent.minX, interface->extent.minY));
+        const QPointF bottomRight = scene.viewport.toPicture(QPointF(interface->extent.maxX, interface->extent.maxY));
         painter.drawRect(QRectF(topLeft, bottomRight).adjusted(-padding, -padding, padding, padding));
     }
 }
 
-void paintNodes(QPainter &painter, const LumoMapModel &model, const MapGeometry &geometry,
-                const MapViewport &viewport, double radius)
+void paintChains(QPainter &painter, const Scene &scene)
 {
-    painter.setPen(Qt::NoPen);
-    for (const PlacedNode &node : geometry.nodes()) {
-        painter.setBrush(regionColor(model, node.region));
-        painter.drawEllipse(viewport.toPicture(node.position), radius, radius);
+    const double lineWidth = std::clamp(scene.radius * 0.35, 0.25, 2.0);
+    const double arrow = std::max(scene.radius * 1.4, lineWidth * 4);
+    for (const WiredInterface *interface : scene.interfaces) {
+        for (int p = 0; p < interface->ports.size(); ++p) {
+            const QList<WiredNode> &nodes = interface->ports.at(p).nodes;
+            const QColor color = chainColor(p, scene.picture.print);
+            painter.setPen(QPen(color, lineWidth, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+            painter.setBrush(Qt::NoBrush);
+            QPainterPath path;
+            for (int i = 0; i < nodes.size(); ++i) {
+                const QPointF point = scene.viewport.toPicture(nodes.at(i).position);
+                i == 0 ? path.moveTo(point) : path.lineTo(point);
+            }
+            painter.drawPath(path);
+            // A direction mark halfway along every segment long enough to show it beside the dots.
+            painter.setPen(Qt::NoPen);
+            painter.setBrush(color);
+            for (int i = 1; i < nodes.size() && arrow >= 2.0; ++i) {
+                const QPointF from = scene.viewport.toPicture(nodes.at(i - 1).position);
+                const QPointF to = scene.viewport.toPicture(nodes.at(i).position);
+                const QPointF along = to - from;
+                const double length = std::hypot(along.x(), along.y());
+                if (length < 2 * scene.radius + 2 * arrow)
+                    continue;
+                const QPointF unit = along / length;
+                const QPointF normal(-unit.y(), unit.x());
+                const QPointF tip = (from + to) / 2 + unit * (arrow / 2);
+                const QPointF base = tip - unit * arrow;
+                painter.drawPolygon(QPolygonF{tip, base + normal * (arrow / 2), base - normal * (arrow / 2)});
+            }
+        }
     }
 }
 
-void paintLabels(QPainter &painter, const MapGeometry &geometry, const MapViewport &viewport, double padding)
+void paintNodes(QPainter &painter, const Scene &scene)
 {
-    QFont font = painter.font();
-    font.setPixelSize(12);
-    painter.setFont(font);
-    const QFontMetricsF metrics(font);
-    painter.setPen(QColor(230, 230, 230));
-    for (const PlacedInterface &interface : geometry.interfaces()) {
-        if (interface.extent.empty)
+    const double ring = std::clamp(scene.radius * 0.4, 0.25, 1.5);
+    for (const WiredInterface *interface : scene.interfaces) {
+        const QColor color = regionColor(scene.model, interface->record->region);
+        for (const WiredPort &port : interface->ports) {
+            for (const WiredNode &node : port.nodes) {
+                const QPointF centre = scene.viewport.toPicture(node.position);
+                if (node.node->skipnode) {
+                    painter.setPen(QPen(color, ring));
+                    painter.setBrush(Qt::NoBrush);
+                    painter.drawEllipse(centre, scene.radius - ring / 2, scene.radius - ring / 2);
+                } else {
+                    painter.setPen(Qt::NoPen);
+                    painter.setBrush(color);
+                    painter.drawEllipse(centre, scene.radius, scene.radius);
+                }
+            }
+        }
+    }
+}
+
+void paintFirstNodes(QPainter &painter, const Scene &scene, LabelSpace &space)
+{
+    const double side = std::max(scene.radius * 2 + 4, 4.0);
+    for (const WiredInterface *interface : scene.interfaces) {
+        for (const WiredPort &port : interface->ports) {
+            if (port.nodes.isEmpty())
+                continue;
+            const QPointF centre = scene.viewport.toPicture(port.nodes.constFirst().position);
+            painter.setPen(QPen(scene.ink, std::clamp(scene.radius * 0.5, 1.0, 2.0)));
+            painter.setBrush(Qt::NoBrush);
+            painter.drawRect(QRectF(centre - QPointF(side / 2, side / 2), QSizeF(side, side)));
+            scene.drawLabel(painter, space, centre + QPointF(-side / 2, -side / 2 - 2),
+                            QStringLiteral("port %1").arg(port.portnum), 11);
+        }
+    }
+}
+
+void paintNodeLabels(QPainter &painter, const Scene &scene, LabelSpace &space, double spacing)
+{
+    const double size = std::min(11.0, spacing * 0.45);
+    if (size < smallestNodeLabel)
+        return;
+    for (const WiredInterface *interface : scene.interfaces) {
+        for (const WiredPort &port : interface->ports) {
+            for (const WiredNode &node : port.nodes) {
+                const QString text = scene.picture.numbers == MapPicture::ChannelAddresses
+                                         ? QString::number(node.address)
+                                         : QString::number(node.chainNumber);
+                const QPointF centre = scene.viewport.toPicture(node.position);
+                scene.drawLabel(painter, space, centre + QPointF(scene.radius * 0.8, -scene.radius * 0.8), text, size);
+            }
+        }
+    }
+}
+
+void paintInterfaceLabels(QPainter &painter, const Scene &scene, LabelSpace &space)
+{
+    const double padding = 2 * scene.radius + 2;
+    for (const WiredInterface *interface : scene.interfaces) {
+        if (interface->extent.empty)
             continue;
-        const QPointF topLeft = viewport.toPicture(QPointF(interface.extent.minX, interface.extent.minY));
-        const QString label = interface.name + QStringLiteral(" (%1)").arg(interface.uid, 0, 16);
-        painter.drawText(topLeft + QPointF(-padding, -padding - metrics.descent() - 2), label);
+        const QPointF topLeft = scene.viewport.toPicture(QPointF(interface->extent.minX, interface->extent.minY));
+        const QString label = interface->record->name + QStringLiteral(" (%1)").arg(interface->uid, 0, 16);
+        scene.drawLabel(painter, space, topLeft + QPointF(-padding, -padding - 5), label, 12);
     }
 }
 
 } // namespace
 
-void paintMap(QPainter &painter, const LumoMapModel &model, const MapGeometry &geometry,
-              const MapPicture &picture)
+void paintMap(QPainter &painter, const LumoMapModel &model, const MapWiring &wiring, const MapPicture &picture)
 {
+    QList<const WiredInterface *> interfaces;
+    Extent extent;
+    QList<QPointF> points;
+    for (int i = 0; i < wiring.interfaces.size(); ++i) {
+        if (picture.onlyInterface >= 0 && picture.onlyInterface != i)
+            continue;
+        const WiredInterface &interface = wiring.interfaces.at(i);
+        interfaces.append(&interface);
+        extent.include(interface.extent);
+        for (const WiredPort &port : interface.ports) {
+            for (const WiredNode &node : port.nodes)
+                points.append(node.position);
+        }
+    }
+    const MapViewport viewport(extent, picture.area, picture.margin());
+    const double spacing = typicalSpacing(points, extent) * viewport.scale();
+    const double radius = spacing > 0 ? std::clamp(spacing * 0.35, smallestRadius, largestRadius) : largestRadius;
+    const Scene scene{model, picture, interfaces, viewport, radius,
+                      picture.print ? QColor(20, 20, 20) : QColor(235, 235, 235)};
+
+    painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
-    painter.fillRect(QRect(QPoint(0, 0), picture.size), MapPicture::background());
-    const MapViewport viewport(geometry, picture.size, picture.margin());
-    const double radius = dotRadius(picture.size);
-    const double padding = 2 * radius;
-    paintOutlines(painter, model, geometry, viewport, padding);
-    paintNodes(painter, model, geometry, viewport, radius);
+    painter.setRenderHint(QPainter::TextAntialiasing);
+    painter.fillRect(picture.area, picture.background());
+    painter.setClipRect(picture.area);
+    LabelSpace space;
+    paintOutlines(painter, scene);
+    if (picture.wiring)
+        paintChains(painter, scene);
+    paintNodes(painter, scene);
+    if (picture.wiring)
+        paintFirstNodes(painter, scene, space);
     if (picture.labels)
-        paintLabels(painter, geometry, viewport, padding);
+        paintInterfaceLabels(painter, scene, space);
+    if (picture.numbers != MapPicture::NoNumbers)
+        paintNodeLabels(painter, scene, space, spacing > 0 ? spacing : 2 * largestRadius / 0.7);
+    painter.restore();
 }
