@@ -57,14 +57,16 @@ QColor regionColor(const LumoMapModel &model, quint32 region)
 }
 
 // The typical distance from a node to its nearest neighbour, in map units: the median over a
-// sample of nodes, found through a grid of cells about as large as the average spacing. Nodes on
-// the same spot do not count. 0 when no two nodes stand apart.
+// sample of nodes, found through a grid of cells about as large as the average spacing (a node
+// whose nearest neighbour is farther than a cell away is left out of the sample). Nodes on the same
+// spot do not count. 0 when no two nodes stand apart.
 double typicalSpacing(const QList<QPointF> &points, const Extent &extent)
 {
     if (points.size() < 2 || extent.empty)
         return 0.0;
-    const double area = std::max(extent.width(), 1e-9) * std::max(extent.height(), 1e-9);
-    const double cell = std::max({std::sqrt(area / points.size()), extent.width() / 4096, extent.height() / 4096});
+    // Nodes spread over an area stand about sqrt(area / n) apart, nodes along a line length / n.
+    const double cell = std::max(std::sqrt(extent.width() * extent.height() / points.size()),
+                                 std::max(extent.width(), extent.height()) / points.size());
     if (!(cell > 0) || !std::isfinite(cell))
         return 0.0;
     const auto cellOf = [&](const QPointF &p) {
@@ -160,8 +162,23 @@ QColor chainColor(int portIndex, bool print)
     return QColor::fromHsvF(hue, print ? 0.9 : 0.55, print ? 0.6 : 1.0);
 }
 
+// Outlines show where each interface's nodes are. When the interfaces' boxes cover the drawing more
+// than twice over, the outlines would only hide the nodes, so they are left out.
+bool outlinesHelp(const Scene &scene)
+{
+    Extent all;
+    double boxes = 0.0;
+    for (const WiredInterface *interface : scene.interfaces) {
+        all.include(interface->extent);
+        boxes += interface->extent.width() * interface->extent.height();
+    }
+    return scene.interfaces.size() < 2 || boxes <= 2 * all.width() * all.height();
+}
+
 void paintOutlines(QPainter &painter, const Scene &scene)
 {
+    if (!outlinesHelp(scene))
+        return;
     painter.setBrush(Qt::NoBrush);
     const double padding = 2 * scene.radius + 2;
     for (const WiredInterface *interface : scene.interfaces) {
@@ -169,7 +186,7 @@ void paintOutlines(QPainter &painter, const Scene &scene)
             continue;
         QColor color = regionColor(scene.model, interface->record->region);
         color.setAlpha(150);
-        painter.setPen(QPen(color, 1.5, Qt::DashLine));
+        painter.setPen(QPen(color, std::clamp(scene.radius * 0.4, 0.5, 1.5), Qt::DashLine));
         const QPointF topLeft = scene.viewport.toPicture(QPointF(interface->extent.minX, interface->extent.minY));
         const QPointF bottomRight = scene.viewport.toPicture(QPointF(interface->extent.maxX, interface->extent.maxY));
         painter.drawRect(QRectF(topLeft, bottomRight).adjusted(-padding, -padding, padding, padding));
@@ -234,19 +251,24 @@ void paintNodes(QPainter &painter, const Scene &scene)
     }
 }
 
-void paintFirstNodes(QPainter &painter, const Scene &scene, LabelSpace &space)
+// The first node of every chain gets a square around its dot, and the port number beside it where
+// labels fit (as for node labels, but from 8 pixels of spacing on, since it matters more).
+void paintFirstNodes(QPainter &painter, const Scene &scene, LabelSpace &space, double spacing)
 {
-    const double side = std::max(scene.radius * 2 + 4, 4.0);
+    const double lineWidth = std::clamp(scene.radius * 0.5, 0.5, 2.0);
+    const double side = 2 * scene.radius + 2 * lineWidth + 1;
+    const double labelSize = std::min(11.0, spacing * 0.6);
     for (const WiredInterface *interface : scene.interfaces) {
         for (const WiredPort &port : interface->ports) {
             if (port.nodes.isEmpty())
                 continue;
             const QPointF centre = scene.viewport.toPicture(port.nodes.constFirst().position);
-            painter.setPen(QPen(scene.ink, std::clamp(scene.radius * 0.5, 1.0, 2.0)));
+            painter.setPen(QPen(scene.ink, lineWidth));
             painter.setBrush(Qt::NoBrush);
             painter.drawRect(QRectF(centre - QPointF(side / 2, side / 2), QSizeF(side, side)));
-            scene.drawLabel(painter, space, centre + QPointF(-side / 2, -side / 2 - 2),
-                            QStringLiteral("port %1").arg(port.portnum), 11);
+            if (labelSize >= smallestNodeLabel)
+                scene.drawLabel(painter, space, centre + QPointF(-side / 2, -side / 2 - 2),
+                                QStringLiteral("port %1").arg(port.portnum), labelSize);
         }
     }
 }
@@ -315,11 +337,13 @@ void paintMap(QPainter &painter, const LumoMapModel &model, const MapWiring &wir
     if (picture.wiring)
         paintChains(painter, scene);
     paintNodes(painter, scene);
-    if (picture.wiring)
-        paintFirstNodes(painter, scene, space);
     if (picture.labels)
         paintInterfaceLabels(painter, scene, space);
+    // A single node, or nodes on one spot, have no spacing: their labels get the largest size.
+    const double labelSpacing = spacing > 0 ? spacing : 100.0;
+    if (picture.wiring)
+        paintFirstNodes(painter, scene, space, labelSpacing);
     if (picture.numbers != MapPicture::NoNumbers)
-        paintNodeLabels(painter, scene, space, spacing > 0 ? spacing : 2 * largestRadius / 0.7);
+        paintNodeLabels(painter, scene, space, labelSpacing);
     painter.restore();
 }

@@ -5,14 +5,15 @@
 // as a dot in the colour of its interface's region (a ring for a skipped node), a dashed outline
 // around the nodes of each interface and, on request, the interface names and the wiring: for every
 // port the chain through its nodes in wiring order as a line with direction marks, the chain's
-// first node marked by a square and the port number, and each node labelled with its number along
+// first node marked by a square and, where labels fit, the port number, and each node labelled with its number along
 // the chain or its channel address.
 //
 // Sizes follow the spacing of the nodes on the page, so dense maps stay readable: a dot's diameter
 // is 70% of the typical distance between neighbouring nodes (at least 1 device pixel, at most 16),
 // chain lines and direction marks shrink with the dots (and direction marks are left out where a
 // segment is too short to hold one), node labels are 45% of the spacing high and are left out below
-// 6 pixels, and any label that would overlap one already drawn is left out.
+// 6 pixels, and any label that would overlap one already drawn is left out. Interface outlines are
+// left out when the interfaces' boxes cover the drawing more than twice over.
 
 #include <QColor>
 #include <QPointF>
