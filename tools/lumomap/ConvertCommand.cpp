@@ -52,12 +52,14 @@ void warnAboutLostValues(LumoMapModel &model)
     LumoMapModel reloaded;
     reloaded.loadFromText(text);
     QList<MapDifference> lost = diffMaps(mapToJson(model), mapToJson(reloaded), false);
-    lost.erase(std::remove_if(lost.begin(), lost.end(),
-                              [](const MapDifference &value) { return value.field == QLatin1String("mapfileversion"); }),
+    lost.erase(std::remove_if(
+                   lost.begin(), lost.end(),
+                   [](const MapDifference &value) { return value.field == QLatin1String("mapfileversion"); }),
                lost.end());
     const int shown = 10;
     for (int i = 0; i < lost.size() && i < shown; ++i)
-        Tool::printError(QStringLiteral("warning: the map file cannot carry this value: ") + lost.at(i).line().mid(2));
+        Tool::printError(QStringLiteral("warning: the map file cannot carry this value: ") +
+                         lost.at(i).line().mid(2));
     if (lost.size() > shown)
         Tool::printError(QStringLiteral("warning: %1 more values changed").arg(lost.size() - shown));
 }
@@ -90,7 +92,8 @@ int runConvertCommand(const QStringList &arguments)
         format = outPath.endsWith(QStringLiteral(".json"), Qt::CaseInsensitive) ? QStringLiteral("json")
                                                                                 : QStringLiteral("xml");
     if (format != QLatin1String("json") && format != QLatin1String("xml")) {
-        Tool::printError(QStringLiteral("invalid --to \"%1\": expected json or xml").arg(parser.value(toOption)));
+        Tool::printError(
+            QStringLiteral("invalid --to \"%1\": expected json or xml").arg(parser.value(toOption)));
         return Tool::FileError;
     }
 
@@ -99,7 +102,8 @@ int runConvertCommand(const QStringList &arguments)
     if (!Tool::loadAnyMap(model, inPath, parser.isSet(translateOption), &fromJson))
         return Tool::FileError;
     if (format == QLatin1String("json"))
-        return Tool::writeFileAtomically(outPath, QJsonDocument(mapToJson(model)).toJson(QJsonDocument::Indented))
+        return Tool::writeFileAtomically(outPath,
+                                         QJsonDocument(mapToJson(model)).toJson(QJsonDocument::Indented))
                    ? Tool::Success
                    : Tool::FileError;
     if (fromJson)

@@ -42,7 +42,8 @@ void renumberLegacyTemplates(QJsonObject &map, quint32 firstUid)
             QJsonArray fixtures = output.value(QStringLiteral("fixtures")).toArray();
             for (QJsonValueRef fixtureEntry : fixtures) {
                 QJsonObject fixture = fixtureEntry.toObject();
-                fixture[QStringLiteral("templateid")] = renumbered(fixture.value(QStringLiteral("templateid")));
+                fixture[QStringLiteral("templateid")] =
+                    renumbered(fixture.value(QStringLiteral("templateid")));
                 fixtureEntry = fixture;
             }
             output[QStringLiteral("fixtures")] = fixtures;
@@ -153,8 +154,9 @@ int runDiffCommand(const QStringList &arguments)
         return Tool::FileError;
 
     const QList<MapDifference> differences = diffMaps(oldMap, newMap, parser.isSet(allOption));
-    const QByteArray output = parser.isSet(jsonOption) ? differencesAsJson(oldPath, newPath, differences)
-                                                       : differencesAsText(oldPath, newPath, differences).toUtf8();
+    const QByteArray output = parser.isSet(jsonOption)
+                                  ? differencesAsJson(oldPath, newPath, differences)
+                                  : differencesAsText(oldPath, newPath, differences).toUtf8();
     if (!Tool::writeOutput(QString(), output))
         return Tool::FileError;
     return differences.isEmpty() ? Tool::Success : Tool::FindingsReported;

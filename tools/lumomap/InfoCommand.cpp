@@ -86,11 +86,12 @@ QJsonArray wiringToJson(const MapWiring &wiring)
         for (const WiredPort &port : interface.ports) {
             const ChainSummary chain = summarise(port);
             const QJsonValue none(QJsonValue::Null);
-            ports.append(QJsonObject{{QStringLiteral("port"), port.portnum},
-                                     {QStringLiteral("nodes"), chain.nodes},
-                                     {QStringLiteral("skipped"), chain.skipped},
-                                     {QStringLiteral("firstChannel"), chain.nodes ? QJsonValue(chain.firstChannel) : none},
-                                     {QStringLiteral("lastChannel"), chain.nodes ? QJsonValue(chain.lastChannel) : none}});
+            ports.append(QJsonObject{
+                {QStringLiteral("port"), port.portnum},
+                {QStringLiteral("nodes"), chain.nodes},
+                {QStringLiteral("skipped"), chain.skipped},
+                {QStringLiteral("firstChannel"), chain.nodes ? QJsonValue(chain.firstChannel) : none},
+                {QStringLiteral("lastChannel"), chain.nodes ? QJsonValue(chain.lastChannel) : none}});
         }
         interfaces.append(QJsonObject{{QStringLiteral("uid"), Tool::formatHexKey(interface.uid)},
                                       {QStringLiteral("name"), interface.record->name},
@@ -186,21 +187,21 @@ QString infoAsText(const QString &path, const LumoMapModel &model, const RecordC
     if (!extent.empty)
         out << ", from " << point(extent.minX, extent.minY) << " to " << point(extent.maxX, extent.maxY);
     out << '\n';
-    out << "Wiring:              " << (wiring.interfaces.isEmpty() ? "(no interfaces)" : "ports with nodes, in wiring order")
-        << '\n';
+    out << "Wiring:              "
+        << (wiring.interfaces.isEmpty() ? "(no interfaces)" : "ports with nodes, in wiring order") << '\n';
     for (const WiredInterface &interface : wiring.interfaces) {
         int wiredPorts = 0;
         for (const WiredPort &port : interface.ports)
             wiredPorts += port.nodes.isEmpty() ? 0 : 1;
-        out << "  interface " << Tool::formatHexKey(interface.uid) << " \"" << interface.record->name << "\", ip "
-            << interface.record->ip << ", uni " << interface.record->uni << ": " << interface.ports.size()
-            << " ports, " << wiredPorts << " with nodes\n";
+        out << "  interface " << Tool::formatHexKey(interface.uid) << " \"" << interface.record->name
+            << "\", ip " << interface.record->ip << ", uni " << interface.record->uni << ": "
+            << interface.ports.size() << " ports, " << wiredPorts << " with nodes\n";
         for (const WiredPort &port : interface.ports) {
             const ChainSummary chain = summarise(port);
             if (!chain.nodes)
                 continue;
-            out << "    port " << port.portnum << ": nodes 1-" << chain.nodes << ", channels " << chain.firstChannel
-                << '-' << chain.lastChannel;
+            out << "    port " << port.portnum << ": nodes 1-" << chain.nodes << ", channels "
+                << chain.firstChannel << '-' << chain.lastChannel;
             if (chain.skipped)
                 out << ", " << chain.skipped << " skipped";
             out << '\n';
@@ -215,11 +216,11 @@ QString infoAsText(const QString &path, const LumoMapModel &model, const RecordC
 int runInfoCommand(const QStringList &arguments)
 {
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Prints the header, the number of records of every kind, the canvas geometry, the\n"
-                       "extent of the placed nodes (interface + fixture + node position) of a map and, per\n"
-                       "interface and port, the chain of nodes in wiring order: how many nodes it holds, the\n"
-                       "channels they occupy and how many are skipped (see 'Wiring order' in the README)."));
+    parser.setApplicationDescription(QStringLiteral(
+        "Prints the header, the number of records of every kind, the canvas geometry, the\n"
+        "extent of the placed nodes (interface + fixture + node position) of a map and, per\n"
+        "interface and port, the chain of nodes in wiring order: how many nodes it holds, the\n"
+        "channels they occupy and how many are skipped (see 'Wiring order' in the README)."));
     parser.addPositionalArgument(QStringLiteral("MAP"), QStringLiteral("map file or legacy map"));
     const QCommandLineOption jsonOption(QStringLiteral("json"), QStringLiteral("Print JSON for scripts."));
     parser.addOption(jsonOption);

@@ -103,7 +103,8 @@ QString MapDifference::line() const
     case Changed:
         break;
     }
-    return QStringLiteral("~ %1: %2: %3 -> %4").arg(record, field, compactJson(oldValue), compactJson(newValue));
+    return QStringLiteral("~ %1: %2: %3 -> %4")
+        .arg(record, field, compactJson(oldValue), compactJson(newValue));
 }
 
 QList<MapDifference> diffMaps(const QJsonObject &oldMap, const QJsonObject &newMap, bool withSaveTime)

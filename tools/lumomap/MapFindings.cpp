@@ -72,7 +72,8 @@ void checkInterfaceReferences(const LumoMapModel &model, QList<MapFinding> &find
         if (!interface)
             continue;
         if (!model.interfaceTemplates.contains(interface->templateid))
-            findings.append({MapFinding::Error, QStringLiteral("interface-template"), interfaceRecord(key, *interface),
+            findings.append({MapFinding::Error, QStringLiteral("interface-template"),
+                             interfaceRecord(key, *interface),
                              QStringLiteral("templateid %1 names no interface template")
                                  .arg(formatHexKey(interface->templateid))});
         if (!model.regions.contains(interface->region))
@@ -110,7 +111,8 @@ void checkSharedPortnums(const LumoMapModel &model, QList<MapFinding> &findings)
         for (auto it = outputsByPortnum.cbegin(); it != outputsByPortnum.cend(); ++it) {
             if (it.value() > 1)
                 findings.append(
-                    {MapFinding::Error, QStringLiteral("shared-portnum"), interfaceTemplateRecord(key, *interfaceTemplate),
+                    {MapFinding::Error, QStringLiteral("shared-portnum"),
+                     interfaceTemplateRecord(key, *interfaceTemplate),
                      QStringLiteral("%1 outputs share portnum %2").arg(it.value()).arg(it.key())});
         }
     }

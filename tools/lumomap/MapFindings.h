@@ -28,7 +28,10 @@ struct MapFinding
     QString message; // what is wrong
 
     QString levelName() const { return level == Error ? QStringLiteral("error") : QStringLiteral("warning"); }
-    QString line() const { return levelName() + QStringLiteral(": ") + record + QStringLiteral(": ") + message; }
+    QString line() const
+    {
+        return levelName() + QStringLiteral(": ") + record + QStringLiteral(": ") + message;
+    }
 };
 
 // Runs every check; the findings come in a fixed order (by check, then by key).

@@ -74,9 +74,10 @@ QJsonObject fixtureTemplateToJson(const LumoFixtureTemplate &record)
                                      {QStringLiteral("skipnode"), node->skipnode},
                                      {QStringLiteral("channelCount"), node->channelCount}});
     }
-    return {{QStringLiteral("uid"), hex(record.uid)},           {QStringLiteral("name"), text(record.name)},
-            {QStringLiteral("locked"), record.locked},          {QStringLiteral("xoffset"), real(record.xoffset)},
-            {QStringLiteral("yoffset"), real(record.yoffset)}, {QStringLiteral("nodelist"), nodes}};
+    return {
+        {QStringLiteral("uid"), hex(record.uid)},          {QStringLiteral("name"), text(record.name)},
+        {QStringLiteral("locked"), record.locked},         {QStringLiteral("xoffset"), real(record.xoffset)},
+        {QStringLiteral("yoffset"), real(record.yoffset)}, {QStringLiteral("nodelist"), nodes}};
 }
 
 QJsonObject fixtureToJson(const LumoFixture &record)
@@ -106,21 +107,30 @@ QJsonObject interfaceTemplateToJson(const LumoInterfaceTemplate &record)
                                    {QStringLiteral("porttype"), output->porttype},
                                    {QStringLiteral("fixtures"), fixtures}});
     }
-    return {{QStringLiteral("uid"), hex(record.uid)},           {QStringLiteral("name"), text(record.name)},
-            {QStringLiteral("locked"), record.locked},          {QStringLiteral("xoffset"), real(record.xoffset)},
-            {QStringLiteral("yoffset"), real(record.yoffset)}, {QStringLiteral("outputs"), outputs}};
+    return {
+        {QStringLiteral("uid"), hex(record.uid)},          {QStringLiteral("name"), text(record.name)},
+        {QStringLiteral("locked"), record.locked},         {QStringLiteral("xoffset"), real(record.xoffset)},
+        {QStringLiteral("yoffset"), real(record.yoffset)}, {QStringLiteral("outputs"), outputs}};
 }
 
 QJsonObject interfaceToJson(const LumoInterface &record)
 {
-    return {{QStringLiteral("uid"), hex(record.uid)},       {QStringLiteral("templateid"), hex(record.templateid)},
-            {QStringLiteral("region"), qint64(record.region)}, {QStringLiteral("name"), text(record.name)},
-            {QStringLiteral("x"), real(record.x)},          {QStringLiteral("y"), real(record.y)},
-            {QStringLiteral("theta"), real(record.theta)},  {QStringLiteral("ip"), text(record.ip)},
-            {QStringLiteral("mac"), text(record.mac)},      {QStringLiteral("flags"), hex(record.flags)},
-            {QStringLiteral("sn"), hex(record.sn)},         {QStringLiteral("ver"), record.ver},
-            {QStringLiteral("uni"), qint64(record.uni)},    {QStringLiteral("vers"), text(record.vers)},
-            {QStringLiteral("id"), text(record.id)},        {QStringLiteral("order"), record.order}};
+    return {{QStringLiteral("uid"), hex(record.uid)},
+            {QStringLiteral("templateid"), hex(record.templateid)},
+            {QStringLiteral("region"), qint64(record.region)},
+            {QStringLiteral("name"), text(record.name)},
+            {QStringLiteral("x"), real(record.x)},
+            {QStringLiteral("y"), real(record.y)},
+            {QStringLiteral("theta"), real(record.theta)},
+            {QStringLiteral("ip"), text(record.ip)},
+            {QStringLiteral("mac"), text(record.mac)},
+            {QStringLiteral("flags"), hex(record.flags)},
+            {QStringLiteral("sn"), hex(record.sn)},
+            {QStringLiteral("ver"), record.ver},
+            {QStringLiteral("uni"), qint64(record.uni)},
+            {QStringLiteral("vers"), text(record.vers)},
+            {QStringLiteral("id"), text(record.id)},
+            {QStringLiteral("order"), record.order}};
 }
 
 QJsonObject regionToJson(const LumoRegion &record)
@@ -210,8 +220,8 @@ public:
         if (value.isUndefined())
             return;
         const double number = value.toDouble(0.5);
-        if (value.isDouble() && number == std::floor(number) && number >= std::numeric_limits<Integer>::min() &&
-            number <= std::numeric_limits<Integer>::max())
+        if (value.isDouble() && number == std::floor(number) &&
+            number >= std::numeric_limits<Integer>::min() && number <= std::numeric_limits<Integer>::max())
             target = Integer(number);
         else
             failAt(key, QStringLiteral("expected a whole number from %1 to %2")
@@ -352,7 +362,8 @@ std::unique_ptr<LumoInterfaceTemplate> interfaceTemplateFromJson(const QJsonValu
         outputReader.integer("porttype", output->porttype);
         const QJsonArray fixtures = outputReader.array("fixtures");
         for (int f = 0; f < fixtures.size() && error.isEmpty(); ++f) {
-            if (auto fixture = fixtureFromJson(fixtures.at(f), indexed(outputPath + QStringLiteral(".fixtures"), f), error))
+            if (auto fixture = fixtureFromJson(fixtures.at(f),
+                                               indexed(outputPath + QStringLiteral(".fixtures"), f), error))
                 output->fixtures.append(fixture.release());
         }
         const bool complete = outputReader.finish();
@@ -421,27 +432,28 @@ void recordsFromJson(FieldReader &reader, const char *name, QHash<quint32, Recor
 
 QJsonObject mapToJson(const LumoMapModel &model)
 {
-    return {{QStringLiteral("format"), formatName},
-            {QStringLiteral("mapfileversion"), qint64(model.mapfileversion)},
-            {QStringLiteral("mapname"), text(model.mapname)},
-            {QStringLiteral("appname"), text(model.appname)},
-            {QStringLiteral("appversion"), text(model.appversion)},
-            {QStringLiteral("savedatetime"), text(model.savedatetime)},
-            {QStringLiteral("geometry"),
-             QJsonObject{{QStringLiteral("vminx"), real(model.vminx)},
-                         {QStringLiteral("vminy"), real(model.vminy)},
-                         {QStringLiteral("vmaxx"), real(model.vmaxx)},
-                         {QStringLiteral("vmaxy"), real(model.vmaxy)},
-                         {QStringLiteral("scalexfit"), model.scalexfit},
-                         {QStringLiteral("scaleyfit"), model.scaleyfit},
-                         {QStringLiteral("xoffset"), real(model.xoffset)},
-                         {QStringLiteral("yoffset"), real(model.yoffset)},
-                         {QStringLiteral("xscale"), real(model.xscale)},
-                         {QStringLiteral("yscale"), real(model.yscale)}}},
-            {QStringLiteral("fixtureTemplates"), recordsToJson(model.fixtureTemplates, fixtureTemplateToJson)},
-            {QStringLiteral("interfaceTemplates"), recordsToJson(model.interfaceTemplates, interfaceTemplateToJson)},
-            {QStringLiteral("interfaces"), recordsToJson(model.interfaces, interfaceToJson)},
-            {QStringLiteral("regions"), recordsToJson(model.regions, regionToJson)}};
+    return {
+        {QStringLiteral("format"), formatName},
+        {QStringLiteral("mapfileversion"), qint64(model.mapfileversion)},
+        {QStringLiteral("mapname"), text(model.mapname)},
+        {QStringLiteral("appname"), text(model.appname)},
+        {QStringLiteral("appversion"), text(model.appversion)},
+        {QStringLiteral("savedatetime"), text(model.savedatetime)},
+        {QStringLiteral("geometry"), QJsonObject{{QStringLiteral("vminx"), real(model.vminx)},
+                                                 {QStringLiteral("vminy"), real(model.vminy)},
+                                                 {QStringLiteral("vmaxx"), real(model.vmaxx)},
+                                                 {QStringLiteral("vmaxy"), real(model.vmaxy)},
+                                                 {QStringLiteral("scalexfit"), model.scalexfit},
+                                                 {QStringLiteral("scaleyfit"), model.scaleyfit},
+                                                 {QStringLiteral("xoffset"), real(model.xoffset)},
+                                                 {QStringLiteral("yoffset"), real(model.yoffset)},
+                                                 {QStringLiteral("xscale"), real(model.xscale)},
+                                                 {QStringLiteral("yscale"), real(model.yscale)}}},
+        {QStringLiteral("fixtureTemplates"), recordsToJson(model.fixtureTemplates, fixtureTemplateToJson)},
+        {QStringLiteral("interfaceTemplates"),
+         recordsToJson(model.interfaceTemplates, interfaceTemplateToJson)},
+        {QStringLiteral("interfaces"), recordsToJson(model.interfaces, interfaceToJson)},
+        {QStringLiteral("regions"), recordsToJson(model.regions, regionToJson)}};
 }
 
 bool mapFromJson(const QByteArray &bytes, LumoMapModel &model, QString &error)
@@ -482,12 +494,14 @@ bool mapFromJson(const QByteArray &bytes, LumoMapModel &model, QString &error)
         geometryReader.finish();
     }
     const auto uidOf = [](const auto &record) { return record.uid; };
-    recordsFromJson(reader, "fixtureTemplates", model.fixtureTemplates, fixtureTemplateFromJson, uidOf, 16, error);
+    recordsFromJson(reader, "fixtureTemplates", model.fixtureTemplates, fixtureTemplateFromJson, uidOf, 16,
+                    error);
     recordsFromJson(reader, "interfaceTemplates", model.interfaceTemplates, interfaceTemplateFromJson, uidOf,
                     16, error);
     recordsFromJson(reader, "interfaces", model.interfaces, interfaceFromJson, uidOf, 16, error);
-    recordsFromJson(reader, "regions", model.regions, regionFromJson,
-                    [](const LumoRegion &record) { return record.number; }, 10, error);
+    recordsFromJson(
+        reader, "regions", model.regions, regionFromJson,
+        [](const LumoRegion &record) { return record.number; }, 10, error);
     // The order index is rebuilt from each interface's order, as loading a map file does.
     for (LumoInterface *interface : std::as_const(model.interfaces))
         model.interfacesByOrder.insert(interface->order, interface);

@@ -147,7 +147,8 @@ struct Scene
         QFont font = painter.font();
         font.setPixelSize(std::max(1, int(std::lround(pixelSize))));
         const QFontMetricsF metrics(font);
-        const QRectF rect(anchor - QPointF(0, metrics.ascent()), QSizeF(metrics.horizontalAdvance(text), metrics.height()));
+        const QRectF rect(anchor - QPointF(0, metrics.ascent()),
+                          QSizeF(metrics.horizontalAdvance(text), metrics.height()));
         if (!space.take(rect))
             return;
         painter.setFont(font);
@@ -187,8 +188,10 @@ void paintOutlines(QPainter &painter, const Scene &scene)
         QColor color = regionColor(scene.model, interface->record->region);
         color.setAlpha(150);
         painter.setPen(QPen(color, std::clamp(scene.radius * 0.4, 0.5, 1.5), Qt::DashLine));
-        const QPointF topLeft = scene.viewport.toPicture(QPointF(interface->extent.minX, interface->extent.minY));
-        const QPointF bottomRight = scene.viewport.toPicture(QPointF(interface->extent.maxX, interface->extent.maxY));
+        const QPointF topLeft =
+            scene.viewport.toPicture(QPointF(interface->extent.minX, interface->extent.minY));
+        const QPointF bottomRight =
+            scene.viewport.toPicture(QPointF(interface->extent.maxX, interface->extent.maxY));
         painter.drawRect(QRectF(topLeft, bottomRight).adjusted(-padding, -padding, padding, padding));
     }
 }
@@ -285,7 +288,8 @@ void paintNodeLabels(QPainter &painter, const Scene &scene, LabelSpace &space, d
                                          ? QString::number(node.address)
                                          : QString::number(node.chainNumber);
                 const QPointF centre = scene.viewport.toPicture(node.position);
-                scene.drawLabel(painter, space, centre + QPointF(scene.radius * 0.8, -scene.radius * 0.8), text, size);
+                scene.drawLabel(painter, space, centre + QPointF(scene.radius * 0.8, -scene.radius * 0.8),
+                                text, size);
             }
         }
     }
@@ -297,7 +301,8 @@ void paintInterfaceLabels(QPainter &painter, const Scene &scene, LabelSpace &spa
     for (const WiredInterface *interface : scene.interfaces) {
         if (interface->extent.empty)
             continue;
-        const QPointF topLeft = scene.viewport.toPicture(QPointF(interface->extent.minX, interface->extent.minY));
+        const QPointF topLeft =
+            scene.viewport.toPicture(QPointF(interface->extent.minX, interface->extent.minY));
         const QString label = interface->record->name + QStringLiteral(" (%1)").arg(interface->uid, 0, 16);
         scene.drawLabel(painter, space, topLeft + QPointF(-padding, -padding - 5), label, 12);
     }
@@ -305,7 +310,8 @@ void paintInterfaceLabels(QPainter &painter, const Scene &scene, LabelSpace &spa
 
 } // namespace
 
-void paintMap(QPainter &painter, const LumoMapModel &model, const MapWiring &wiring, const MapPicture &picture)
+void paintMap(QPainter &painter, const LumoMapModel &model, const MapWiring &wiring,
+              const MapPicture &picture)
 {
     QList<const WiredInterface *> interfaces;
     Extent extent;
@@ -323,9 +329,10 @@ void paintMap(QPainter &painter, const LumoMapModel &model, const MapWiring &wir
     }
     const MapViewport viewport(extent, picture.area, picture.margin());
     const double spacing = typicalSpacing(points, extent) * viewport.scale();
-    const double radius = spacing > 0 ? std::clamp(spacing * 0.35, smallestRadius, largestRadius) : largestRadius;
-    const Scene scene{model, picture, interfaces, viewport, radius,
-                      picture.print ? QColor(20, 20, 20) : QColor(235, 235, 235)};
+    const double radius =
+        spacing > 0 ? std::clamp(spacing * 0.35, smallestRadius, largestRadius) : largestRadius;
+    const Scene scene{model,    picture, interfaces,
+                      viewport, radius,  picture.print ? QColor(20, 20, 20) : QColor(235, 235, 235)};
 
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);

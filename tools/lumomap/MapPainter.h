@@ -5,8 +5,8 @@
 // as a dot in the colour of its interface's region (a ring for a skipped node), a dashed outline
 // around the nodes of each interface and, on request, the interface names and the wiring: for every
 // port the chain through its nodes in wiring order as a line with direction marks, the chain's
-// first node marked by a square and, where labels fit, the port number, and each node labelled with its number along
-// the chain or its channel address.
+// first node marked by a square and, where labels fit, the port number, and each node labelled with its
+// number along the chain or its channel address.
 //
 // Sizes follow the spacing of the nodes on the page, so dense maps stay readable: a dot's diameter
 // is 70% of the typical distance between neighbouring nodes (at least 1 device pixel, at most 16),
@@ -33,12 +33,12 @@ struct MapPicture
         ChannelAddresses // each node's channel address
     };
 
-    QRectF area;              // where on the device the map goes
-    bool labels = false;      // interface names
-    bool wiring = false;      // chains, direction marks and first nodes
+    QRectF area;         // where on the device the map goes
+    bool labels = false; // interface names
+    bool wiring = false; // chains, direction marks and first nodes
     Numbers numbers = NoNumbers;
-    bool print = false;       // dark marks on white paper instead of light marks on a dark ground
-    int onlyInterface = -1;   // index into MapWiring::interfaces, or -1 for all
+    bool print = false;     // dark marks on white paper instead of light marks on a dark ground
+    int onlyInterface = -1; // index into MapWiring::interfaces, or -1 for all
 
     static QColor unknownRegion() { return QColor(160, 160, 160); } // interface names no region
     QColor background() const { return print ? QColor(Qt::white) : QColor(24, 26, 32); }
@@ -59,6 +59,7 @@ private:
     QPointF m_offset;
 };
 
-void paintMap(QPainter &painter, const LumoMapModel &model, const MapWiring &wiring, const MapPicture &picture);
+void paintMap(QPainter &painter, const LumoMapModel &model, const MapWiring &wiring,
+              const MapPicture &picture);
 
 #endif // MAPPAINTER_H

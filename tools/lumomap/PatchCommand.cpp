@@ -19,12 +19,11 @@
 
 namespace {
 
-const QStringList columns{
-    QStringLiteral("interface"), QStringLiteral("uid"),      QStringLiteral("ip"),
-    QStringLiteral("uni"),       QStringLiteral("port"),     QStringLiteral("fixture"),
-    QStringLiteral("baseaddr"),  QStringLiteral("node"),     QStringLiteral("addr"),
-    QStringLiteral("address"),   QStringLiteral("channels"), QStringLiteral("skip"),
-    QStringLiteral("x"),         QStringLiteral("y")};
+const QStringList columns{QStringLiteral("interface"), QStringLiteral("uid"),      QStringLiteral("ip"),
+                          QStringLiteral("uni"),       QStringLiteral("port"),     QStringLiteral("fixture"),
+                          QStringLiteral("baseaddr"),  QStringLiteral("node"),     QStringLiteral("addr"),
+                          QStringLiteral("address"),   QStringLiteral("channels"), QStringLiteral("skip"),
+                          QStringLiteral("x"),         QStringLiteral("y")};
 
 // One row in the order of `columns`.
 QJsonArray rowOf(const WiredInterface &interface, const WiredPort &port, const WiredNode &node)
@@ -57,8 +56,8 @@ QString csvField(const QJsonValue &value)
         text = Tool::formatReal(value.toDouble());
     else
         text = value.toString();
-    if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')) && !text.contains(QLatin1Char('\n')) &&
-        !text.contains(QLatin1Char('\r')))
+    if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')) &&
+        !text.contains(QLatin1Char('\n')) && !text.contains(QLatin1Char('\r')))
         return text;
     return QLatin1Char('"') + text.replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
 }
@@ -113,7 +112,8 @@ QByteArray pixelLists(const LumoMapModel &model, const MapWiring &wiring)
                                       {QStringLiteral("uni"), qint64(interface.record->uni)},
                                       {QStringLiteral("ports"), ports}});
     }
-    const QJsonObject root{{QStringLiteral("map"), model.mapname}, {QStringLiteral("interfaces"), interfaces}};
+    const QJsonObject root{{QStringLiteral("map"), model.mapname},
+                           {QStringLiteral("interfaces"), interfaces}};
     return QJsonDocument(root).toJson(QJsonDocument::Compact) + '\n';
 }
 
@@ -137,9 +137,9 @@ int runPatchCommand(const QStringList &arguments)
         "([[x, y], ...], skipped nodes included and listed by number), the form LED controllers import.\n"
         "Writes to standard output unless -o is given."));
     parser.addPositionalArgument(QStringLiteral("MAP"), QStringLiteral("map file, legacy map or JSON form"));
-    const QCommandLineOption outputOption({QStringLiteral("o"), QStringLiteral("output")},
-                                          QStringLiteral("File to write: .json gives JSON, any other name CSV."),
-                                          QStringLiteral("OUT"));
+    const QCommandLineOption outputOption(
+        {QStringLiteral("o"), QStringLiteral("output")},
+        QStringLiteral("File to write: .json gives JSON, any other name CSV."), QStringLiteral("OUT"));
     const QCommandLineOption jsonOption(QStringLiteral("json"), QStringLiteral("Write JSON instead of CSV."));
     const QCommandLineOption pixelsOption(QStringLiteral("pixels"),
                                           QStringLiteral("Write the node positions per interface and port."));
@@ -154,6 +154,7 @@ int runPatchCommand(const QStringList &arguments)
     const QString outPath = parser.value(outputOption);
     const bool json =
         parser.isSet(jsonOption) || outPath.endsWith(QStringLiteral(".json"), Qt::CaseInsensitive);
-    const QByteArray output = parser.isSet(pixelsOption) ? pixelLists(model, wiring) : patchList(wiring, json);
+    const QByteArray output =
+        parser.isSet(pixelsOption) ? pixelLists(model, wiring) : patchList(wiring, json);
     return Tool::writeOutput(outPath, output) ? Tool::Success : Tool::FileError;
 }

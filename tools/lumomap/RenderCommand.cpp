@@ -80,15 +80,16 @@ int runRenderCommand(const QStringList &arguments)
     const QCommandLineOption outputOption({QStringLiteral("o"), QStringLiteral("output")},
                                           QStringLiteral("Picture to write (.png, .svg or .pdf)."),
                                           QStringLiteral("OUT"));
-    const QCommandLineOption sizeOption(QStringLiteral("size"),
-                                        QStringLiteral("Picture size in pixels for PNG and SVG (default 1024x768)."),
-                                        QStringLiteral("WxH"), QStringLiteral("1024x768"));
+    const QCommandLineOption sizeOption(
+        QStringLiteral("size"), QStringLiteral("Picture size in pixels for PNG and SVG (default 1024x768)."),
+        QStringLiteral("WxH"), QStringLiteral("1024x768"));
     const QCommandLineOption labelsOption(QStringLiteral("labels"),
                                           QStringLiteral("Write each interface's name and uid above it."));
     const QCommandLineOption wiringOption(QStringLiteral("wiring"),
                                           QStringLiteral("Draw the chains and number the nodes along them."));
     const QCommandLineOption addressesOption(
-        QStringLiteral("addresses"), QStringLiteral("Like --wiring, but label nodes with their channel addresses."));
+        QStringLiteral("addresses"),
+        QStringLiteral("Like --wiring, but label nodes with their channel addresses."));
     const QCommandLineOption pageOption(QStringLiteral("page"),
                                         QStringLiteral("Paper size for PDF: a4 (default) or letter."),
                                         QStringLiteral("SIZE"), QStringLiteral("a4"));
@@ -103,7 +104,8 @@ int runRenderCommand(const QStringList &arguments)
     }
     const QString extension = outPath.section(QLatin1Char('.'), -1).toLower();
     if (!outPath.contains(QLatin1Char('.')) ||
-        !QStringList{QStringLiteral("png"), QStringLiteral("svg"), QStringLiteral("pdf")}.contains(extension)) {
+        !QStringList{QStringLiteral("png"), QStringLiteral("svg"), QStringLiteral("pdf")}.contains(
+            extension)) {
         Tool::printError(
             QStringLiteral("cannot write \"%1\": the name must end in .png, .svg or .pdf").arg(outPath));
         return Tool::FileError;
@@ -112,7 +114,8 @@ int runRenderCommand(const QStringList &arguments)
     picture.labels = parser.isSet(labelsOption);
     picture.wiring = parser.isSet(wiringOption) || parser.isSet(addressesOption);
     if (picture.wiring)
-        picture.numbers = parser.isSet(addressesOption) ? MapPicture::ChannelAddresses : MapPicture::ChainNumbers;
+        picture.numbers =
+            parser.isSet(addressesOption) ? MapPicture::ChannelAddresses : MapPicture::ChainNumbers;
     QSize size;
     if (!parseSize(parser.value(sizeOption), size)) {
         Tool::printError(QStringLiteral("invalid --size \"%1\": expected WxH, each from 1 to %2")
@@ -123,7 +126,8 @@ int runRenderCommand(const QStringList &arguments)
     picture.area = QRectF(QPointF(0, 0), QSizeF(size));
     const QString page = parser.value(pageOption).toLower();
     if (page != QLatin1String("a4") && page != QLatin1String("letter")) {
-        Tool::printError(QStringLiteral("invalid --page \"%1\": expected a4 or letter").arg(parser.value(pageOption)));
+        Tool::printError(
+            QStringLiteral("invalid --page \"%1\": expected a4 or letter").arg(parser.value(pageOption)));
         return Tool::FileError;
     }
 

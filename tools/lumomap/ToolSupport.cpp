@@ -46,7 +46,8 @@ bool loadAnyMap(LumoMapModel &model, const QString &path, bool translateOldCoord
 {
     QFile file(path);
     const bool jsonName = path.endsWith(QStringLiteral(".json"), Qt::CaseInsensitive);
-    const bool json = jsonName || (file.open(QIODevice::ReadOnly) && file.peek(4096).trimmed().startsWith('{'));
+    const bool json =
+        jsonName || (file.open(QIODevice::ReadOnly) && file.peek(4096).trimmed().startsWith('{'));
     if (wasJson)
         *wasJson = json;
     if (!json)

@@ -70,7 +70,8 @@ MapWiring wiringOf(const LumoMapModel &model)
         if (!interface)
             continue;
         WiredInterface wired{key, interface, {}, {}, 0};
-        const LumoInterfaceTemplate *interfaceTemplate = model.interfaceTemplates.value(interface->templateid);
+        const LumoInterfaceTemplate *interfaceTemplate =
+            model.interfaceTemplates.value(interface->templateid);
         if (interfaceTemplate) {
             for (const LumoOutput *output : interfaceTemplate->outputs) {
                 if (!output)

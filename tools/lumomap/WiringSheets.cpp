@@ -47,16 +47,19 @@ QString portSummary(const WiredInterface &interface)
     }
     QString text = wired.join(QStringLiteral("; "));
     if (empty)
-        text += QStringLiteral("%1%2 ports without nodes").arg(wired.isEmpty() ? QString() : QStringLiteral("; ")).arg(empty);
+        text += QStringLiteral("%1%2 ports without nodes")
+                    .arg(wired.isEmpty() ? QString() : QStringLiteral("; "))
+                    .arg(empty);
     return text;
 }
 
 QList<Sheet> sheetsOf(const LumoMapModel &model, const MapWiring &wiring)
 {
     const QString mapName = model.mapname.isEmpty() ? QStringLiteral("Unnamed map") : model.mapname;
-    QList<Sheet> sheets{{-1, mapName + QStringLiteral(": overview"),
-                         QStringLiteral("%1 interfaces, %2 placed nodes").arg(wiring.interfaces.size()).arg(wiring.nodeCount),
-                         wiring.extent}};
+    QList<Sheet> sheets{
+        {-1, mapName + QStringLiteral(": overview"),
+         QStringLiteral("%1 interfaces, %2 placed nodes").arg(wiring.interfaces.size()).arg(wiring.nodeCount),
+         wiring.extent}};
     for (int i = 0; i < wiring.interfaces.size(); ++i) {
         const WiredInterface &interface = wiring.interfaces.at(i);
         if (interface.nodeCount == 0)

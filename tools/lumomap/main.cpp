@@ -27,12 +27,9 @@ struct Subcommand
 };
 
 const Subcommand subcommands[] = {
-    {"info", runInfoCommand, false},
-    {"validate", runValidateCommand, false},
-    {"convert", runConvertCommand, false},
-    {"render", runRenderCommand, true},
-    {"patch", runPatchCommand, false},
-    {"diff", runDiffCommand, false},
+    {"info", runInfoCommand, false},       {"validate", runValidateCommand, false},
+    {"convert", runConvertCommand, false}, {"render", runRenderCommand, true},
+    {"patch", runPatchCommand, false},     {"diff", runDiffCommand, false},
 };
 
 const QString commandSummary = QStringLiteral(
