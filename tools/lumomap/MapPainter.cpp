@@ -141,19 +141,24 @@ struct Scene
     double radius;
     QColor ink; // labels and first-node marks
 
-    void drawLabel(QPainter &painter, LabelSpace &space, const QPointF &anchor, const QString &text,
+    // Draws `text` with its baseline starting at the first of `anchors` where it overlaps no label
+    // drawn before; draws nothing when there is no such place.
+    void drawLabel(QPainter &painter, LabelSpace &space, const QList<QPointF> &anchors, const QString &text,
                    double pixelSize) const
     {
         QFont font = painter.font();
         font.setPixelSize(std::max(1, int(std::lround(pixelSize))));
         const QFontMetricsF metrics(font);
-        const QRectF rect(anchor - QPointF(0, metrics.ascent()),
-                          QSizeF(metrics.horizontalAdvance(text), metrics.height()));
-        if (!space.take(rect))
+        for (const QPointF &anchor : anchors) {
+            const QRectF rect(anchor - QPointF(0, metrics.ascent()),
+                              QSizeF(metrics.horizontalAdvance(text), metrics.height()));
+            if (!space.take(rect))
+                continue;
+            painter.setFont(font);
+            painter.setPen(ink);
+            painter.drawText(anchor, text);
             return;
-        painter.setFont(font);
-        painter.setPen(ink);
-        painter.drawText(anchor, text);
+        }
     }
 };
 
@@ -269,9 +274,17 @@ void paintFirstNodes(QPainter &painter, const Scene &scene, LabelSpace &space, d
             painter.setPen(QPen(scene.ink, lineWidth));
             painter.setBrush(Qt::NoBrush);
             painter.drawRect(QRectF(centre - QPointF(side / 2, side / 2), QSizeF(side, side)));
+            // Above the square, else below it, else to its left.
+            const QString label = QStringLiteral("port %1").arg(port.portnum);
+            QFont font = painter.font();
+            font.setPixelSize(std::max(1, int(std::lround(labelSize))));
+            const double width = QFontMetricsF(font).horizontalAdvance(label);
             if (labelSize >= smallestNodeLabel)
-                scene.drawLabel(painter, space, centre + QPointF(-side / 2, -side / 2 - 2),
-                                QStringLiteral("port %1").arg(port.portnum), labelSize);
+                scene.drawLabel(painter, space,
+                                {centre + QPointF(-side / 2, -side / 2 - 2),
+                                 centre + QPointF(-side / 2, side / 2 + labelSize),
+                                 centre + QPointF(-side / 2 - 2 - width, labelSize / 3)},
+                                label, labelSize);
         }
     }
 }
@@ -288,7 +301,7 @@ void paintNodeLabels(QPainter &painter, const Scene &scene, LabelSpace &space, d
                                          ? QString::number(node.address)
                                          : QString::number(node.chainNumber);
                 const QPointF centre = scene.viewport.toPicture(node.position);
-                scene.drawLabel(painter, space, centre + QPointF(scene.radius * 0.8, -scene.radius * 0.8),
+                scene.drawLabel(painter, space, {centre + QPointF(scene.radius * 0.8, -scene.radius * 0.8)},
                                 text, size);
             }
         }
@@ -304,7 +317,7 @@ void paintInterfaceLabels(QPainter &painter, const Scene &scene, LabelSpace &spa
         const QPointF topLeft =
             scene.viewport.toPicture(QPointF(interface->extent.minX, interface->extent.minY));
         const QString label = interface->record->name + QStringLiteral(" (%1)").arg(interface->uid, 0, 16);
-        scene.drawLabel(painter, space, topLeft + QPointF(-padding, -padding - 5), label, 12);
+        scene.drawLabel(painter, space, {topLeft + QPointF(-padding, -padding - 5)}, label, 12);
     }
 }
 
