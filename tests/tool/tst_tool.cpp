@@ -86,7 +86,7 @@ int count(const QString &pattern, const QByteArray &text)
 {
     int found = 0;
     auto matches = QRegularExpression(pattern, QRegularExpression::DotMatchesEverythingOption)
-                       .globalMatch(QString::fromUtf8(text));
+                       .globalMatch(QString::fromUtf8(text.constData(), text.size()));
     for (; matches.hasNext(); matches.next())
         ++found;
     return found;

@@ -231,7 +231,8 @@ void paintChains(QPainter &painter, const Scene &scene)
                 const QPointF normal(-unit.y(), unit.x());
                 const QPointF tip = (from + to) / 2 + unit * (arrow / 2);
                 const QPointF base = tip - unit * arrow;
-                painter.drawPolygon(QPolygonF{tip, base + normal * (arrow / 2), base - normal * (arrow / 2)});
+                const QPointF corners[] = {tip, base + normal * (arrow / 2), base - normal * (arrow / 2)};
+                painter.drawPolygon(corners, 3);
             }
         }
     }
