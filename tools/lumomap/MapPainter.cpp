@@ -303,8 +303,8 @@ void paintNodeLabels(QPainter &painter, const Scene &scene, LabelSpace &space, d
                                          : QString::number(node.chainNumber);
                 const QPointF centre = scene.viewport.toPicture(node.position);
                 scene.drawLabel(painter, space,
-                                {centre + QPointF(scene.radius * 0.8, -scene.radius * 0.8),
-                                 centre + QPointF(scene.radius * 0.8, scene.radius * 0.8 + size * 0.8)},
+                                {centre + QPointF(scene.radius + 3, -scene.radius * 0.6),
+                                 centre + QPointF(scene.radius + 3, scene.radius * 0.6 + size * 0.8)},
                                 text, size);
             }
         }
