@@ -32,15 +32,21 @@ MapViewport::MapViewport(const Extent &extent, const QRectF &area, double margin
         m_scale = 1.0;
     const double left = area.left() + margin + (availableWidth - extent.width() * m_scale) / 2.0;
     const double top = area.top() + margin + (availableHeight - extent.height() * m_scale) / 2.0;
-    m_offset = QPointF(left - extent.minX * m_scale, top - extent.minY * m_scale);
+    m_mapOrigin = QPointF(extent.minX, extent.minY);
+    m_offset = QPointF(left, top);
 }
 
 QPointF MapViewport::toPicture(const QPointF &mapPoint) const
 {
-    return mapPoint * m_scale + m_offset;
+    return (mapPoint - m_mapOrigin) * m_scale + m_offset;
 }
 
 namespace {
+
+bool drawable(const QPointF &mapPoint)
+{
+    return std::isfinite(mapPoint.x()) && std::isfinite(mapPoint.y());
+}
 
 constexpr double largestRadius = 8.0;
 constexpr double smallestRadius = 0.5;
@@ -107,6 +113,10 @@ class LabelSpace
 public:
     bool take(const QRectF &rect)
     {
+        const double limit = 1e6; // far outside any picture
+        if (!(std::abs(rect.left()) < limit && std::abs(rect.right()) < limit &&
+              std::abs(rect.top()) < limit && std::abs(rect.bottom()) < limit))
+            return false;
         const int left = int(std::floor(rect.left() / cellSize));
         const int right = int(std::floor(rect.right() / cellSize));
         const int top = int(std::floor(rect.top() / cellSize));
@@ -212,15 +222,21 @@ void paintChains(QPainter &painter, const Scene &scene)
             painter.setPen(QPen(color, lineWidth, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
             painter.setBrush(Qt::NoBrush);
             QPainterPath path;
-            for (int i = 0; i < nodes.size(); ++i) {
-                const QPointF point = scene.viewport.toPicture(nodes.at(i).position);
-                i == 0 ? path.moveTo(point) : path.lineTo(point);
+            bool started = false;
+            for (const WiredNode &node : nodes) {
+                if (!drawable(node.position))
+                    continue;
+                const QPointF point = scene.viewport.toPicture(node.position);
+                started ? path.lineTo(point) : path.moveTo(point);
+                started = true;
             }
             painter.drawPath(path);
             // A direction mark halfway along every segment long enough to show it beside the dots.
             painter.setPen(Qt::NoPen);
             painter.setBrush(color);
             for (int i = 1; i < nodes.size() && arrow >= 2.0; ++i) {
+                if (!drawable(nodes.at(i - 1).position) || !drawable(nodes.at(i).position))
+                    continue;
                 const QPointF from = scene.viewport.toPicture(nodes.at(i - 1).position);
                 const QPointF to = scene.viewport.toPicture(nodes.at(i).position);
                 const QPointF along = to - from;
@@ -245,6 +261,8 @@ void paintNodes(QPainter &painter, const Scene &scene)
         const QColor color = regionColor(scene.model, interface->record->region);
         for (const WiredPort &port : interface->ports) {
             for (const WiredNode &node : port.nodes) {
+                if (!drawable(node.position))
+                    continue;
                 const QPointF centre = scene.viewport.toPicture(node.position);
                 if (node.node->skipnode) {
                     painter.setPen(QPen(color, ring));
@@ -269,7 +287,7 @@ void paintFirstNodes(QPainter &painter, const Scene &scene, LabelSpace &space, d
     const double labelSize = std::min(11.0, spacing * 0.6);
     for (const WiredInterface *interface : scene.interfaces) {
         for (const WiredPort &port : interface->ports) {
-            if (port.nodes.isEmpty())
+            if (port.nodes.isEmpty() || !drawable(port.nodes.constFirst().position))
                 continue;
             const QPointF centre = scene.viewport.toPicture(port.nodes.constFirst().position);
             painter.setPen(QPen(scene.ink, lineWidth));
@@ -298,6 +316,8 @@ void paintNodeLabels(QPainter &painter, const Scene &scene, LabelSpace &space, d
     for (const WiredInterface *interface : scene.interfaces) {
         for (const WiredPort &port : interface->ports) {
             for (const WiredNode &node : port.nodes) {
+                if (!drawable(node.position))
+                    continue;
                 const QString text = scene.picture.numbers == MapPicture::ChannelAddresses
                                          ? QString::number(node.address)
                                          : QString::number(node.chainNumber);
@@ -339,8 +359,10 @@ void paintMap(QPainter &painter, const LumoMapModel &model, const MapWiring &wir
         interfaces.append(&interface);
         extent.include(interface.extent);
         for (const WiredPort &port : interface.ports) {
-            for (const WiredNode &node : port.nodes)
-                points.append(node.position);
+            for (const WiredNode &node : port.nodes) {
+                if (drawable(node.position))
+                    points.append(node.position);
+            }
         }
     }
     const MapViewport viewport(extent, picture.area, picture.margin());

@@ -56,6 +56,7 @@ public:
 
 private:
     double m_scale = 1.0;
+    QPointF m_mapOrigin; // the least corner of the extent, which goes to m_offset
     QPointF m_offset;
 };
 

@@ -7,9 +7,12 @@
 #include <LumoMapModel.h>
 
 #include <algorithm>
+#include <cmath>
 
 void Extent::include(const QPointF &point)
 {
+    if (!std::isfinite(point.x()) || !std::isfinite(point.y()))
+        return;
     if (empty) {
         minX = maxX = point.x();
         minY = maxY = point.y();

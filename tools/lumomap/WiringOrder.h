@@ -19,7 +19,8 @@
 // line, data passes through it) and is marked as skipped wherever the tool shows it.
 //
 // Positions are absolute: interface position + fixture position + node position, y growing
-// downward. A fixture whose template is missing contributes no nodes (validate reports it).
+// downward. A fixture whose template is missing contributes no nodes (validate reports it). A node
+// whose position is not finite keeps its place in the chain but is not drawn.
 
 #include <QList>
 #include <QPointF>
@@ -30,7 +31,8 @@ class LumoInterface;
 class LumoMapModel;
 struct LumoNode;
 
-// Least and greatest coordinates of a set of points; `empty` while no point was added.
+// Least and greatest coordinates of a set of points; `empty` while no point was added. A point
+// with an infinite or undefined coordinate has no place on a page and is left out.
 struct Extent
 {
     bool empty = true;
