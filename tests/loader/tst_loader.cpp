@@ -232,6 +232,10 @@ void TestLoader::equivalentDocuments_data()
     row("empty and blank values keep defaults",
         QStringLiteral("<lumomap><mapname/><region><number>  </number><name></name></region></lumomap>"),
         "<lumomap><region/></lumomap>");
+    row("values are trimmed as QString::trimmed trims",
+        QStringLiteral("<lumomap><mapname>&#11;abc&#12;\u00a0</mapname><region><number>1</"
+                       "number><name>&#12;</name></region></lumomap>"),
+        "<lumomap><mapname>abc</mapname><region><number>1</number></region></lumomap>");
     row("values are trimmed",
         QStringLiteral("<lumomap><region><number> 12 </number><name>\t a  b \n</name></region></lumomap>"),
         "<lumomap><region><number>12</number><name>a  b</name></region></lumomap>");
