@@ -60,6 +60,11 @@ public:
     bool unparsedEntityDecl(const QString &name, const QString &publicId, const QString &systemId,
                             const QString &notationName) override;
 
+    // The reader stopped on malformed input. Text still waiting for its element's next tag is stored
+    // as it would have been on arrival, and the trace names it. The loaders install the parser as the
+    // reader's error handler for this; a host driving its own reader may do the same.
+    bool fatalError(const QXmlParseException &exception) override;
+
     // Records displaced during the parse by later records with the same key stay alive until the end
     // of the parse; this destroys those that the model no longer holds and removes every pointer
     // the model keeps to them. endDocument(), the destructor and the loaders (before the post-load

@@ -197,6 +197,15 @@ bool LumoMapParser::processPendingText()
     return stored;
 }
 
+bool LumoMapParser::fatalError(const QXmlParseException &)
+{
+    const QString text = pendingText.trimmed();
+    if (!text.isEmpty())
+        setTrace(TraceCallback::Characters, text);
+    processPendingText();
+    return false;
+}
+
 bool LumoMapParser::startElement(const QString &, const QString &, const QString &qName,
                                  const QXmlAttributes &)
 {

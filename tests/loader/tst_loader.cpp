@@ -116,8 +116,10 @@ void TestLoader::messages_data()
     QTest::newRow("not XML") << QStringLiteral("hello") << prefix;
     QTest::newRow("unclosed root") << QStringLiteral("<lumomap>")
                                    << prefix + QStringLiteral("startElement: lumomap");
+    QTest::newRow("cut after a value's text, which is kept")
+        << QStringLiteral("<lumomap><mapname> abc </mapname") << prefix + QStringLiteral("characters: abc");
     QTest::newRow("mismatched end tag after text")
-        << QStringLiteral("<lumomap><mapname> a b </lumomap>") << prefix + QStringLiteral("characters: a b");
+        << QStringLiteral("<lumomap><appname> a b </lumomap>") << prefix + QStringLiteral("characters: a b");
     QTest::newRow("unknown root") << QStringLiteral("<maps/>")
                                   << prefix +
                                          QStringLiteral("startElement: mapsUnable to parse map start tag.0");
@@ -167,6 +169,8 @@ void TestLoader::messages()
     LumoMapModel fromText;
     QVERIFY(!load(fromText, document));
     QCOMPARE(fromText.lastError, error);
+    QCOMPARE(fromText.mapname,
+             document.contains(QLatin1String("abc")) ? QStringLiteral("abc") : QString(QLatin1String("")));
     LumoMapModel fromFile;
     QVERIFY(!loadFile(fromFile, writeTemporaryFile(document.toUtf8())));
     QCOMPARE(fromFile.lastError, error);
