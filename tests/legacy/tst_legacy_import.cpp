@@ -189,6 +189,33 @@ void TestLegacyImport::import_data()
                "at (20, 20) node (0, 0) ch 7 pn 4 count 0\ntemplates 32 indexed 16 ordered 0 version 1 "
                "regions \"New Layer: 5\"");
 
+    QTest::newRow("a second file load leaves the first one's records where they are")
+        << QStringList{legacyMap(controller("1", "A") + light("1", 0, 10, 10) + light("1", 1, 50, 20)),
+                       legacyMap(controller("2", "B") + light("2", 0, 5, 5))}
+        << true << false << QString()
+        << QStringLiteral(
+               "1 \"A\" 10.0.0.5 at (10, 10) template 1 region \"New Layer: 1\" #008000 ports 16: \"A\" "
+               "layer 1 \"A\"\n  port 0 fixture at (0, 0) node (0, 0) ch 7 pn 0 count 0\n  port 1 fixture "
+               "at (40, 10) node (0, 0) ch 7 pn 1 count 0\n2 \"B\" 10.0.0.5 at (5, 5) template 2 region "
+               "\"New Layer: 2\" #008000 ports 16: \"B\" layer 2 \"B\"\n  port 0 fixture at (0, 0) node "
+               "(0, 0) ch 7 pn 0 count 0\ntemplates 32 indexed 32 ordered 0 version 1 regions \"New "
+               "Layer: 1\" \"New Layer: 2\"");
+    QTest::newRow("fixtures are placed in port order")
+        << QStringList{legacyMap(controller("1A") + light("1a", 3, 24, 36) + light("1a", 4, 0, 0) +
+                                 light("1a", 5, 50, 10))}
+        << true << false << QString()
+        << QString(hall).replace(QStringLiteral("at (0, 0)"), QStringLiteral("at (50, 10)")) +
+               QStringLiteral(
+                   "\n  port 3 fixture at (-26, 26) node (0, 0) ch 7 pn 3 count 0\n  port 4 fixture at "
+                   "(-50, -10) node (0, 0) ch 7 pn 4 count 0\n  port 5 fixture at (0, 0) node (0, 0) ch 7 "
+                   "pn 5 count 0") +
+               counts;
+    QTest::newRow("a template loaded earlier keeps its uid")
+        << QStringList{QStringLiteral("<lumomap><fixturetemplate><uid>%next</uid><nodelist><node/></nodelist>"
+                                      "</fixturetemplate></lumomap>"),
+                       legacyMap(controller("1a"))}
+        << false << false << QString()
+        << hall + QString(counts).replace(QStringLiteral("templates 16"), QStringLiteral("templates 17"));
     const auto failed = [](const char *trace) {
         return QStringLiteral("Unable to parse file: ") + QLatin1String(trace);
     };
@@ -257,8 +284,11 @@ void TestLegacyImport::import()
 
     LumoMapModel model;
     model.setTranslateOldCoordinatesToNew(translate);
-    for (const QString &document : documents) {
-        const bool last = &document == &documents.constLast();
+    // %next stands for the uid the template counter hands out next.
+    const quint32 next = quint32(LumoFixtureTemplate::generateLumoFixtureTemplateUID()) + 1;
+    for (QString document : documents) {
+        const bool last = document == documents.constLast();
+        document.replace(QLatin1String("%next"), QString::number(next, 16));
         const bool loaded =
             fromFile ? loadFile(model, writeTemporaryFile(document.toUtf8())) : load(model, document);
         QCOMPARE(loaded, !last || error.isNull());
