@@ -9,8 +9,15 @@
 
 #include <QBuffer>
 #include <QDateTime>
+#include <QDir>
 #include <QRegularExpression>
 #include <QtTest>
+
+#include <csignal>
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
 #include <QTextCodec>
 #endif
@@ -174,6 +181,8 @@ private slots:
     void goldenFiles();
     void failedWrites_data();
     void failedWrites();
+    void saveToFile_data();
+    void saveToFile();
     void streamingEqualsDomRoute_data() { seedRows(40); }
     void streamingEqualsDomRoute();
     void savedDocumentLoadsBack_data() { seedRows(40); }
@@ -280,6 +289,76 @@ void TestWriter::failedWrites()
 
 // Streamed through a string and through a device, the text equals the DOM route's, character for
 // character, for any document: hostile texts, any real, null pointers in the collections.
+void TestWriter::saveToFile_data()
+{
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<QString>("reason"); // null when the save succeeds
+    QTest::newRow("new file") << QStringLiteral("new.xml") << QString();
+    QTest::newRow("over an existing file") << QStringLiteral("old.xml") << QString();
+    QTest::newRow("missing directory")
+        << QStringLiteral("missing/new.xml") << QStringLiteral("No such file or directory");
+    QTest::newRow("full disk") << QStringLiteral("full/old.xml") << QStringLiteral("File too large");
+    QTest::newRow("read-only directory")
+        << QStringLiteral("read-only/old.xml") << QStringLiteral("Permission denied");
+}
+
+// The file on disk is either the old one or the complete new one: a failed save leaves an existing
+// file byte for byte, and lastError names the file and the reason.
+void TestWriter::saveToFile()
+{
+    QFETCH(QString, target);
+    QFETCH(QString, reason);
+    QTemporaryDir directory;
+    const QString path = directory.filePath(target);
+    const QByteArray old = dataFile(QStringLiteral("golden-defaults.xml"));
+    QVERIFY(target.startsWith(QLatin1String("missing")) || QDir().mkpath(QFileInfo(path).path()));
+    QFile file(path);
+    QVERIFY(!path.endsWith(QLatin1String("old.xml")) ||
+            (file.open(QIODevice::WriteOnly) && file.write(old) > 0));
+    file.close();
+    LumoMapModel model;
+    fillGoldenModel(model);
+    bool saved = false;
+    if (target.startsWith(QLatin1String("full"))) {
+        rlimit limit{};
+        getrlimit(RLIMIT_FSIZE, &limit);
+        const rlimit small{1000, limit.rlim_max};
+        const auto handler = std::signal(SIGXFSZ, SIG_IGN);
+        setrlimit(RLIMIT_FSIZE, &small);
+        saved = model.saveToFile(path);
+        setrlimit(RLIMIT_FSIZE, &limit);
+        std::signal(SIGXFSZ, handler);
+    } else if (target.startsWith(QLatin1String("read-only"))) {
+        // A child process without the privileges that would let it write anyway.
+        QFile::setPermissions(QFileInfo(path).path(),
+                              QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther);
+        const pid_t child = fork();
+        if (child == 0)
+            _exit((getuid() != 0 || setuid(65534) == 0) && !model.saveToFile(path) &&
+                          model.lastError ==
+                              QStringLiteral("Unable to save file: ") + path + QStringLiteral(": ") + reason
+                      ? 0
+                      : 1);
+        int status = 1;
+        waitpid(child, &status, 0);
+        QCOMPARE(status, 0);
+        model.lastError = QStringLiteral("Unable to save file: ") + path + QStringLiteral(": ") + reason;
+    } else {
+        saved = model.saveToFile(path);
+    }
+    QCOMPARE(saved, reason.isNull());
+    QCOMPARE(model.lastError, reason.isNull() ? QString()
+                                              : QStringLiteral("Unable to save file: ") + path +
+                                                    QStringLiteral(": ") + reason);
+    if (reason.isNull())
+        QCOMPARE(canonicalParts(withGoldenSaveTime(QString::fromUtf8(readFile(path)))),
+                 canonicalParts(QString::fromUtf8(dataFile(QStringLiteral("golden-map.xml")))));
+    else if (path.endsWith(QLatin1String("old.xml")))
+        QCOMPARE(readFile(path), old);
+    QCOMPARE(QDir(QFileInfo(path).path()).entryList(QDir::Files),
+             QFile::exists(path) ? QStringList{QFileInfo(path).fileName()} : QStringList());
+}
+
 void TestWriter::streamingEqualsDomRoute()
 {
     QFETCH(quint32, seed);
