@@ -12,6 +12,16 @@
 
 namespace ElementText {
 
+// Element text as UTF-8 bytes, as the subset reader delivers it; not owned. Every conversion gives
+// for it exactly what it gives for the same text as a QString.
+struct Utf8
+{
+    const char *data;
+    qsizetype size;
+
+    QString toString() const;
+};
+
 // Any text, copied into a string of its own size. Never fails.
 bool toText(const QString &text, QString &value);
 bool toUnsigned(const QString &text, quint32 &value); // decimal
@@ -27,6 +37,18 @@ bool toColour(const QString &text, QColor &value);
 // A whole signed decimal number of the legacy map. With `translate` set the value is rescaled from
 // the old coordinate grid to the new one: divided by 12.0, then multiplied by 10.0.
 bool toOldCoordinate(const QString &text, bool translate, double &value);
+
+bool toText(Utf8 text, QString &value);
+bool toUnsigned(Utf8 text, quint32 &value);
+bool toHex(Utf8 text, quint32 &value);
+bool toSigned(Utf8 text, qint32 &value);
+bool toReal(Utf8 text, double &value);
+bool toFlag(Utf8 text, bool &value);
+bool toByte(Utf8 text, quint8 &value);
+bool toHexByte(Utf8 text, quint8 &value);
+bool toShort(Utf8 text, quint16 &value);
+bool toColour(Utf8 text, QColor &value);
+bool toOldCoordinate(Utf8 text, bool translate, double &value);
 
 } // namespace ElementText
 
