@@ -101,7 +101,8 @@ const Child interfaceChildren[] = {
     {E::Order, InterfaceOrder},
 };
 
-// Legacy map containers: long and short names are interchangeable.
+// Legacy map containers: long and short names are interchangeable. Each list follows the order in
+// which the old software wrote the children, long name before short.
 const Child legacyMapChildren[] = {
     {E::LegacyController, LegacyController},
     {E::LegacyControllerShort, LegacyController},
@@ -109,15 +110,15 @@ const Child legacyMapChildren[] = {
     {E::LegacyLightShort, LegacyLight},
 };
 const Child legacyControllerChildren[] = {
-    {E::LegacyIpAddress, LegacyControllerIpAddress}, {E::LegacyIpAddressShort, LegacyControllerIpAddress},
-    {E::LegacyName, LegacyControllerName},           {E::LegacyNameShort, LegacyControllerName},
     {E::LegacySelf, LegacyControllerSelf},           {E::LegacySelfShort, LegacyControllerSelf},
+    {E::LegacyName, LegacyControllerName},           {E::LegacyNameShort, LegacyControllerName},
+    {E::LegacyIpAddress, LegacyControllerIpAddress}, {E::LegacyIpAddressShort, LegacyControllerIpAddress},
 };
 const Child legacyLightChildren[] = {
-    {E::LegacyChannel, LegacyLightChannel},
-    {E::LegacyChannelShort, LegacyLightChannel},
     {E::LegacyX, LegacyLightX},
     {E::LegacyY, LegacyLightY},
+    {E::LegacyChannel, LegacyLightChannel},
+    {E::LegacyChannelShort, LegacyLightChannel},
     {E::LegacyController, LegacyLightController},
     {E::LegacyControllerShort, LegacyLightController},
     {E::LegacyPn, LegacyLightPn},
@@ -130,6 +131,8 @@ constexpr Kind C = Kind::Container;
 constexpr Kind V = Kind::Value;
 constexpr Kind I = Kind::Ignored;
 constexpr Kind U = Kind::Unused;
+
+} // namespace
 
 // clang-format off
 const Entry table[Count] = {
@@ -224,6 +227,8 @@ const Entry table[Count] = {
 #undef CHILDREN
 #undef NO_CHILDREN
 
+namespace {
+
 // Element names are short: comparing the length first rejects most candidates at once.
 bool sameName(const QString &name, QLatin1String candidate)
 {
@@ -239,34 +244,28 @@ bool sameName(const QString &name, QLatin1String candidate)
     return true;
 }
 
-const Child *lookUp(const Child *children, int count, const QString &name)
+bool sameName(const QString &name, QLatin1String candidate, quint64)
+{
+    return sameName(name, candidate);
+}
+
+template <typename Name> const Child *lookUp(const Child *children, int count, const Name &name)
 {
     for (int i = 0; i < count; ++i) {
-        if (sameName(name, children[i].name))
+        if (sameName(name, children[i].name, children[i].head))
             return &children[i];
     }
     return nullptr;
 }
 
-} // namespace
 
-const Entry &entry(int code)
-{
-    return table[code];
-}
-
-const Child *rootChild(const QString &name)
-{
-    return lookUp(rootChildren, int(sizeof(rootChildren) / sizeof(rootChildren[0])), name);
-}
-
-const Child *child(int parent, const QString &name, quint8 &hint)
+template <typename Name> const Child *childFrom(int parent, const Name &name, quint8 &hint)
 {
     const Entry &container = table[parent];
     const int count = container.childCount;
     int i = hint < count ? hint : 0;
     for (int tried = 0; tried < count; ++tried) {
-        if (sameName(name, container.children[i].name)) {
+        if (sameName(name, container.children[i].name, container.children[i].head)) {
             hint = quint8(i + 1);
             return &container.children[i];
         }
@@ -274,6 +273,35 @@ const Child *child(int parent, const QString &name, quint8 &hint)
             i = 0;
     }
     return nullptr;
+}
+
+template <typename Name> QLatin1String ownNameOf(int code, const Name &name)
+{
+    const Entry &state = table[code];
+    if (sameName(name, state.name, state.nameHead))
+        return state.name;
+    if (sameName(name, state.alias, state.aliasHead))
+        return state.alias;
+    return QLatin1String();
+}
+
+constexpr int rootCount = int(sizeof(rootChildren) / sizeof(rootChildren[0]));
+
+} // namespace
+
+const Child *rootChild(const QString &name)
+{
+    return lookUp(rootChildren, rootCount, name);
+}
+
+const Child *rootChild(PaddedName name)
+{
+    return lookUp(rootChildren, rootCount, name);
+}
+
+const Child *child(int parent, const QString &name, quint8 &hint)
+{
+    return childFrom(parent, name, hint);
 }
 
 int childState(int parent, const QString &name)
@@ -285,12 +313,7 @@ int childState(int parent, const QString &name)
 
 QLatin1String ownName(int code, const QString &name)
 {
-    const Entry &state = table[code];
-    if (sameName(name, state.name))
-        return state.name;
-    if (sameName(name, state.alias))
-        return state.alias;
-    return QLatin1String();
+    return ownNameOf(code, name);
 }
 
 } // namespace ParserState

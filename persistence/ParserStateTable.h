@@ -9,6 +9,7 @@
 
 #include <QLatin1String>
 #include <QString>
+#include <QtEndian>
 
 namespace ParserState {
 
@@ -110,14 +111,32 @@ enum class Kind
     Ignored,   // an unlisted element; everything below it is ignored as well
 };
 
+// The first eight bytes of a name, zero-padded, read as a little-endian word.
+constexpr quint64 headOf(QLatin1String name)
+{
+    quint64 head = 0;
+    for (qsizetype i = 0; i < name.size() && i < 8; ++i)
+        head |= quint64(static_cast<unsigned char>(name.data()[i])) << (8 * i);
+    return head;
+}
+
 struct Child
 {
+    constexpr Child(QLatin1String name, int state) : name(name), state(state), head(headOf(name)) {}
+
     QLatin1String name;
     int state;
+    quint64 head;
 };
 
 struct Entry
 {
+    constexpr Entry(int code, Kind kind, const char *path, QLatin1String name, QLatin1String alias,
+                    const Child *children, int childCount, int unlisted)
+        : code(code), kind(kind), path(path), name(name), alias(alias), children(children),
+          childCount(childCount), unlisted(unlisted), nameHead(headOf(name)), aliasHead(headOf(alias))
+    {}
+
     int code;
     Kind kind;
     const char *path;    // element path from the root, long names
@@ -126,13 +145,30 @@ struct Entry
     const Child *children;
     int childCount;
     int unlisted; // the state an unlisted child of a container gets
+    quint64 nameHead;
+    quint64 aliasHead;
 };
 
+// An element name in the subset reader's buffer: ASCII bytes followed by at least 8 more readable
+// bytes, so that the lookups compare it a word at a time.
+struct PaddedName
+{
+    QLatin1String bytes;
+};
+
+extern const Entry table[Count];
+
 // The entry of `code`, which must lie in 0 .. Count - 1.
-const Entry &entry(int code);
+inline const Entry &entry(int code)
+{
+    return table[code];
+}
+
+// The lookups take a name as the reader's string or as the subset reader's bytes.
 
 // The entry for a root element named `name`, or null.
 const Child *rootChild(const QString &name);
+const Child *rootChild(PaddedName name);
 
 // The entry for a child named `name` of the container `parent`, or null when the container does not
 // list the name. The names are tried from position `hint` on (wrapping around), and `hint` is left
@@ -140,6 +176,7 @@ const Child *rootChild(const QString &name);
 // depend on where the search starts; children written in the table's order are then found at the
 // first try.
 const Child *child(int parent, const QString &name, quint8 &hint);
+inline const Child *child(int parent, PaddedName name, quint8 &hint);
 
 // The state of a child named `name` of the container `parent`, or NotListed: the same lookup,
 // starting from the first name.
@@ -147,6 +184,53 @@ int childState(int parent, const QString &name);
 
 // The table's spelling of `name` when it is the own name or the alias of `code`, else an empty name.
 QLatin1String ownName(int code, const QString &name);
+inline QLatin1String ownName(int code, PaddedName name);
+
+// The subset reader's lookups, inline: they run for every element of a large map.
+inline bool sameName(PaddedName name, QLatin1String candidate, quint64 candidateHead)
+{
+    const qsizetype size = candidate.size();
+    if (name.bytes.size() != size || size == 0)
+        return false;
+    const char *p = name.bytes.data();
+    quint64 head = qFromLittleEndian<quint64>(p);
+    if (size < 8)
+        head &= (quint64(1) << (8 * size)) - 1;
+    if (head != candidateHead)
+        return false;
+    for (qsizetype i = 8; i < size; ++i) {
+        if (p[i] != candidate.data()[i])
+            return false;
+    }
+    return true;
+}
+
+inline const Child *child(int parent, PaddedName name, quint8 &hint)
+{
+    const Entry &container = table[parent];
+    const int count = container.childCount;
+    int i = hint < count ? hint : 0;
+    for (int tried = 0; tried < count; ++tried) {
+        const Child &candidate = container.children[i];
+        if (sameName(name, candidate.name, candidate.head)) {
+            hint = quint8(i + 1);
+            return &candidate;
+        }
+        if (++i == count)
+            i = 0;
+    }
+    return nullptr;
+}
+
+inline QLatin1String ownName(int code, PaddedName name)
+{
+    const Entry &state = table[code];
+    if (sameName(name, state.name, state.nameHead))
+        return state.name;
+    if (sameName(name, state.alias, state.aliasHead))
+        return state.alias;
+    return QLatin1String();
+}
 
 } // namespace ParserState
 
