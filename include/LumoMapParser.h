@@ -110,6 +110,13 @@ public:
     QStack<int> stateStack;
 
 private:
+    // The subset reader drives the same state machine through the entry points below.
+    friend class SubsetParserEvents;
+    template <typename Name> bool startElementNamed(const Name &name);
+    template <typename Name> bool endElementNamed(const Name &name);
+    // The whole text of the open element up to its next tag, as UTF-8.
+    bool elementText(const char *utf8, qsizetype size);
+
     enum class TraceCallback : quint8
     {
         None,
@@ -121,7 +128,7 @@ private:
     void setTrace(TraceCallback callback, const QString &subject);
     void appendMessage(const QString &message);
     bool processPendingText();
-    bool storeText(int state, const QString &text);
+    template <typename Text> bool storeText(int state, const Text &text);
     bool startRecord(int state);
     bool finishRecord(int state);
     bool startLegacyController();

@@ -11,6 +11,7 @@
 #include "LumoInterfaceTemplate.h"
 #include "LumoMapModel.h"
 #include "LumoRegion.h"
+#include "ElementTextConversion.h"
 #include "ParserStateTable.h"
 #include "RecordFiling.h"
 
@@ -34,6 +35,23 @@ bool isSpace(QChar c)
     if (u <= 0x7f)
         return u == u' ' || (u >= u'\t' && u <= u'\r');
     return c.isSpace();
+}
+
+// An element name for the trace: the reader's string, or the subset reader's bytes.
+const QString &nameText(const QString &name)
+{
+    return name;
+}
+
+QString nameText(ParserState::PaddedName name)
+{
+    return QString(name.bytes);
+}
+
+bool isAsciiSpace(char c)
+{
+    // What QChar::isSpace counts as white space below U+0080.
+    return c == ' ' || (c >= '\t' && c <= '\r');
 }
 
 bool isBlank(const QString &text)
@@ -209,13 +227,18 @@ bool LumoMapParser::fatalError(const QXmlParseException &)
 bool LumoMapParser::startElement(const QString &, const QString &, const QString &qName,
                                  const QXmlAttributes &)
 {
-    if (!processPendingText())
+    return startElementNamed(qName);
+}
+
+template <typename Name> bool LumoMapParser::startElementNamed(const Name &qName)
+{
+    if (!pendingText.isEmpty() && !processPendingText())
         return false;
 
     if (stateStack.isEmpty()) {
         const ParserState::Child *root = ParserState::rootChild(qName);
         if (!root) {
-            setTrace(TraceCallback::StartElement, qName);
+            setTrace(TraceCallback::StartElement, nameText(qName));
             appendMessage(QStringLiteral("Unable to parse map start tag.") +
                           QString::number(stateStack.size()));
             return false;
@@ -225,7 +248,7 @@ bool LumoMapParser::startElement(const QString &, const QString &, const QString
         return true;
     }
     if (stateStack.size() >= MaxElementDepth) {
-        setTrace(TraceCallback::StartElement, qName);
+        setTrace(TraceCallback::StartElement, nameText(qName));
         appendMessage(QStringLiteral("Refused: elements nested deeper than %1 levels.").arg(MaxElementDepth));
         return false;
     }
@@ -234,13 +257,13 @@ bool LumoMapParser::startElement(const QString &, const QString &, const QString
     const ParserState::Entry &parentEntry = ParserState::entry(parent);
     switch (parentEntry.kind) {
     case ParserState::Kind::Ignored:
-        setTrace(TraceCallback::StartElement, qName);
+        setTrace(TraceCallback::StartElement, nameText(qName));
         stateStack.push(parent);
         return true;
     case ParserState::Kind::Container: {
         const ParserState::Child *child = ParserState::child(parent, qName, childHints[parent]);
         if (!child) {
-            setTrace(TraceCallback::StartElement, qName);
+            setTrace(TraceCallback::StartElement, nameText(qName));
             stateStack.push(parentEntry.unlisted);
             if (parent == ParserState::Lumomap)
                 appendMessage(QStringLiteral("Unable to parse data."));
@@ -254,7 +277,7 @@ bool LumoMapParser::startElement(const QString &, const QString &, const QString
     case ParserState::Kind::Unused:
         break;
     }
-    setTrace(TraceCallback::StartElement, qName);
+    setTrace(TraceCallback::StartElement, nameText(qName));
     return false; // an element inside a value element
 }
 
@@ -300,23 +323,57 @@ bool LumoMapParser::startRecord(int state)
 
 bool LumoMapParser::endElement(const QString &, const QString &, const QString &qName)
 {
-    if (!processPendingText())
+    return endElementNamed(qName);
+}
+
+template <typename Name> bool LumoMapParser::endElementNamed(const Name &qName)
+{
+    if (!pendingText.isEmpty() && !processPendingText())
         return false;
     if (stateStack.isEmpty()) {
-        setTrace(TraceCallback::EndElement, qName);
+        setTrace(TraceCallback::EndElement, nameText(qName));
         return false; // an end tag without its start tag; the reader never delivers one
     }
     const int state = stateStack.pop();
     const QLatin1String ownName = ParserState::ownName(state, qName);
     if (ownName.size() == 0) {
         // An unlisted element, or a client's event sequence whose names do not match its states.
-        setTrace(TraceCallback::EndElement, qName);
+        setTrace(TraceCallback::EndElement, nameText(qName));
         return true;
     }
     setTrace(TraceCallback::EndElement, ownName);
     if (state == ParserState::Lumomap)
         return true;
     return finishRecord(state);
+}
+
+template bool LumoMapParser::startElementNamed(const ParserState::PaddedName &);
+template bool LumoMapParser::endElementNamed(const ParserState::PaddedName &);
+
+bool LumoMapParser::elementText(const char *utf8, qsizetype size)
+{
+    // The same as characters() followed by the processing at the next tag, without the copy: the
+    // text arrives whole, as UTF-8.
+    qsizetype begin = 0;
+    while (begin < size && isAsciiSpace(utf8[begin]))
+        ++begin;
+    qsizetype end = size;
+    while (end > begin && isAsciiSpace(utf8[end - 1]))
+        --end;
+    if (begin == end)
+        return true;
+    if (static_cast<unsigned char>(utf8[begin]) >= 0x80 || static_cast<unsigned char>(utf8[end - 1]) >= 0x80) {
+        // Other white space may stand at either end: the QString route trims it.
+        pendingText = ElementText::Utf8{utf8, size}.toString();
+        return processPendingText();
+    }
+    if (stateStack.isEmpty())
+        return true;
+    const ElementText::Utf8 trimmed{utf8 + begin, end - begin};
+    const bool stored = storeText(stateStack.top(), trimmed);
+    if (!stored)
+        setTrace(TraceCallback::Characters, trimmed.toString());
+    return stored;
 }
 
 bool LumoMapParser::finishRecord(int state)

@@ -1,6 +1,7 @@
 // Element text into fields: a single switch on the state of the open element. Each state names
 // its target record (or the document) and the conversion kind of its field; a missing target or a
-// text that does not convert stops the parse.
+// text that does not convert stops the parse. The text is a QString or UTF-8 bytes; the
+// conversions give the same values for both.
 
 #include "LumoMapParser.h"
 
@@ -13,7 +14,7 @@
 #include "LumoRegion.h"
 #include "ParserStateTable.h"
 
-bool LumoMapParser::storeText(int state, const QString &text)
+template <typename Text> bool LumoMapParser::storeText(int state, const Text &text)
 {
     using namespace ElementText;
     namespace S = ParserState;
@@ -211,3 +212,7 @@ bool LumoMapParser::storeText(int state, const QString &text)
         return true;
     }
 }
+
+// The reader's strings and the subset reader's UTF-8 bytes.
+template bool LumoMapParser::storeText(int, const QString &);
+template bool LumoMapParser::storeText(int, const ElementText::Utf8 &);
