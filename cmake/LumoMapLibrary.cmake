@@ -37,6 +37,7 @@ target_sources(LumoMap PRIVATE
     persistence/LegacyImport.cpp
     persistence/MapByteSource.cpp
     persistence/MapSubsetScanner.cpp
+    persistence/SubsetMapReader.cpp
     persistence/MapLoader.cpp
 )
 

@@ -8,6 +8,9 @@
 #include "LumoMapParser.h"
 #include "MapByteSource.h"
 
+#include <QtAlgorithms>
+#include <QtEndian>
+
 #include <cstring>
 
 namespace {
@@ -15,11 +18,17 @@ namespace {
 static_assert(MapSubsetScanner::MaxDepth == LumoMapParser::MaxElementDepth,
               "the scanner stops where the parser refuses to go deeper");
 
+#ifdef LUMOMAP_SUBSET_BLOCK_BYTES
+// The fuzzing builds read in tiny blocks, so that tokens are cut by the end of a block all the time.
+constexpr qsizetype BlockBytes = LUMOMAP_SUBSET_BLOCK_BYTES;
+#else
 constexpr qsizetype BlockBytes = 64 * 1024;
+#endif
 constexpr qsizetype MaxTagBytes = 1024;
-constexpr qsizetype MaxNameBytes = 256;
 constexpr qsizetype MaxReferenceBytes = 12; // &#x, 8 digits and ;
 constexpr qsizetype BufferBytes = BlockBytes + MaxTagBytes;
+// Zero bytes after the buffer, so that names can be copied and compared a word at a time.
+constexpr qsizetype WordSlack = 16;
 
 enum ByteClass : quint8
 {
@@ -91,9 +100,35 @@ inline quint8 classOf(const ByteTable &table, const char *at)
     return table.of[static_cast<unsigned char>(*at)];
 }
 
+inline quint64 word(const char *at)
+{
+    return qFromLittleEndian<quint64>(at);
+}
+
+// Whether the `size` bytes at `a` and `b` are equal; up to 7 bytes after each are read.
+inline bool sameBytes(const char *a, const char *b, int size)
+{
+    int i = 0;
+    for (; i + 8 <= size; i += 8) {
+        if (word(a + i) != word(b + i))
+            return false;
+    }
+    const int rest = size - i;
+    return rest == 0 || ((word(a + i) ^ word(b + i)) & (~quint64(0) >> (64 - 8 * rest))) == 0;
+}
+
+constexpr ByteTable spaceClasses()
+{
+    ByteTable table{};
+    table.of[int(' ')] = table.of[int('\n')] = table.of[int('\t')] = table.of[int('\r')] = 1;
+    return table;
+}
+
+constexpr ByteTable spaceBytes = spaceClasses();
+
 inline bool isSpace(char c)
 {
-    return c == ' ' || c == '\n' || c == '\t' || c == '\r';
+    return spaceBytes.of[static_cast<unsigned char>(c)] != 0;
 }
 
 inline bool inRange(char c, unsigned char low, unsigned char high)
@@ -177,13 +212,40 @@ quint32 predefinedEntity(const char *at, qsizetype available, qsizetype &length)
 } // namespace
 
 MapSubsetScanner::MapSubsetScanner(MapByteSource &source)
-    : source(source), buffer(new char[BufferBytes + 1])
+    : source(source), buffer(new char[BufferBytes + 1 + WordSlack]()),
+      openNames(new char[size_t(MaxDepth + 1) * MaxNameBytes + WordSlack]())
 {}
+
+bool MapSubsetScanner::pushName(const char *name, int size)
+{
+    if (depth == MaxDepth)
+        return false;
+    ++depth;
+    openName[depth] = name;
+    nameSizes[depth] = size;
+    return true;
+}
 
 MapSubsetScanner::~MapSubsetScanner() = default;
 
+void MapSubsetScanner::keepOpenNames()
+{
+    // The names of the open elements still in the buffer move to their slots before it changes.
+    const char *const first = buffer.get();
+    const char *const last = first + BufferBytes;
+    for (int d = 1; d <= depth; ++d) {
+        if (openName[d] >= first && openName[d] <= last) {
+            char *slot = openNames.get() + qsizetype(d) * MaxNameBytes;
+            std::memcpy(slot, openName[d], size_t(nameSizes[d]));
+            openName[d] = slot;
+        }
+    }
+}
+
 MapSubsetScanner::Fill MapSubsetScanner::refill(const char *keep)
 {
+    keepOpenNames();
+    keepOpenNames();
     if (piece) {
         // The text piece so far is kept aside; it goes on from the kept bytes.
         if (keep > piece) {
@@ -201,7 +263,7 @@ MapSubsetScanner::Fill MapSubsetScanner::refill(const char *keep)
     if (piece)
         piece = start;
     Fill fill = Fill::NoMore;
-    if (kept >= BlockBytes) {
+    if (kept >= BufferBytes) {
         fill = Fill::Error; // no token of the subset is this long; the loops never keep so much
     } else if (!atEnd) {
         const qint64 count = source.read(newEnd, BufferBytes - kept);
@@ -249,15 +311,14 @@ MapSubsetScanner::Result MapSubsetScanner::scan(MapSubsetEvents *handler)
     lastCharacter = 0;
     rootSeen = false;
     depth = 0;
-    openNames.clear();
 
     Result result = declaration();
     while (result == Result::Complete) {
         if (depth > 0) {
-            result = textUntilMarkup();
-            if (result != Result::Complete)
-                break;
-        } else {
+            result = events ? elements<true>() : elements<false>();
+            continue;
+        }
+        {
             // Before and after the root element: white space and comments only.
             while (isSpace(*p))
                 ++p;
@@ -288,6 +349,69 @@ MapSubsetScanner::Result MapSubsetScanner::scan(MapSubsetEvents *handler)
     return result;
 }
 
+template <bool Parsing> MapSubsetScanner::Result MapSubsetScanner::elements()
+{
+    // Inside the root element. The loop takes the common forms at once: a text piece of plain
+    // bytes followed by a start tag <name> or by the end tag of the open element. Anything else is
+    // left to textUntilMarkup() and tag(), which take every form of the subset.
+    while (depth > 0) {
+        // White space alone between tags means nothing to the parser: it is not delivered. The
+        // indentation after a line break is skipped eight spaces at a time.
+        while (isSpace(*p)) {
+            ++p;
+            for (;;) {
+                const quint64 notSpaces = word(p) ^ 0x2020202020202020u;
+                if (notSpaces != 0) {
+                    p += qCountTrailingZeroBits(notSpaces) / 8;
+                    break;
+                }
+                p += 8;
+            }
+        }
+        piece = p;
+        while (classOf(textClasses, p) == Plain)
+            ++p;
+        if (*p != '<' || p[1] == '!') {
+            const Result result = textUntilMarkup();
+            if (result != Result::Complete)
+                return result;
+        } else {
+            if (Parsing && p != piece && !events->text(piece, p - piece))
+                return Result::Stopped;
+            piece = nullptr;
+        }
+        // p is at the '<' of a tag.
+        const char *q = p + 1;
+        if (*q == '/') {
+            ++q;
+            const int size = nameSizes[depth];
+            if (end - q > size && sameBytes(q, openName[depth], size) && q[size] == '>') {
+                if (Parsing && !events->endElement(QLatin1String(q, size)))
+                    return Result::Stopped;
+                --depth;
+                p = q + size + 1;
+                continue;
+            }
+        } else if (nameBytes.of[static_cast<unsigned char>(*q)] == 1) {
+            ++q;
+            while (nameBytes.of[static_cast<unsigned char>(*q)] != 0)
+                ++q;
+            const int size = int(q - p - 1);
+            if (*q == '>' && size <= MaxNameBytes && pushName(p + 1, size)) {
+                if (Parsing && !events->startElement(QLatin1String(p + 1, size)))
+                    return Result::Stopped;
+                p = q + 1;
+                continue;
+            }
+        }
+        bool stop = false;
+        const Result result = tag(stop);
+        if (stop)
+            return result;
+    }
+    return Result::Complete;
+}
+
 MapSubsetScanner::Result MapSubsetScanner::declaration()
 {
     static const char *const accepted[] = {
@@ -313,7 +437,7 @@ MapSubsetScanner::Result MapSubsetScanner::declaration()
 
 MapSubsetScanner::Result MapSubsetScanner::textUntilMarkup()
 {
-    piece = p;
+    // The caller has started the piece.
     for (;;) {
         while (classOf(textClasses, p) == Plain)
             ++p;
@@ -535,14 +659,12 @@ MapSubsetScanner::Result MapSubsetScanner::tag(bool &stop)
         if (closing) {
             if (depth == 0)
                 return Result::OutOfSubset;
-            const int nameStart = depth > 1 ? nameEnds[depth - 1] : 0;
-            const int nameSize = nameEnds[depth] - nameStart;
+            const int nameSize = nameSizes[depth];
             if (nameSize != elementName.size() ||
-                std::memcmp(openNames.data() + nameStart, name, size_t(nameSize)) != 0)
+                std::memcmp(openName[depth], name, size_t(nameSize)) != 0)
                 return Result::OutOfSubset;
             if (events && !events->endElement(elementName))
                 return Result::Stopped;
-            openNames.resize(size_t(nameStart));
             --depth;
         } else {
             if (depth == 0) {
@@ -562,9 +684,7 @@ MapSubsetScanner::Result MapSubsetScanner::tag(bool &stop)
                 if (events && !events->endElement(elementName))
                     return Result::Stopped;
             } else {
-                ++depth;
-                openNames.append(name, size_t(elementName.size()));
-                nameEnds[depth] = int(openNames.size());
+                pushName(name, int(elementName.size()));
             }
         }
         p = q;

@@ -36,7 +36,8 @@
 
 class MapByteSource;
 
-// What a parsing scan reports, in document order. A handler returns false to stop the scan.
+// What a parsing scan reports, in document order. A handler returns false to stop the scan. An
+// element name is followed by at least 8 more readable bytes.
 class MapSubsetEvents
 {
 public:
@@ -64,6 +65,7 @@ public:
 
     // The deepest nesting the parser accepts (LumoMapParser::MaxElementDepth).
     static constexpr int MaxDepth = 256;
+    static constexpr int MaxNameBytes = 256;
 
     explicit MapSubsetScanner(MapByteSource &source);
     ~MapSubsetScanner();
@@ -82,6 +84,9 @@ private:
         NoMore,
         Error
     };
+    template <bool Parsing> Result elements();
+    bool pushName(const char *name, int size);
+    void keepOpenNames();
     Fill refill(const char *keep);
     void endTextPiece();
     bool deliverText();
@@ -105,8 +110,11 @@ private:
     char lastCharacter = 0;      // the text's last character when it is ASCII, else 0
     bool rootSeen = false;
     int depth = 0;
-    std::string openNames; // the names of the open elements, one after the other
-    int nameEnds[MaxDepth + 1] = {}; // nameEnds[d]: where the name of the open element d ends
+    // The name of the open element at depth d (from 1): in the buffer, or copied to slot d of
+    // MaxNameBytes bytes in openNames once the buffer moves on.
+    const char *openName[MaxDepth + 1] = {};
+    int nameSizes[MaxDepth + 1] = {};
+    std::unique_ptr<char[]> openNames;
 };
 
 #endif // MAPSUBSETSCANNER_H

@@ -1,0 +1,21 @@
+#ifndef MAPREADROUTE_H
+#define MAPREADROUTE_H
+
+// The two routes that read a map document: the subset reader (MapSubsetScanner) for the documents
+// within its subset, QXmlSimpleReader for all others. Both give identical results; these calls let
+// the tests and fuzz targets hold them to it by reading one input both ways. They act on the
+// calling thread only; a library user never needs them.
+
+#include "lumomap_export.h"
+
+enum class MapReadRoute
+{
+    SubsetWhereItApplies, // the default
+    QXmlSimpleReaderOnly,
+};
+
+LUMOMAP_EXPORT void setMapReadRoute(MapReadRoute route);
+// True when the last load on this thread was read by the subset reader.
+LUMOMAP_EXPORT bool lastLoadReadBySubsetReader();
+
+#endif // MAPREADROUTE_H
