@@ -13,6 +13,7 @@
 #include <LumoMapModel.h>
 #include <LumoMapParser.h>
 #include <LumoRegion.h>
+#include <MapReadRoute.h>
 
 #include <QFile>
 #include <QRandomGenerator>
@@ -126,14 +127,97 @@ inline QString saveToString(LumoMapModel &model)
     return saved;
 }
 
+// Aborts with a message when `condition` fails: libFuzzer records the input as a crash.
+inline void require(bool condition, const char *what, const QString &detail = QString())
+{
+    if (condition)
+        return;
+    std::fprintf(stderr, "CHECK FAILED: %s\n%s\n", what, detail.toUtf8().constData());
+    std::abort();
+}
+
+// A load as the read routes are compared: the dump with transient fields, the fixture indexes, the
+// order index in insertion order, the result and lastError. The legacy import numbers templates from
+// the process-wide counter, so the uids in `counted` (those this load took from it) become their rank.
+inline QStringList routeDump(LumoMapModel m, bool loaded, const QSet<quint32> &counted)
+{
+    QList<quint32> ranks(counted.cbegin(), counted.cend());
+    std::sort(ranks.begin(), ranks.end());
+    const auto relabel = [&ranks](quint32 uid) {
+        const auto at = std::lower_bound(ranks.cbegin(), ranks.cend(), uid);
+        return at != ranks.cend() && *at == uid ? 0xFFFF0000u + quint32(at - ranks.cbegin()) : uid;
+    };
+    const auto relabelIndex = [&](QHash<quint32, LumoFixture *> &index) {
+        QHash<quint32, LumoFixture *> relabelled;
+        for (auto it = index.cbegin(); it != index.cend(); ++it)
+            relabelled.insert(relabel(it.key()), it.value());
+        index = relabelled;
+    };
+    QHash<quint32, LumoFixtureTemplate *> templates;
+    for (auto it = m.fixtureTemplates.cbegin(); it != m.fixtureTemplates.cend(); ++it) {
+        it.value()->uid = relabel(it.value()->uid);
+        templates.insert(relabel(it.key()), it.value());
+    }
+    m.fixtureTemplates = templates;
+    for (LumoInterfaceTemplate *t : std::as_const(m.interfaceTemplates))
+        for (LumoOutput *o : std::as_const(t->outputs))
+            for (LumoFixture *f : std::as_const(o->fixtures))
+                f->templateid = relabel(f->templateid);
+    relabelIndex(m.fixturesByTemplate);
+    for (LumoInterface *i : std::as_const(m.interfaces))
+        relabelIndex(i->fixturesByTemplate);
+    QStringList lines = dump(m, true) << orderIndex(m).join(QLatin1Char(' '))
+                                      << QStringLiteral("%1 %2").arg(loaded).arg(field(m.lastError));
+    const auto indexLines = [&lines](quint32 owner, const QHash<quint32, LumoFixture *> &index) {
+        for (quint32 key : sortedKeys(index))
+            lines << line("index", owner, key, index.value(key)->templateid, index.value(key)->name);
+    };
+    indexLines(~0u, m.fixturesByTemplate);
+    for (quint32 key : sortedKeys(m.interfaces))
+        indexLines(key, m.interfaces.value(key)->fixturesByTemplate);
+    return lines;
+}
+
+// How the two read routes differ on one input loaded into `model` by `loadInto`: the subset reader
+// (where the input lies within its subset) against QXmlSimpleReader alone, into a copy of `model` as
+// it was. Empty when they agree or the subset reader did not take the input. `model` keeps the load.
+template <typename Load> QString routeDifference(LumoMapModel &model, bool &loaded, Load loadInto)
+{
+    LumoMapModel byReader(model);
+    setMapReadRoute(MapReadRoute::SubsetWhereItApplies);
+    loaded = loadInto(model);
+    if (!lastLoadReadBySubsetReader())
+        return QString();
+    setMapReadRoute(MapReadRoute::QXmlSimpleReaderOnly);
+    const bool readerLoaded = loadInto(byReader);
+    setMapReadRoute(MapReadRoute::SubsetWhereItApplies);
+    // Counter values are never handed out twice: the keys only one load added came from the counter.
+    QSet<quint32> subsetKeys(model.fixtureTemplates.keyBegin(), model.fixtureTemplates.keyEnd());
+    QSet<quint32> readerKeys(byReader.fixtureTemplates.keyBegin(), byReader.fixtureTemplates.keyEnd());
+    const QSet<quint32> common = QSet<quint32>(subsetKeys).intersect(readerKeys);
+    const QStringList bySubset = routeDump(model, loaded, subsetKeys.subtract(common));
+    const QStringList byQXml = routeDump(byReader, readerLoaded, readerKeys.subtract(common));
+    for (qsizetype i = 0; i < qMax(bySubset.size(), byQXml.size()); ++i) {
+        if (bySubset.value(i) != byQXml.value(i))
+            return QStringLiteral("the read routes differ:\n- %1\n+ %2").arg(byQXml.value(i), bySubset.value(i));
+    }
+    return QString();
+}
+
 inline bool load(LumoMapModel &model, const QString &document)
 {
-    return model.loadFromText(document);
+    bool loaded = false;
+    const QString difference = routeDifference(model, loaded, [&](LumoMapModel &m) { return m.loadFromText(document); });
+    require(difference.isEmpty(), "loadFromText", difference);
+    return loaded;
 }
 
 inline bool loadFile(LumoMapModel &model, const QString &path)
 {
-    return model.loadFromFile(path);
+    bool loaded = false;
+    const QString difference = routeDifference(model, loaded, [&](LumoMapModel &m) { return m.loadFromFile(path); });
+    require(difference.isEmpty(), "loadFromFile", difference);
+    return loaded;
 }
 
 // Writes `bytes` to a file in a temporary directory that lives as long as the process.
@@ -190,14 +274,6 @@ inline bool drive(LumoMapParser &parser, const QString &document)
 
 // ---- Soundness checks, shared with the fuzz targets.
 
-// Aborts with a message when `condition` fails: libFuzzer records the input as a crash.
-inline void require(bool condition, const char *what, const QString &detail = QString())
-{
-    if (condition)
-        return;
-    std::fprintf(stderr, "CHECK FAILED: %s\n%s\n", what, detail.toUtf8().constData());
-    std::abort();
-}
 
 // What is wrong with the pointers a document holds, or an empty string: no collection holds a null
 // pointer, and every index entry points at a record the document owns (an entry that outlived its
