@@ -1,0 +1,80 @@
+// Fuzz target: the two read routes on every input. An input within the subset of the subset reader
+// is loaded through loadFromText and loadFromFile, into a fresh document and into one that already
+// holds records (a current map, and a legacy controller whose lights the input may name), once by
+// the subset reader and once by QXmlSimpleReader alone; TestSupport::routeDifference compares the
+// result, lastError, every record with its transient fields, the indexes and the order index in
+// insertion order, and mapfileversion.
+
+#include <TestSupport.h>
+
+#include <QDir>
+
+#include <unistd.h>
+
+namespace {
+
+const QString &inputPath()
+{
+    static const QString path = [] {
+        const QDir shm(QStringLiteral("/dev/shm"));
+        const QDir directory = shm.exists() ? shm : QDir::temp();
+        const QString p = directory.filePath(QStringLiteral("lumomap-fuzz-reader-%1.xml").arg(getpid()));
+        std::atexit([] { QFile::remove(inputPath()); });
+        return p;
+    }();
+    return path;
+}
+
+const LumoMapModel &recordsToLoadInto()
+{
+    static const LumoMapModel model = [] {
+        // Documents take small uids; the template counter's values are moved well away from them.
+        for (int i = 0; i < (1 << 22) + 12345; ++i)
+            LumoFixtureTemplate::generateLumoFixtureTemplateUID();
+        LumoMapModel filled;
+        TestSupport::require(
+            filled.loadFromText(QStringLiteral(
+                "<lumomap><mapfileversion>3</mapfileversion><mapname>before</mapname><region><number>1"
+                "</number></region><fixturetemplate><uid>a</uid><nodelist><node><x>1</x></node></nodelist>"
+                "</fixturetemplate><interface><uid>7</uid><order>2</order></interface><interface><uid>8"
+                "</uid><order>2</order></interface></lumomap>")) &&
+                filled.loadFromText(QStringLiteral(
+                    "<map><c><s>a0</s><n>held</n></c><l><x>12</x><y>24</y><c>a0</c><pn>1</pn></l></map>")),
+            "the records to load into could not be loaded");
+        return filled;
+    }();
+    return model;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    const QString text = QString::fromUtf8(reinterpret_cast<const char *>(data), int(size));
+    const LumoMapModel &filled = recordsToLoadInto();
+    {
+        LumoMapModel probe;
+        probe.loadFromText(text);
+        if (!lastLoadReadBySubsetReader())
+            return 0; // QXmlSimpleReader reads it whichever route is asked for
+    }
+    QFile file(inputPath());
+    TestSupport::require(file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+                             file.write(reinterpret_cast<const char *>(data), qint64(size)) == qint64(size),
+                         "cannot write the fuzz input file");
+    file.close();
+    for (bool prefilled : {false, true}) {
+        LumoMapModel fromText = prefilled ? filled : LumoMapModel();
+        LumoMapModel fromFile = fromText;
+        bool loaded = false;
+        QString difference = TestSupport::routeDifference(fromText, loaded, [&](LumoMapModel &m) {
+            return m.loadFromText(text);
+        });
+        TestSupport::require(difference.isEmpty(), "loadFromText", difference);
+        difference = TestSupport::routeDifference(fromFile, loaded, [&](LumoMapModel &m) {
+            return m.loadFromFile(inputPath());
+        });
+        TestSupport::require(difference.isEmpty(), "loadFromFile", difference);
+    }
+    return 0;
+}
