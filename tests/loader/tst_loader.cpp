@@ -85,6 +85,8 @@ private slots:
     void displacedRecordHeldUnderAnotherKeyStays();
     void parserTrace_data();
     void parserTrace();
+    void readRoutes_data();
+    void readRoutes();
 };
 
 // Each container finds each of its children, under its name or alias, from any starting hint, and
@@ -488,6 +490,51 @@ void TestLoader::parserTrace()
     QVERIFY(!drive(parser, document));
     QCOMPARE(parser.errorString(), trace);
     QVERIFY(!LumoMapParser(nullptr).endElement({}, {}, QStringLiteral("lumomap"))); // none is open
+}
+
+void TestLoader::readRoutes_data()
+{
+    QTest::addColumn<QByteArray>("document");
+    QTest::addColumn<bool>("bySubsetReader");
+    QTest::newRow("as written") << QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<lumomap>\n <mapname>"
+                                              "a &amp; &#xd;\xc3\xa9]]&gt;</mapname>\n <appname/>\n</lumomap>\n")
+                                << true;
+    QTest::newRow("comments, CR LF") << QByteArray("<!-- c -->\r\n<map><c><s>1</s><!--x--></c ></map>\r\n<!---->")
+                                     << true;
+    QTest::newRow("too deep") << QByteArray("<lumomap>").append(QByteArray("<x>").repeated(256)) << true;
+    QTest::newRow("byte order mark") << QByteArray("\xef\xbb\xbf<lumomap/>") << false;
+    QTest::newRow("other encoding") << QByteArray("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><lumomap/>")
+                                    << false;
+    QTest::newRow("document type") << QByteArray("<!DOCTYPE lumomap><lumomap/>") << false;
+    QTest::newRow("CDATA") << QByteArray("<lumomap><mapname><![CDATA[a]]></mapname></lumomap>") << false;
+    QTest::newRow("attribute") << QByteArray("<lumomap a=\"1\"/>") << false;
+    QTest::newRow("instruction") << QByteArray("<lumomap><?pi x?></lumomap>") << false;
+    QTest::newRow("prefixed name") << QByteArray("<lumomap><x:y/></lumomap>") << false;
+    QTest::newRow("reference beyond U+FFFF") << QByteArray("<map><x>&#x1F600;</x></map>") << false;
+    QTest::newRow("control character") << QByteArray("<map><x>\x01</x></map>") << false;
+    QTest::newRow("literal ]]>") << QByteArray("<map><x>]]></x></map>") << false;
+    QTest::newRow("-- in a comment") << QByteArray("<map><!-- a -- b --></map>") << false;
+    QTest::newRow("malformed") << QByteArray("<map><x>1</map>") << false;
+}
+
+// Which documents the subset reader takes; whichever it is, the helpers compare the two routes.
+void TestLoader::readRoutes()
+{
+    QFETCH(QByteArray, document);
+    QFETCH(bool, bySubsetReader);
+    const QString path = writeTemporaryFile(document);
+    QString text = QString::fromUtf8(document);
+    if (document.startsWith("\xef\xbb\xbf") && !text.startsWith(QChar(0xFEFF)))
+        text.prepend(QChar(0xFEFF)); // Qt 6 drops the mark while decoding
+    LumoMapModel direct;
+    direct.loadFromFile(path);
+    QCOMPARE(lastLoadReadBySubsetReader(), bySubsetReader);
+    direct.loadFromText(text);
+    QCOMPARE(lastLoadReadBySubsetReader(), bySubsetReader);
+    LumoMapModel fromFile;
+    LumoMapModel fromText;
+    loadFile(fromFile, path);
+    load(fromText, text);
 }
 
 QTEST_GUILESS_MAIN(TestLoader)
