@@ -226,6 +226,14 @@ void TestWriter::goldenFiles()
     if (route == QLatin1String("DOM")) {
         model.mapfileversion = 2;
         text = MapDomWriter::buildDocument(model, saveTime).toString(1);
+        QDomDocument scratch;
+        QDomElement parent = scratch.createElement(QStringLiteral("parent"));
+        for (LumoFixtureTemplate *t : std::as_const(model.fixtureTemplates))
+            QVERIFY(t->save(scratch, parent));
+        for (LumoInterfaceTemplate *t : std::as_const(model.interfaceTemplates))
+            QVERIFY(t->save(scratch, parent) && t->outputs.last()->fixtures.last()->save(scratch, parent));
+        QVERIFY(model.interfaces.begin().value()->save(scratch, parent) &&
+                model.regions.begin().value()->save(scratch, parent));
     } else if (route == QLatin1String("Latin-1 file")) {
         QFile file(writeTemporaryFile({}));
         QVERIFY(file.open(QIODevice::WriteOnly));
