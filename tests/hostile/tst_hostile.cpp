@@ -71,6 +71,11 @@ void TestHostile::hostile_data()
     file("entity-many-uses", refused + QStringLiteral("entity declaration e "), QString());
     file("external-entity", refused + QStringLiteral("external entity declaration secret "), QString());
     file("parameter-entity", refused + QStringLiteral("entity declaration "), QString());
+    QTest::newRow("unparsed entity")
+        << QByteArray(
+               "<!DOCTYPE lumomap [<!NOTATION gif SYSTEM \"image/gif\"><!ENTITY pic SYSTEM \"pic.gif\" "
+               "NDATA gif>]><lumomap/>")
+        << refused + QStringLiteral("unparsed entity declaration pic in the document type.") << QString();
     file("doctype-without-entities", QString(), QStringLiteral("\"Declared\""));
     // NUL is not an XML character: the reader lets it pass in text and refuses it in a name.
     file("nul-byte", QString(), QStringLiteral("\"before") + QChar(0) + QStringLiteral("after\""));

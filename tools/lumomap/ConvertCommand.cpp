@@ -1,8 +1,8 @@
 // lumomap convert IN OUT [--to json|xml] [--translate-old-coordinates]: loads a map file, a legacy
-// map or the JSON form of a map and writes it as a map file or as JSON. OUT is written through
-// QSaveFile: the new text goes to a temporary file that replaces OUT only once it is complete, so a
-// failure at any point leaves an existing OUT as it was, and IN may be OUT (IN is read completely
-// before anything is written).
+// map or the JSON form of a map and writes it as a map file (LumoMapModel::saveToFile) or as JSON
+// (QSaveFile). Either way the new text goes to a temporary file that replaces OUT only once it is
+// complete, so a failure at any point leaves an existing OUT as it was, and IN may be OUT (IN is read
+// completely before anything is written).
 
 #include "Commands.h"
 #include "MapDiff.h"
@@ -13,7 +13,6 @@
 
 #include <QCommandLineParser>
 #include <QJsonDocument>
-#include <QSaveFile>
 #include <QTextStream>
 
 #include <algorithm>
@@ -22,21 +21,10 @@ namespace {
 
 bool writeMapFile(LumoMapModel &model, const QString &outPath)
 {
-    QSaveFile file(outPath);
-    if (!file.open(QIODevice::WriteOnly)) {
-        Tool::printError(QStringLiteral("cannot write \"%1\": %2").arg(outPath, file.errorString()));
-        return false;
-    }
-    QTextStream stream(&file);
-    Tool::useUtf8(stream);
-    const bool saved = model.save(stream);
-    stream.flush();
-    if (!saved || stream.status() != QTextStream::Ok || !file.commit()) {
-        file.cancelWriting();
-        Tool::printError(QStringLiteral("cannot write \"%1\": %2").arg(outPath, file.errorString()));
-        return false;
-    }
-    return true;
+    if (model.saveToFile(outPath))
+        return true;
+    Tool::printError(model.getLastError());
+    return false;
 }
 
 // Values of a JSON document that the map file cannot carry come back changed from it: reals beyond
