@@ -120,8 +120,7 @@ void fillGoldenModel(LumoMapModel &m)
 }
 
 // The children of <lumomap> as parts, one per child, with the records of each kind sorted: records
-// of one kind follow the iteration order of a hash, which carries no meaning. The save time is left
-// out: two saves may fall in different seconds.
+// of one kind follow the iteration order of a hash, which carries no meaning.
 QStringList canonicalParts(const QString &text)
 {
     static const QRegularExpression part(
@@ -131,9 +130,6 @@ QStringList canonicalParts(const QString &text)
     auto it = part.globalMatch(text);
     while (it.hasNext())
         parts << it.next().captured(0);
-    parts.erase(std::remove_if(parts.begin(), parts.end(),
-                               [](const QString &p) { return p.startsWith(QLatin1String(" <savedatetime>")); }),
-                parts.end());
     for (auto run = parts.begin(); run != parts.end();) {
         const auto kind = run->left(run->indexOf(QLatin1Char('>')));
         const auto end = std::find_if(
