@@ -180,12 +180,15 @@ inline QStringList routeDump(LumoMapModel m, bool loaded, const QSet<quint32> &c
 
 // How the two read routes differ on one input loaded into `model` by `loadInto`: the subset reader
 // (where the input lies within its subset) against QXmlSimpleReader alone, into a copy of `model` as
-// it was. Empty when they agree or the subset reader did not take the input. `model` keeps the load.
-template <typename Load> QString routeDifference(LumoMapModel &model, bool &loaded, Load loadInto)
+// it was. Empty when they agree or the subset reader did not take the input (`bySubset` says which).
+// `model` keeps the load.
+template <typename Load> QString routeDifference(LumoMapModel &model, bool &loaded, Load loadInto, bool *bySubset = nullptr)
 {
     LumoMapModel byReader(model);
     setMapReadRoute(MapReadRoute::SubsetWhereItApplies);
     loaded = loadInto(model);
+    if (bySubset)
+        *bySubset = lastLoadReadBySubsetReader();
     if (!lastLoadReadBySubsetReader())
         return QString();
     setMapReadRoute(MapReadRoute::QXmlSimpleReaderOnly);
@@ -195,11 +198,11 @@ template <typename Load> QString routeDifference(LumoMapModel &model, bool &load
     QSet<quint32> subsetKeys(model.fixtureTemplates.keyBegin(), model.fixtureTemplates.keyEnd());
     QSet<quint32> readerKeys(byReader.fixtureTemplates.keyBegin(), byReader.fixtureTemplates.keyEnd());
     const QSet<quint32> common = QSet<quint32>(subsetKeys).intersect(readerKeys);
-    const QStringList bySubset = routeDump(model, loaded, subsetKeys.subtract(common));
-    const QStringList byQXml = routeDump(byReader, readerLoaded, readerKeys.subtract(common));
-    for (qsizetype i = 0; i < qMax(bySubset.size(), byQXml.size()); ++i) {
-        if (bySubset.value(i) != byQXml.value(i))
-            return QStringLiteral("the read routes differ:\n- %1\n+ %2").arg(byQXml.value(i), bySubset.value(i));
+    const QStringList subsetLines = routeDump(model, loaded, subsetKeys.subtract(common));
+    const QStringList readerLines = routeDump(byReader, readerLoaded, readerKeys.subtract(common));
+    for (qsizetype i = 0; i < qMax(subsetLines.size(), readerLines.size()); ++i) {
+        if (subsetLines.value(i) != readerLines.value(i))
+            return QStringLiteral("the read routes differ:\n- %1\n+ %2").arg(readerLines.value(i), subsetLines.value(i));
     }
     return QString();
 }
