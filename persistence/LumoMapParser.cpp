@@ -5,13 +5,13 @@
 
 #include "LumoMapParser.h"
 
+#include "ElementTextConversion.h"
 #include "LumoFixture.h"
 #include "LumoFixtureTemplate.h"
 #include "LumoInterface.h"
 #include "LumoInterfaceTemplate.h"
 #include "LumoMapModel.h"
 #include "LumoRegion.h"
-#include "ElementTextConversion.h"
 #include "ParserStateTable.h"
 #include "RecordFiling.h"
 
@@ -362,7 +362,8 @@ bool LumoMapParser::elementText(const char *utf8, qsizetype size)
         --end;
     if (begin == end)
         return true;
-    if (static_cast<unsigned char>(utf8[begin]) >= 0x80 || static_cast<unsigned char>(utf8[end - 1]) >= 0x80) {
+    if (static_cast<unsigned char>(utf8[begin]) >= 0x80 ||
+        static_cast<unsigned char>(utf8[end - 1]) >= 0x80) {
         // Other white space may stand at either end: the QString route trims it.
         pendingText = ElementText::Utf8{utf8, size}.toString();
         return processPendingText();

@@ -199,7 +199,8 @@ quint32 predefinedEntity(const char *at, qsizetype available, qsizetype &length)
         const char *name;
         qsizetype length;
         char value;
-    } entities[] = {{"lt;", 3, '<'}, {"gt;", 3, '>'}, {"amp;", 4, '&'}, {"apos;", 5, '\''}, {"quot;", 5, '"'}};
+    } entities[] = {
+        {"lt;", 3, '<'}, {"gt;", 3, '>'}, {"amp;", 4, '&'}, {"apos;", 5, '\''}, {"quot;", 5, '"'}};
     for (const auto &entity : entities) {
         if (available >= entity.length && std::memcmp(at, entity.name, size_t(entity.length)) == 0) {
             length = entity.length;
@@ -660,8 +661,7 @@ MapSubsetScanner::Result MapSubsetScanner::tag(bool &stop)
             if (depth == 0)
                 return Result::OutOfSubset;
             const int nameSize = nameSizes[depth];
-            if (nameSize != elementName.size() ||
-                std::memcmp(openName[depth], name, size_t(nameSize)) != 0)
+            if (nameSize != elementName.size() || std::memcmp(openName[depth], name, size_t(nameSize)) != 0)
                 return Result::OutOfSubset;
             if (events && !events->endElement(elementName))
                 return Result::Stopped;

@@ -258,7 +258,6 @@ template <typename Name> const Child *lookUp(const Child *children, int count, c
     return nullptr;
 }
 
-
 template <typename Name> const Child *childFrom(int parent, const Name &name, quint8 &hint)
 {
     const Entry &container = table[parent];

@@ -15,7 +15,10 @@ public:
     {
         return parser.startElementNamed(ParserState::PaddedName{name});
     }
-    bool endElement(QLatin1String name) override { return parser.endElementNamed(ParserState::PaddedName{name}); }
+    bool endElement(QLatin1String name) override
+    {
+        return parser.endElementNamed(ParserState::PaddedName{name});
+    }
     bool text(const char *utf8, qsizetype size) override { return parser.elementText(utf8, size); }
 
 private:

@@ -182,7 +182,8 @@ inline QStringList routeDump(LumoMapModel m, bool loaded, const QSet<quint32> &c
 // (where the input lies within its subset) against QXmlSimpleReader alone, into a copy of `model` as
 // it was. Empty when they agree or the subset reader did not take the input (`bySubset` says which).
 // `model` keeps the load.
-template <typename Load> QString routeDifference(LumoMapModel &model, bool &loaded, Load loadInto, bool *bySubset = nullptr)
+template <typename Load>
+QString routeDifference(LumoMapModel &model, bool &loaded, Load loadInto, bool *bySubset = nullptr)
 {
     LumoMapModel byReader(model);
     setMapReadRoute(MapReadRoute::SubsetWhereItApplies);
@@ -202,7 +203,8 @@ template <typename Load> QString routeDifference(LumoMapModel &model, bool &load
     const QStringList readerLines = routeDump(byReader, readerLoaded, readerKeys.subtract(common));
     for (qsizetype i = 0; i < qMax(subsetLines.size(), readerLines.size()); ++i) {
         if (subsetLines.value(i) != readerLines.value(i))
-            return QStringLiteral("the read routes differ:\n- %1\n+ %2").arg(readerLines.value(i), subsetLines.value(i));
+            return QStringLiteral("the read routes differ:\n- %1\n+ %2")
+                .arg(readerLines.value(i), subsetLines.value(i));
     }
     return QString();
 }
@@ -210,7 +212,8 @@ template <typename Load> QString routeDifference(LumoMapModel &model, bool &load
 inline bool load(LumoMapModel &model, const QString &document)
 {
     bool loaded = false;
-    const QString difference = routeDifference(model, loaded, [&](LumoMapModel &m) { return m.loadFromText(document); });
+    const QString difference =
+        routeDifference(model, loaded, [&](LumoMapModel &m) { return m.loadFromText(document); });
     require(difference.isEmpty(), "loadFromText", difference);
     return loaded;
 }
@@ -218,7 +221,8 @@ inline bool load(LumoMapModel &model, const QString &document)
 inline bool loadFile(LumoMapModel &model, const QString &path)
 {
     bool loaded = false;
-    const QString difference = routeDifference(model, loaded, [&](LumoMapModel &m) { return m.loadFromFile(path); });
+    const QString difference =
+        routeDifference(model, loaded, [&](LumoMapModel &m) { return m.loadFromFile(path); });
     require(difference.isEmpty(), "loadFromFile", difference);
     return loaded;
 }
@@ -276,7 +280,6 @@ inline bool drive(LumoMapParser &parser, const QString &document)
 }
 
 // ---- Soundness checks, shared with the fuzz targets.
-
 
 // What is wrong with the pointers a document holds, or an empty string: no collection holds a null
 // pointer, and every index entry points at a record the document owns (an entry that outlived its

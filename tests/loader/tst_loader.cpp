@@ -498,10 +498,12 @@ void TestLoader::readRoutes_data()
 {
     QTest::addColumn<QByteArray>("document");
     QTest::addColumn<bool>("bySubsetReader");
-    QTest::newRow("as written") << QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<lumomap>\n <mapname>"
-                                              "a &amp; &#xd;\xc3\xa9]]&gt;</mapname>\n <appname/>\n</lumomap>\n")
+    QTest::newRow("as written") << QByteArray(
+                                       "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<lumomap>\n <mapname>"
+                                       "a &amp; &#xd;\xc3\xa9]]&gt;</mapname>\n <appname/>\n</lumomap>\n")
                                 << true;
-    QTest::newRow("comments, CR LF") << QByteArray("<!-- c -->\r\n<map><c><s>1</s><!--x--></c ></map>\r\n<!---->")
+    QTest::newRow("comments, CR LF") << QByteArray(
+                                            "<!-- c -->\r\n<map><c><s>1</s><!--x--></c ></map>\r\n<!---->")
                                      << true;
     QTest::newRow("too deep") << QByteArray("<lumomap>").append(QByteArray("<x>").repeated(256)) << true;
     QTest::newRow("byte order mark") << QByteArray("\xef\xbb\xbf<lumomap/>") << false;
