@@ -235,6 +235,8 @@ void TestWriter::goldenFiles()
         QVERIFY(model.interfaces.begin().value()->save(scratch, parent) &&
                 model.regions.begin().value()->save(scratch, parent));
         // What each record's save member appends stands in the document as it is.
+        QCOMPARE(parent.childNodes().count(),
+                 model.fixtureTemplates.size() + model.interfaceTemplates.size() * 2 + 2);
         const auto flat = [](QString t) { return t.remove(QLatin1Char(' ')).remove(QLatin1Char('\n')); };
         for (QDomElement e = parent.firstChildElement(); !e.isNull(); e = e.nextSiblingElement()) {
             QString part;
