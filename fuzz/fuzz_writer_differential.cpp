@@ -5,15 +5,20 @@
 //  - a model built directly from the fuzz bytes, whose strings may hold any UTF-16 code unit
 //    (control characters, lone surrogates, "]]>", carriage returns) and whose numbers may take any
 //    value, including those no map file can produce.
+// It also holds the writer's own formatting of reals to QString::number(value, 'g', 6), on values
+// taken from the fuzz bytes as they stand and on those of the model.
 
 #include "FuzzSupport.h"
 
 #include <MapDomWriter.h>
 #include <MapTextWriter.h>
+#include <MapValueFormat.h>
 
 #include <QDateTime>
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include <cmath>
+#include <cstring>
 #include <iterator>
 #include <limits>
 
@@ -58,9 +63,17 @@ QString anyString(FuzzedDataProvider &in)
     return s;
 }
 
-double anyDouble(FuzzedDataProvider &in)
+void requireRealAsQt(double value)
 {
-    switch (in.ConsumeIntegralInRange<int>(0, 3)) {
+    const QString written(MapValueFormat::real(value).view());
+    const QString expected = QString::number(value, 'g', 6);
+    FuzzSupport::require(written == expected, "MapValueFormat::real differs from QString::number",
+                         QStringLiteral("%1: %2, Qt %3").arg(value, 0, 'g', 17).arg(written, expected));
+}
+
+double pickDouble(FuzzedDataProvider &in)
+{
+    switch (in.ConsumeIntegralInRange<int>(0, 4)) {
     case 0:
         return in.ConsumeFloatingPoint<double>();
     case 1:
@@ -78,9 +91,21 @@ double anyDouble(FuzzedDataProvider &in)
                                   std::numeric_limits<double>::max()};
         return special[in.ConsumeIntegralInRange<size_t>(0, std::size(special) - 1)];
     }
+    case 3: { // an exact tie at the seventh significant digit, which Qt rounds away from zero
+        const double tie = in.ConsumeIntegralInRange<int>(100000, 999999) * 10.0 + 5;
+        const int shift = in.ConsumeIntegralInRange<int>(-1, 8);
+        return shift < 0 ? tie / 10 : tie * std::pow(10.0, shift);
+    }
     default:
         return static_cast<double>(in.ConsumeIntegral<qint32>());
     }
+}
+
+double anyDouble(FuzzedDataProvider &in)
+{
+    const double value = pickDouble(in);
+    requireRealAsQt(value);
+    return value;
 }
 
 void buildModel(FuzzedDataProvider &in, LumoMapModel &model)
@@ -199,6 +224,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         LumoMapModel loaded;
         if (loaded.loadFromText(FuzzSupport::textFromBytes(data, size)))
             requireSameText(loaded);
+    }
+    for (size_t at = 0; at + sizeof(double) <= size; at += sizeof(double)) {
+        double value;
+        std::memcpy(&value, data + at, sizeof value);
+        requireRealAsQt(value);
     }
     FuzzedDataProvider in(data, size);
     LumoMapModel built;
