@@ -53,7 +53,7 @@ template <typename Output> void appendEscapedText(Output &out, const QString &te
         else
             continue;
         out.text(chars + runStart, i - runStart);
-        out.ascii(replacement);
+        out.ascii(0, replacement);
         runStart = i + 1;
     }
     out.text(chars + runStart, size - runStart);
@@ -66,18 +66,15 @@ class Utf8DeviceOutput
 public:
     explicit Utf8DeviceOutput(QIODevice &device) : m_device(device) {}
 
-    void ascii(QLatin1String text)
+    // Appends `indent` spaces, then the ASCII pieces, with one check for room.
+    template <typename... Pieces> void ascii(int indent, Pieces... pieces)
     {
-        makeRoom(text.size());
-        std::memcpy(m_buffer + m_used, text.data(), size_t(text.size()));
-        m_used += text.size();
-    }
-
-    void spaces(int count)
-    {
-        makeRoom(count);
-        std::memset(m_buffer + m_used, ' ', size_t(count));
-        m_used += count;
+        makeRoom(indent + (qsizetype(0) + ... + pieces.size()));
+        char *out = m_buffer + m_used;
+        std::memset(out, ' ', size_t(indent));
+        out += indent;
+        ((std::memcpy(out, pieces.data(), size_t(pieces.size())), out += pieces.size()), ...);
+        m_used = out - m_buffer;
     }
 
     void text(const QChar *chars, qsizetype size)
@@ -153,8 +150,13 @@ class StreamOutput
 public:
     explicit StreamOutput(QTextStream &stream) : m_stream(stream) { m_chunk.reserve(ChunkSize + 1024); }
 
-    void ascii(QLatin1String text) { m_chunk += text; }
-    void spaces(int count) { m_chunk.append(QString(count, QLatin1Char(' '))); }
+    template <typename... Pieces> void ascii(int indent, Pieces... pieces)
+    {
+        static const char spaces[] = "                ";
+        for (; indent > 0; indent -= 16)
+            m_chunk += QLatin1String(spaces, qMin(indent, 16));
+        ((m_chunk += pieces), ...);
+    }
     void text(const QChar *chars, qsizetype size) { m_chunk.append(chars, size); }
 
     void handOverIfFull()
@@ -244,62 +246,38 @@ public:
     void close(QLatin1String name)
     {
         if (m_pendingStartTag.data()) {
-            m_out.spaces(m_depth);
-            m_out.ascii(QLatin1String("<"));
-            m_out.ascii(name);
-            m_out.ascii(QLatin1String("/>\n"));
+            m_out.ascii(m_depth, QLatin1String("<"), name, QLatin1String("/>\n"));
             m_pendingStartTag = QLatin1String();
         } else {
             --m_depth;
-            m_out.spaces(m_depth);
-            m_out.ascii(QLatin1String("</"));
-            m_out.ascii(name);
-            m_out.ascii(QLatin1String(">\n"));
+            m_out.ascii(m_depth, QLatin1String("</"), name, QLatin1String(">\n"));
         }
         m_out.handOverIfFull();
     }
 
     void leaf(QLatin1String name, const QString &text)
     {
-        startLeaf(name);
+        writePendingStartTag();
+        m_out.ascii(m_depth, QLatin1String("<"), name, QLatin1String(">"));
         appendEscapedText(m_out, text);
-        endLeaf(name);
+        m_out.ascii(0, QLatin1String("</"), name, QLatin1String(">\n"));
     }
 
     // Numbers and flags: ASCII without anything to escape.
     void leaf(QLatin1String name, QLatin1String text)
     {
-        startLeaf(name);
-        m_out.ascii(text);
-        endLeaf(name);
+        writePendingStartTag();
+        m_out.ascii(m_depth, QLatin1String("<"), name, QLatin1String(">"), text, QLatin1String("</"), name,
+                    QLatin1String(">\n"));
     }
     void leaf(QLatin1String name, const AsciiText &text) { leaf(name, text.view()); }
 
 private:
-    void startLeaf(QLatin1String name)
-    {
-        writePendingStartTag();
-        m_out.spaces(m_depth);
-        m_out.ascii(QLatin1String("<"));
-        m_out.ascii(name);
-        m_out.ascii(QLatin1String(">"));
-    }
-
-    void endLeaf(QLatin1String name)
-    {
-        m_out.ascii(QLatin1String("</"));
-        m_out.ascii(name);
-        m_out.ascii(QLatin1String(">\n"));
-    }
-
     void writePendingStartTag()
     {
         if (!m_pendingStartTag.data())
             return;
-        m_out.spaces(m_depth);
-        m_out.ascii(QLatin1String("<"));
-        m_out.ascii(m_pendingStartTag);
-        m_out.ascii(QLatin1String(">\n"));
+        m_out.ascii(m_depth, QLatin1String("<"), m_pendingStartTag, QLatin1String(">\n"));
         ++m_depth;
         m_pendingStartTag = QLatin1String();
     }

@@ -52,6 +52,57 @@ bool equalsExactly(double magnitude, quint64 odd, int exponent10)
     return odd == mantissa;
 }
 
+
+// Six significant digits of a positive finite `magnitude`, correctly rounded, exact ties away from
+// zero as Qt rounds them: std::to_chars gives the digits, but rounds a tie to even.
+void sixDigitsExactly(double magnitude, quint32 &kept, int &exponent)
+{
+    char scientific[32]; // "d.ddddde[+-]dd[d]"
+    *std::to_chars(scientific, scientific + sizeof scientific - 1, magnitude, std::chars_format::scientific, 5).ptr = 0;
+    kept = quint32(scientific[0] - '0');
+    for (int at = 2; at < 7; ++at)
+        kept = kept * 10 + quint32(scientific[at] - '0');
+    exponent = std::atoi(scientific + 8);
+    if (kept % 2 == 0 && equalsExactly(magnitude, quint64(kept) * 10 + 5, exponent - 6) && ++kept == 1000000) {
+        kept = 100000;
+        ++exponent;
+    }
+}
+
+// The same for most values in a fraction of the time: one multiplication or division by an exact
+// power of ten scales `magnitude` to [1e5, 1e6), with an error of at most half a unit in the last
+// place (about 6e-11 there). Returns false, for the exact route to decide, when the scaled value lies
+// closer than 1e-9 to a rounding boundary, or when the power of ten is not exact as a double.
+bool sixDigitsQuickly(double magnitude, quint32 &kept, int &exponent)
+{
+    static const double powersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                         1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    int binaryExponent = 0;
+    std::frexp(magnitude, &binaryExponent); // magnitude lies in [2^(e-1), 2^e)
+    exponent = int(std::floor((binaryExponent - 1) * 0.30102999566398120)); // floor(log10) or one less
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        const int scale = 5 - exponent;
+        if (scale < -22 || scale > 22)
+            return false;
+        const double scaled = scale >= 0 ? magnitude * powersOfTen[scale] : magnitude / powersOfTen[-scale];
+        if (scaled >= 1e6) {
+            ++exponent;
+            continue;
+        }
+        const double whole = std::floor(scaled);
+        const double fraction = scaled - whole;
+        if (std::fabs(fraction - 0.5) < 1e-9)
+            return false;
+        kept = quint32(whole) + (fraction > 0.5 ? 1 : 0);
+        if (kept == 1000000) {
+            kept = 100000;
+            ++exponent;
+        }
+        return true;
+    }
+    return false;
+}
+
 } // namespace
 
 AsciiText unsignedNumber(quint32 value)
@@ -78,37 +129,21 @@ AsciiText real(double value)
     if (value == 0)
         return ascii("0");
 
-    // Six significant digits, correctly rounded: "[-]d.ddddde[+-]dd[d]".
-    char scientific[32];
-    *std::to_chars(scientific, scientific + sizeof scientific - 1, value, std::chars_format::scientific, 5).ptr = 0;
-    const bool negative = scientific[0] == '-';
-    const char *mantissa = scientific + (negative ? 1 : 0);
-    char digits[6] = {mantissa[0], mantissa[2], mantissa[3], mantissa[4], mantissa[5], mantissa[6]};
-    int exponent = std::atoi(mantissa + 8);
-
-    // std::to_chars rounds an exact tie to even, Qt away from zero: a tie rounded down to an even
-    // last digit is rounded up here.
-    quint64 kept = 0;
-    for (char digit : digits)
-        kept = kept * 10 + quint64(digit - '0');
-    if (kept % 2 == 0 && equalsExactly(std::fabs(value), kept * 10 + 5, exponent - 6)) {
-        int at = 5;
-        while (at >= 0 && digits[at] == '9')
-            digits[at--] = '0';
-        if (at >= 0) {
-            ++digits[at];
-        } else {
-            digits[0] = '1';
-            ++exponent;
-        }
-    }
+    // The value as six significant digits `kept` (100000 to 999999) times 10^(exponent - 5).
+    quint32 kept = 0;
+    int exponent = 0;
+    if (!sixDigitsQuickly(std::fabs(value), kept, exponent))
+        sixDigitsExactly(std::fabs(value), kept, exponent);
+    char digits[6];
+    for (int at = 5; at >= 0; --at, kept /= 10)
+        digits[at] = char('0' + kept % 10);
 
     int count = 6;
     while (count > 1 && digits[count - 1] == '0')
         --count;
     AsciiText out;
     char *p = out.data;
-    if (negative)
+    if (value < 0)
         *p++ = '-';
     if (exponent < -4 || exponent > 5) {
         *p++ = digits[0];
