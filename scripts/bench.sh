@@ -9,8 +9,8 @@
 # Environment: LUMOMAP_QT_MAJOR=5 (default 6); BENCH_RUNS (default 5); BENCH_MAPS (default
 #   "small medium large legacy"); BENCH_WORK_DIR (default build/bench-work: maps, logs, profiles);
 #   BENCH_REPORT (default docs/performance.md); BENCH_CALLGRIND=0 skips the instruction counts;
-#   BENCH_BASELINE=REVISION also builds that git revision (it must have this driver) and counts its
-#   instructions in the same run, for a before/after table.
+#   BENCH_BASELINE=REVISION also builds that git revision (it must have this driver) and counts the
+#   instructions of its saves in the same run, for a before/after table.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 for tool in hyperfine valgrind jq; do
@@ -25,16 +25,15 @@ maps=(${BENCH_MAPS:-small medium large legacy})
 started=$(date -u '+%Y-%m-%d %H:%M:%S UTC')
 load_at_start=$(cut -d' ' -f1-3 /proc/loadavg)
 
-nice scripts/build.sh "$build_dir" -DCMAKE_BUILD_TYPE=Release -DLUMOMAP_QT_MAJOR="$qt_major" \
-    -DLUMOMAP_BUILD_BENCH=ON -DLUMOMAP_BUILD_TESTS=OFF -DLUMOMAP_BUILD_TOOLS=OFF \
-    -DLUMOMAP_BUILD_EXAMPLES=OFF -DLUMOMAP_WARNINGS_AS_ERRORS=ON >&2
+release=(-DCMAKE_BUILD_TYPE=Release -DLUMOMAP_QT_MAJOR="$qt_major" -DLUMOMAP_BUILD_BENCH=ON
+    -DLUMOMAP_BUILD_TESTS=OFF -DLUMOMAP_BUILD_TOOLS=OFF -DLUMOMAP_BUILD_EXAMPLES=OFF)
+nice scripts/build.sh "$build_dir" "${release[@]}" -DLUMOMAP_WARNINGS_AS_ERRORS=ON >&2
 bench=$build_dir/bench/lumomap-bench
 rm -rf "$work" && mkdir -p "$work/baseline"
 drivers=("$bench")
 if [ -n "${BENCH_BASELINE:-}" ]; then
     git archive "$BENCH_BASELINE" | tar -x -C "$work/baseline"
-    (cd "$work/baseline" && nice scripts/build.sh build -DCMAKE_BUILD_TYPE=Release -DLUMOMAP_QT_MAJOR="$qt_major" \
-        -DLUMOMAP_BUILD_BENCH=ON -DLUMOMAP_BUILD_TESTS=OFF -DLUMOMAP_BUILD_TOOLS=OFF -DLUMOMAP_BUILD_EXAMPLES=OFF >&2)
+    (cd "$work/baseline" && nice scripts/build.sh build "${release[@]}" >&2)
     drivers+=("$work/baseline/build/bench/lumomap-bench")
 fi
 
@@ -71,12 +70,15 @@ for map in "${maps[@]}"; do
         peak=$(median "$log.runs" 5) held=$(median "$log.runs" 6)
         process=$(jq -r --arg m "$mode" '.results[] | select(.command == $m) | .median' "$work/$map.json")
         rows_time+=("$(awk -v m="$map" -v o="$mode" -v b="$bytes" -v w="$wall" -v c="$cpu" -v p="$peak" \
-            -v h="$held" -v t="$process" 'BEGIN { printf "| %s | %s | %.1f | %.1f | %.1f | %.1f | %.1f | %.1f |",
-            m, o, w / 1e6, c / 1e6, b / w * 1e3, p / 1024, h / 1024, t * 1e3 }')")
+            -v h="$held" -v t="$process" 'BEGIN { printf "| %s | %s | %.1f | %.1f | %.1f | %.1f | %.1f | %.1f | %.1f |",
+            m, o, w / 1e6, c / 1e6, b / w * 1e3, p / 1024, h / 1024, (p - h) / 1024, t * 1e3 }')")
         if [ "${BENCH_CALLGRIND:-1}" != 0 ]; then
             echo "bench.sh: callgrind $map $mode" >&2
             instr_row+=" $(instructions "$bench" "$map" "$mode" current) |"
-            [ ${#drivers[@]} = 1 ] || baseline_row+=" $(instructions "${drivers[1]}" "$map" "$mode" baseline) |"
+            case ${#drivers[@]}:$mode in
+            2:save*) baseline_row+=" $(instructions "${drivers[1]}" "$map" "$mode" baseline) |" ;;
+            2:*) baseline_row+=" – |" ;;
+            esac
         fi
     done
     [ "$map" = legacy ] && instr_row+=" – | – |" baseline_row+=" – | – |"
@@ -137,14 +139,14 @@ $(join "${rows_maps[@]}")
 | map | loadFromFile | loadFromText | sax | stream | save | saveToString |
 |---|---:|---:|---:|---:|---:|---:|
 $(join "${rows_instr[@]}")
-$([ ${#drivers[@]} = 1 ] || { printf '\nThe same at the baseline revision %s, in this run:\n\n%s\n%s\n' \
+$([ ${#drivers[@]} = 1 ] || { printf '\nThe saves at the baseline revision %s, in this run:\n\n%s\n%s\n' \
     "$(git rev-parse --short "$BENCH_BASELINE")" "| map | loadFromFile | loadFromText | sax | stream | save | saveToString |" \
     "|---|---:|---:|---:|---:|---:|---:|"; join "${rows_baseline[@]}"; })
 
 ## Time and memory (medians of $runs runs; the operation alone unless said)
 
-| map | operation | wall ms | CPU ms | MB/s | peak MiB | held MiB | whole process ms (hyperfine) |
-|---|---|---:|---:|---:|---:|---:|---:|
+| map | operation | wall ms | CPU ms | MB/s | peak MiB | held MiB | peak − held MiB | whole process ms (hyperfine) |
+|---|---|---:|---:|---:|---:|---:|---:|---:|
 $(join "${rows_time[@]}")
 TEXT
 } > "$report"
