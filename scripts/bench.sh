@@ -70,8 +70,8 @@ for map in "${maps[@]}"; do
         peak=$(median "$log.runs" 5) held=$(median "$log.runs" 6)
         process=$(jq -r --arg m "$mode" '.results[] | select(.command == $m) | .median' "$work/$map.json")
         rows_time+=("$(awk -v m="$map" -v o="$mode" -v b="$bytes" -v w="$wall" -v c="$cpu" -v p="$peak" \
-            -v h="$held" -v t="$process" 'BEGIN { printf "| %s | %s | %.1f | %.1f | %.1f | %.1f | %.1f | %.1f | %.1f |",
-            m, o, w / 1e6, c / 1e6, b / w * 1e3, p / 1024, h / 1024, (p - h) / 1024, t * 1e3 }')")
+            -v h="$held" -v t="$process" 'BEGIN { printf "| %s | %s | %.1f | %.1f | %.1f | %.1f | %.1f | %s | %.1f |", m, o, w / 1e6, c / 1e6,
+            b / w * 1e3, p / 1024, h / 1024, o ~ /^load/ ? sprintf("%.1f", (p - h) / 1024) : "–", t * 1e3 }')")
         if [ "${BENCH_CALLGRIND:-1}" != 0 ]; then
             echo "bench.sh: callgrind $map $mode" >&2
             instr_row+=" $(instructions "$bench" "$map" "$mode" current) |"
@@ -113,7 +113,8 @@ written by it. Compare figures within one run; a shared machine makes times of d
 - **Memory**: after the preparation the driver hands free heap back (\`malloc_trim\`), reads \`VmRSS\`, resets
   the kernel's high-water mark (\`/proc/self/clear_refs\`) and after the operation reads \`VmHWM\`: *peak* is
   what the operation added at its highest. *Held* is the heap still in use after the operation
-  (\`mallinfo2\`), for a load the model itself.
+  (\`mallinfo2\`): for a load the model itself, for saveToString the string's capacity; *peak − held*,
+  for the loads, is what the load needed beyond the model.
 - **Instructions**: \`valgrind --tool=callgrind --instr-atstart=no\` runs the driver once per mode; the
   driver switches instrumentation on and off around the operation (\`<valgrind/callgrind.h>\`), so the
   count is the operation's alone. Per byte: instructions / bytes read (loads, passes) or written (saves).
