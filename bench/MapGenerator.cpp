@@ -134,7 +134,9 @@ void writeInterfaceTemplate(IndentedXml &xml, Sequence &sequence, int index)
 
 void writeInterface(IndentedXml &xml, Sequence &sequence, int index)
 {
-    const auto hexByte = [](int value) { return QByteArray::number(value % 256, 16).rightJustified(2, '0').toUpper(); };
+    const auto hexByte = [](int value) {
+        return QByteArray::number(value % 256, 16).rightJustified(2, '0').toUpper();
+    };
     xml.open("interface");
     xml.hexLeaf("uid", InterfaceUidBase + static_cast<quint32>(index));
     xml.hexLeaf("templateid", InterfaceTemplateUidBase + static_cast<quint32>(index));
@@ -143,7 +145,8 @@ void writeInterface(IndentedXml &xml, Sequence &sequence, int index)
     xml.realLeaf("x", sequence.coordinate());
     xml.realLeaf("y", sequence.coordinate());
     xml.realLeaf("theta", 0);
-    xml.leaf("ip", "10." + number(index / 65536 % 256) + '.' + number(index / 256 % 256) + '.' + number(index % 256));
+    xml.leaf("ip", "10." + number(index / 65536 % 256) + '.' + number(index / 256 % 256) + '.' +
+                       number(index % 256));
     xml.leaf("mac", "BC:BC:DE:AD:" + hexByte(index / 256) + ':' + hexByte(index));
     xml.hexLeaf("flags", static_cast<quint32>(index % 256));
     xml.hexLeaf("sn", 0x5000000u + static_cast<quint32>(index));

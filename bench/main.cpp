@@ -76,11 +76,14 @@ int generate(const QStringList &arguments)
 {
     const QString kind = arguments.value(1);
     const int count = arguments.value(2).toInt();
-    if (arguments.size() != 4 || (kind != QLatin1String("current") && kind != QLatin1String("legacy")) || count <= 0)
+    if (arguments.size() != 4 || (kind != QLatin1String("current") && kind != QLatin1String("legacy")) ||
+        count <= 0)
         return fail(QStringLiteral("usage: generate current|legacy COUNT FILE"));
     QFile file(arguments.at(3));
-    const QByteArray map = kind == QLatin1String("current") ? MapGenerator::currentMap(count) : MapGenerator::legacyMap(count);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(map) != map.size() || !file.flush())
+    const QByteArray map =
+        kind == QLatin1String("current") ? MapGenerator::currentMap(count) : MapGenerator::legacyMap(count);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(map) != map.size() ||
+        !file.flush())
         return fail(QStringLiteral("cannot write %1: %2").arg(file.fileName(), file.errorString()));
     return 0;
 }
@@ -98,8 +101,8 @@ int main(int argc, char *argv[])
     parser.addHelpOption();
     parser.addPositionalArgument(QStringLiteral("mode"), QStringLiteral("The operation, or generate."));
     parser.addPositionalArgument(QStringLiteral("map"), QStringLiteral("The map file to read."));
-    parser.addOptions({{QStringLiteral("output"), QStringLiteral("File that save writes (default MAP.saved)."),
-                        QStringLiteral("file")},
+    parser.addOptions({{QStringLiteral("output"),
+                        QStringLiteral("File that save writes (default MAP.saved)."), QStringLiteral("file")},
                        {QStringLiteral("log"), QStringLiteral("Also append the result line to this file."),
                         QStringLiteral("file")}});
     parser.process(application);
@@ -180,11 +183,17 @@ int main(int argc, char *argv[])
         bytes = saved.toUtf8().size();
 
     const QByteArray line = QStringLiteral("%1 %2 %3 %4 %5 %6\n")
-                                .arg(mode).arg(bytes).arg(wallNs).arg(cpuNs).arg(peakKiB).arg(modelKiB)
+                                .arg(mode)
+                                .arg(bytes)
+                                .arg(wallNs)
+                                .arg(cpuNs)
+                                .arg(peakKiB)
+                                .arg(modelKiB)
                                 .toUtf8();
     std::fputs(line.constData(), stdout);
     QFile log(parser.value(QStringLiteral("log")));
-    if (parser.isSet(QStringLiteral("log")) && (!log.open(QIODevice::Append) || log.write(line) != line.size()))
+    if (parser.isSet(QStringLiteral("log")) &&
+        (!log.open(QIODevice::Append) || log.write(line) != line.size()))
         return fail(QStringLiteral("cannot append to %1: %2").arg(log.fileName(), log.errorString()));
     return 0;
 }

@@ -22,7 +22,8 @@ using MapValueFormat::AsciiText;
 // Appends `text` as the text of an element. What is escaped and why:
 //  - "&" as "&amp;" and "<" as "&lt;": markup otherwise;
 //  - ">" as "&gt;" only where it closes "]]>", which may not stand in text;
-//  - a carriage return as "&#xd;", since a reader turns a literal one at a line end into a line feed;
+//  - a carriage return as "&#xd;", as the DOM serialiser writes it (XML has readers turn a literal
+//    one into a line feed);
 //  - U+FFFE, U+FFFF and unpaired surrogates as character references such as "&#xffff;"
 //    (MapValueFormat::needsCharacterReference): the XML reader takes a literal U+FFFE or U+FFFF for
 //    the end of its input and fails, and UTF-8 has no form for a lone surrogate; the readers turn the
@@ -287,7 +288,8 @@ private:
     int m_depth = 0;
 };
 
-template <typename Output> bool writeDocument(Output &output, const LumoMapModel &model, const QDateTime &saveTime)
+template <typename Output>
+bool writeDocument(Output &output, const LumoMapModel &model, const QDateTime &saveTime)
 {
     namespace Layout = MapRecordLayout;
     ElementWriter<Output> out(output);

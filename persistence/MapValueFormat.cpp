@@ -52,18 +52,20 @@ bool equalsExactly(double magnitude, quint64 odd, int exponent10)
     return odd == mantissa;
 }
 
-
 // Six significant digits of a positive finite `magnitude`, correctly rounded, exact ties away from
 // zero as Qt rounds them: std::to_chars gives the digits, but rounds a tie to even.
 void sixDigitsExactly(double magnitude, quint32 &kept, int &exponent)
 {
     char scientific[32]; // "d.ddddde[+-]dd[d]"
-    *std::to_chars(scientific, scientific + sizeof scientific - 1, magnitude, std::chars_format::scientific, 5).ptr = 0;
+    *std::to_chars(scientific, scientific + sizeof scientific - 1, magnitude, std::chars_format::scientific,
+                   5)
+         .ptr = 0;
     kept = quint32(scientific[0] - '0');
     for (int at = 2; at < 7; ++at)
         kept = kept * 10 + quint32(scientific[at] - '0');
     exponent = std::atoi(scientific + 8);
-    if (kept % 2 == 0 && equalsExactly(magnitude, quint64(kept) * 10 + 5, exponent - 6) && ++kept == 1000000) {
+    if (kept % 2 == 0 && equalsExactly(magnitude, quint64(kept) * 10 + 5, exponent - 6) &&
+        ++kept == 1000000) {
         kept = 100000;
         ++exponent;
     }
@@ -75,8 +77,9 @@ void sixDigitsExactly(double magnitude, quint32 &kept, int &exponent)
 // closer than 1e-9 to a rounding boundary, or when the power of ten is not exact as a double.
 bool sixDigitsQuickly(double magnitude, quint32 &kept, int &exponent)
 {
-    static const double powersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
-                                         1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    static const double powersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                         1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                         1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
     int binaryExponent = 0;
     std::frexp(magnitude, &binaryExponent); // magnitude lies in [2^(e-1), 2^e)
     exponent = int(std::floor((binaryExponent - 1) * 0.30102999566398120)); // floor(log10) or one less
@@ -207,7 +210,9 @@ bool needsCharacterReference(const QChar *text, qsizetype size, qsizetype at)
 AsciiText characterReference(QChar character)
 {
     AsciiText out = ascii("&#x");
-    out.size = int(std::to_chars(out.data + 3, out.data + sizeof out.data, unsigned(character.unicode()), 16).ptr - out.data);
+    out.size =
+        int(std::to_chars(out.data + 3, out.data + sizeof out.data, unsigned(character.unicode()), 16).ptr -
+            out.data);
     out.data[out.size++] = ';';
     return out;
 }
