@@ -71,6 +71,11 @@ public:
     // Returns false when the stream has neither a device nor a string, or reports an error after
     // the flush (a device that refuses writes, a full disk, a read-only buffer); true otherwise.
     bool save(QTextStream &stream);
+    // Saves the map as UTF-8 to `fileName` atomically: the file on disk is either the old one or the
+    // complete new one, never a truncated or empty file. On failure returns false and sets lastError
+    // to "Unable to save file: " followed by the file name and the reason, for example
+    // "Unable to save file: /maps/stage.xml: No space left on device"; on success lastError stays.
+    bool saveToFile(const QString &fileName);
     // Read a map file (root <lumomap>) or a legacy map (root <map>) and add its records to the
     // document. On failure they return false and leave the reason in lastError; a successful load
     // leaves lastError as it was. Only loadFromFile runs the post-load calculation.

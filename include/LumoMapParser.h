@@ -22,6 +22,7 @@
 #include "lumomap_export.h"
 
 #include <QList>
+#include <QSet>
 #include <QStack>
 #include <QString>
 #include <QXmlDefaultHandler>
@@ -60,6 +61,11 @@ public:
     bool unparsedEntityDecl(const QString &name, const QString &publicId, const QString &systemId,
                             const QString &notationName) override;
 
+    // The reader stopped on malformed input. Text still waiting for its element's next tag is stored
+    // as it would have been on arrival, and the trace names it. The loaders install the parser as the
+    // reader's error handler for this; a host driving its own reader may do the same.
+    bool fatalError(const QXmlParseException &exception) override;
+
     // Records displaced during the parse by later records with the same key stay alive until the end
     // of the parse; this destroys those that the model no longer holds and removes every pointer
     // the model keeps to them. endDocument(), the destructor and the loaders (before the post-load
@@ -76,10 +82,11 @@ public:
     using QXmlDefaultHandler::errorString;
     QString errorString();
 
-    // Post-load calculation, run by loadFromFile after every parse; acts only after a legacy
-    // controller was read. Places every used legacy fixture at the least position of its
-    // template's nodes, each interface at the least position of its used fixtures, and makes
-    // fixture positions relative to their interface.
+    // Post-load calculation, run by loadFromFile after every parse; acts only on the legacy
+    // controllers this parse read, so records of earlier loads into the same document stay where
+    // they are. Places every used legacy fixture at the least position of its template's nodes,
+    // each interface at the least position of its used fixtures (visited in port order, so the
+    // result never depends on hash order), and makes fixture positions relative to their interface.
     void additionalCalculation();
     // Places `fixture` at the least node x and least node y of `fixtureTemplate` and makes the
     // nodes relative to that point. Changes nothing when the template has no nodes.
@@ -123,6 +130,8 @@ private:
     bool finishLegacyLight();
     void deleteUnfinishedRecords();
     RecordFiling::DisplacedRecords &displacedRecords();
+    // The fixtures a legacy interface indexes, in the order of its template's ports.
+    QList<LumoFixture *> fixturesInPortOrder(const LumoInterface &interface) const;
 
     QString pendingText;                  // text of the open element not yet stored, pieces joined
     bool ownsControllerTemplates = false; // a legacy controller is open: its 16 templates are ours
@@ -133,6 +142,10 @@ private:
     QLatin1String traceName;
     QString traceSubject;
     QString traceMessages;
+
+    // The legacy interfaces and fixtures this parse filed, for the post-load calculation.
+    QSet<const LumoInterface *> filedLegacyInterfaces;
+    QSet<const LumoFixture *> filedLegacyFixtures;
 
     // Records displaced during this parse, released at its end; created by the first displacement.
     std::unique_ptr<RecordFiling::DisplacedRecords> displaced;

@@ -7,7 +7,10 @@
 #include "LumoFixture.h"
 #include "LumoFixtureTemplate.h"
 #include "LumoInterface.h"
+#include "LumoInterfaceTemplate.h"
 #include "LumoMapModel.h"
+
+#include <algorithm>
 
 void LumoMapParser::calculateLumoFixtureDimension(LumoFixture *fixture, LumoFixtureTemplate *fixtureTemplate)
 {
@@ -37,28 +40,30 @@ void LumoMapParser::calculateLumoFixtureDimension(LumoFixture *fixture, LumoFixt
 
 void LumoMapParser::additionalCalculation()
 {
-    if (!model || controllerTemplates.isEmpty() || controllerFixtures.isEmpty())
+    if (!model || filedLegacyFixtures.isEmpty())
         return;
 
-    // Phase 1: every used legacy fixture takes the least position of its template's nodes.
+    // Phase 1: every used legacy fixture of this parse takes the least position of its template's
+    // nodes. Each fixture depends on its own template alone, so the order of the walk is free.
     const QList<quint32> templateKeys = model->fixtureTemplates.keys();
     for (const quint32 key : templateKeys) {
         LumoFixture *fixture = model->fixturesByTemplate.value(key);
-        if (fixture && fixture->used)
+        if (fixture && fixture->used && filedLegacyFixtures.contains(fixture))
             calculateLumoFixtureDimension(fixture, model->fixtureTemplates.value(key));
     }
 
-    // Phase 2: each interface moves to the least position of its used fixtures, and those fixtures
-    // become relative to it. While the interface still stands exactly at (0, 0), the next used
-    // fixture sets it to its own position.
+    // Phase 2: each interface of this parse moves to the least position of its used fixtures, and
+    // those fixtures become relative to it. While the interface still stands exactly at (0, 0), the
+    // next used fixture sets it to its own position; that rule depends on the order of the visit,
+    // which is port order.
     const QList<quint32> interfaceKeys = model->interfaces.keys();
     for (const quint32 key : interfaceKeys) {
         LumoInterface *target = model->interfaces.value(key);
-        if (!target)
+        if (!target || !filedLegacyInterfaces.contains(target))
             continue;
-        const QList<LumoFixture *> fixtures = target->fixturesByTemplate.values();
+        const QList<LumoFixture *> fixtures = fixturesInPortOrder(*target);
         for (const LumoFixture *fixture : fixtures) {
-            if (!fixture || !fixture->used)
+            if (!fixture->used)
                 continue;
             if (target->x == 0.0 && target->y == 0.0) {
                 target->x = fixture->x;
@@ -70,10 +75,40 @@ void LumoMapParser::additionalCalculation()
                 target->y = fixture->y;
         }
         for (LumoFixture *fixture : fixtures) {
-            if (!fixture || !fixture->used)
+            if (!fixture->used)
                 continue;
             fixture->x -= target->x;
             fixture->y -= target->y;
         }
     }
+}
+
+QList<LumoFixture *> LumoMapParser::fixturesInPortOrder(const LumoInterface &interface) const
+{
+    QSet<LumoFixture *> indexed;
+    for (LumoFixture *fixture : interface.fixturesByTemplate) {
+        if (fixture)
+            indexed.insert(fixture);
+    }
+    QList<LumoFixture *> ordered;
+    ordered.reserve(indexed.size());
+    if (const LumoInterfaceTemplate *ports = model->interfaceTemplates.value(interface.templateid)) {
+        for (const LumoOutput *output : ports->outputs) {
+            if (!output)
+                continue;
+            for (LumoFixture *fixture : output->fixtures) {
+                if (indexed.remove(fixture))
+                    ordered.append(fixture);
+            }
+        }
+    }
+    // Indexed fixtures that no port of the template holds follow in key order.
+    QList<quint32> keys = interface.fixturesByTemplate.keys();
+    std::sort(keys.begin(), keys.end());
+    for (const quint32 key : keys) {
+        LumoFixture *fixture = interface.fixturesByTemplate.value(key);
+        if (indexed.remove(fixture))
+            ordered.append(fixture);
+    }
+    return ordered;
 }

@@ -60,6 +60,9 @@ bool LumoMapParser::startLegacyController()
         if (!fixtureTemplate)
             return false;
         fixtureTemplate->locked = false;
+        // A uid the document already holds would replace a template loaded earlier.
+        while (model && model->fixtureTemplates.contains(fixtureTemplate->uid))
+            fixtureTemplate->uid = static_cast<quint32>(fixtureTemplate->generateLumoFixtureTemplateUID());
         controllerTemplates.append(fixtureTemplate);
         fixture->templateid = fixtureTemplate->uid;
     }
@@ -77,7 +80,9 @@ bool LumoMapParser::finishLegacyController()
     for (LumoFixture *fixture : std::as_const(controllerFixtures)) {
         model->fixturesByTemplate.insert(fixture->templateid, fixture);
         currentInterface->fixturesByTemplate.insert(fixture->templateid, fixture);
+        filedLegacyFixtures.insert(fixture);
     }
+    filedLegacyInterfaces.insert(currentInterface);
 
     currentRegion = new (std::nothrow) LumoRegion();
     if (currentRegion) {

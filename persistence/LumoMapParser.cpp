@@ -26,13 +26,14 @@ template <typename Record> bool replaceUnfinished(Record *&current)
     return current != nullptr;
 }
 
+// White space as QString::trimmed sees it: tab, line feed, vertical tab, form feed, carriage return
+// and space in ASCII, and QChar::isSpace beyond it.
 bool isSpace(QChar c)
 {
-    // Plain ASCII white space is by far the most common case; everything else asks QChar.
     const char16_t u = c.unicode();
-    if (u == u' ' || u == u'\n' || u == u'\t' || u == u'\r')
-        return true;
-    return u > 0x7f && c.isSpace();
+    if (u <= 0x7f)
+        return u == u' ' || (u >= u'\t' && u <= u'\r');
+    return c.isSpace();
 }
 
 bool isBlank(const QString &text)
@@ -194,6 +195,15 @@ bool LumoMapParser::processPendingText()
     }
     pendingText.resize(0);
     return stored;
+}
+
+bool LumoMapParser::fatalError(const QXmlParseException &)
+{
+    const QString text = pendingText.trimmed();
+    if (!text.isEmpty())
+        setTrace(TraceCallback::Characters, text);
+    processPendingText();
+    return false;
 }
 
 bool LumoMapParser::startElement(const QString &, const QString &, const QString &qName,

@@ -28,6 +28,7 @@ bool parseInto(LumoMapModel &model, QXmlInputSource &source, PostLoad postLoad)
     reader.setContentHandler(&parser);
     reader.setDeclHandler(&parser);
     reader.setDTDHandler(&parser);
+    reader.setErrorHandler(&parser);
 
     bool parsed = false;
     QString outOfMemory;

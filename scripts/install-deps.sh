@@ -7,6 +7,7 @@ packages=(
     qt6-base-dev qt6-5compat-dev qt6-svg-dev
     qtbase5-dev libqt5svg5-dev
     clang libclang-rt-14-dev
+    python3
     hyperfine valgrind jq
 )
 

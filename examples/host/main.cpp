@@ -11,7 +11,6 @@
 #include <LumoRegion.h>
 
 #include <QCoreApplication>
-#include <QFile>
 #include <QTextStream>
 
 #include <cstdio>
@@ -70,18 +69,11 @@ int main(int argc, char **argv)
     map.interfaces.insert(interface->uid, interface);
     map.interfacesByOrder.insert(interface->order, interface);
 
-    // Save: the map writes itself to a stream of ours.
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        std::fprintf(stderr, "cannot write %s: %s\n", qPrintable(path), qPrintable(file.errorString()));
+    // Save atomically: the file is either the old one or the complete new one.
+    if (!map.saveToFile(path)) {
+        std::fprintf(stderr, "%s\n", qPrintable(map.getLastError()));
         return 1;
     }
-    QTextStream stream(&file);
-    if (!map.save(stream) || (stream.flush(), !file.flush())) {
-        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
-        return 1;
-    }
-    file.close();
 
     // Load it back into a fresh document.
     LumoMapModel loaded;

@@ -10,5 +10,7 @@ int runInfoCommand(const QStringList &arguments);
 int runValidateCommand(const QStringList &arguments);
 int runConvertCommand(const QStringList &arguments);
 int runRenderCommand(const QStringList &arguments);
+int runPatchCommand(const QStringList &arguments);
+int runDiffCommand(const QStringList &arguments);
 
 #endif // COMMANDS_H

@@ -1,54 +1,100 @@
-// lumomap convert IN OUT [--translate-old-coordinates]: loads a current or legacy map and writes it
-// as a current map file. OUT is written through QSaveFile: the new text goes to a temporary file
-// that replaces OUT only once it is complete, so a failure at any point leaves an existing OUT as
-// it was, and IN may be OUT (IN is read completely before anything is written).
+// lumomap convert IN OUT [--to json|xml] [--translate-old-coordinates]: loads a map file, a legacy
+// map or the JSON form of a map and writes it as a map file (LumoMapModel::saveToFile) or as JSON
+// (QSaveFile). Either way the new text goes to a temporary file that replaces OUT only once it is
+// complete, so a failure at any point leaves an existing OUT as it was, and IN may be OUT (IN is read
+// completely before anything is written).
 
 #include "Commands.h"
+#include "MapDiff.h"
+#include "MapJson.h"
 #include "ToolSupport.h"
 
 #include <LumoMapModel.h>
 
 #include <QCommandLineParser>
-#include <QSaveFile>
+#include <QJsonDocument>
 #include <QTextStream>
+
+#include <algorithm>
+
+namespace {
+
+bool writeMapFile(LumoMapModel &model, const QString &outPath)
+{
+    if (model.saveToFile(outPath))
+        return true;
+    Tool::printError(model.getLastError());
+    return false;
+}
+
+// Values of a JSON document that the map file cannot carry come back changed from it: reals beyond
+// six significant digits, text with white space at its ends, an empty name where the field has a
+// default, a colour's alpha. Saving to text and reading it back shows each of them; they are named
+// as warnings (the file is still written, holding what the map file can hold).
+void warnAboutLostValues(LumoMapModel &model)
+{
+    QString text;
+    QTextStream stream(&text);
+    model.save(stream);
+    stream.flush();
+    LumoMapModel reloaded;
+    reloaded.loadFromText(text);
+    QList<MapDifference> lost = diffMaps(mapToJson(model), mapToJson(reloaded), false);
+    lost.erase(std::remove_if(
+                   lost.begin(), lost.end(),
+                   [](const MapDifference &value) { return value.field == QLatin1String("mapfileversion"); }),
+               lost.end());
+    const int shown = 10;
+    for (int i = 0; i < lost.size() && i < shown; ++i)
+        Tool::printError(QStringLiteral("warning: the map file cannot carry this value: ") +
+                         lost.at(i).line().mid(2));
+    if (lost.size() > shown)
+        Tool::printError(QStringLiteral("warning: %1 more values changed").arg(lost.size() - shown));
+}
+
+} // namespace
 
 int runConvertCommand(const QStringList &arguments)
 {
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Loads a map file or a legacy map and writes it as a current map file."));
-    parser.addPositionalArgument(QStringLiteral("IN"), QStringLiteral("map file or legacy map to read"));
-    parser.addPositionalArgument(QStringLiteral("OUT"), QStringLiteral("map file to write"));
+    parser.setApplicationDescription(QStringLiteral(
+        "Loads a map file, a legacy map or the JSON form of a map (recognised by the extension .json\n"
+        "or by text starting with '{') and writes it as a current map file or as JSON: --to decides,\n"
+        "otherwise OUT's extension (.json for JSON, anything else a map file). The JSON form holds\n"
+        "every field the map file stores and is described in docs/json-format.md."));
+    parser.addPositionalArgument(QStringLiteral("IN"), QStringLiteral("map to read"));
+    parser.addPositionalArgument(QStringLiteral("OUT"), QStringLiteral("file to write"));
+    const QCommandLineOption toOption(QStringLiteral("to"), QStringLiteral("Output format: json or xml."),
+                                      QStringLiteral("FORMAT"));
     const QCommandLineOption translateOption(
         QStringLiteral("translate-old-coordinates"),
         QStringLiteral("Rescale the coordinates of legacy lights by 10/12 while reading."));
-    parser.addOption(translateOption);
+    parser.addOptions({toOption, translateOption});
     if (!Tool::parseCommandLine(parser, arguments, 2))
         return Tool::FileError;
 
     const QString inPath = parser.positionalArguments().at(0);
     const QString outPath = parser.positionalArguments().at(1);
-    LumoMapModel model;
-    if (!Tool::loadMap(model, inPath, parser.isSet(translateOption)))
+    QString format = parser.value(toOption).toLower();
+    if (format.isEmpty())
+        format = outPath.endsWith(QStringLiteral(".json"), Qt::CaseInsensitive) ? QStringLiteral("json")
+                                                                                : QStringLiteral("xml");
+    if (format != QLatin1String("json") && format != QLatin1String("xml")) {
+        Tool::printError(
+            QStringLiteral("invalid --to \"%1\": expected json or xml").arg(parser.value(toOption)));
         return Tool::FileError;
+    }
 
-    QSaveFile file(outPath);
-    if (!file.open(QIODevice::WriteOnly)) {
-        Tool::printError(QStringLiteral("cannot write \"%1\": %2").arg(outPath, file.errorString()));
+    LumoMapModel model;
+    bool fromJson = false;
+    if (!Tool::loadAnyMap(model, inPath, parser.isSet(translateOption), &fromJson))
         return Tool::FileError;
-    }
-    QTextStream stream(&file);
-    Tool::useUtf8(stream);
-    const bool saved = model.save(stream);
-    stream.flush();
-    if (!saved || stream.status() != QTextStream::Ok) {
-        file.cancelWriting();
-        Tool::printError(QStringLiteral("cannot write \"%1\": %2").arg(outPath, file.errorString()));
-        return Tool::FileError;
-    }
-    if (!file.commit()) {
-        Tool::printError(QStringLiteral("cannot write \"%1\": %2").arg(outPath, file.errorString()));
-        return Tool::FileError;
-    }
-    return Tool::Success;
+    if (format == QLatin1String("json"))
+        return Tool::writeFileAtomically(outPath,
+                                         QJsonDocument(mapToJson(model)).toJson(QJsonDocument::Indented))
+                   ? Tool::Success
+                   : Tool::FileError;
+    if (fromJson)
+        warnAboutLostValues(model);
+    return writeMapFile(model, outPath) ? Tool::Success : Tool::FileError;
 }

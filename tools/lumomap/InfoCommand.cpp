@@ -1,11 +1,12 @@
-// lumomap info MAP [--json]: header, record counts, canvas geometry and the extent of the placed
-// nodes in absolute coordinates.
+// lumomap info MAP [--json]: header, record counts, canvas geometry, the extent of the placed
+// nodes in absolute coordinates and, per interface and port, the chain of nodes in wiring order.
 
 #include "Commands.h"
-#include "MapGeometry.h"
 #include "ToolSupport.h"
+#include "WiringOrder.h"
 
 #include <LumoFixtureTemplate.h>
+#include <LumoInterface.h>
 #include <LumoInterfaceTemplate.h>
 #include <LumoMapModel.h>
 
@@ -15,7 +16,7 @@
 #include <QJsonObject>
 #include <QTextStream>
 
-#include <cstdio>
+#include <algorithm>
 
 namespace {
 
@@ -55,6 +56,52 @@ RecordCounts countRecords(const LumoMapModel &model)
     return counts;
 }
 
+// What one port's chain holds: its nodes, how many are skipped, and the channels they occupy.
+struct ChainSummary
+{
+    int nodes = 0;
+    int skipped = 0;
+    qint64 firstChannel = 0;
+    qint64 lastChannel = 0;
+};
+
+ChainSummary summarise(const WiredPort &port)
+{
+    ChainSummary summary;
+    for (const WiredNode &node : port.nodes) {
+        const qint64 last = node.address + std::max(node.node->channelCount, 1) - 1;
+        summary.firstChannel = summary.nodes ? std::min(summary.firstChannel, node.address) : node.address;
+        summary.lastChannel = summary.nodes ? std::max(summary.lastChannel, last) : last;
+        ++summary.nodes;
+        summary.skipped += node.node->skipnode ? 1 : 0;
+    }
+    return summary;
+}
+
+QJsonArray wiringToJson(const MapWiring &wiring)
+{
+    QJsonArray interfaces;
+    for (const WiredInterface &interface : wiring.interfaces) {
+        QJsonArray ports;
+        for (const WiredPort &port : interface.ports) {
+            const ChainSummary chain = summarise(port);
+            const QJsonValue none(QJsonValue::Null);
+            ports.append(QJsonObject{
+                {QStringLiteral("port"), port.portnum},
+                {QStringLiteral("nodes"), chain.nodes},
+                {QStringLiteral("skipped"), chain.skipped},
+                {QStringLiteral("firstChannel"), chain.nodes ? QJsonValue(chain.firstChannel) : none},
+                {QStringLiteral("lastChannel"), chain.nodes ? QJsonValue(chain.lastChannel) : none}});
+        }
+        interfaces.append(QJsonObject{{QStringLiteral("uid"), Tool::formatHexKey(interface.uid)},
+                                      {QStringLiteral("name"), interface.record->name},
+                                      {QStringLiteral("ip"), interface.record->ip},
+                                      {QStringLiteral("uni"), qint64(interface.record->uni)},
+                                      {QStringLiteral("ports"), ports}});
+    }
+    return interfaces;
+}
+
 QJsonValue textOrNull(const QString &text)
 {
     return text.isNull() ? QJsonValue(QJsonValue::Null) : QJsonValue(text);
@@ -69,7 +116,7 @@ QJsonObject extentToJson(const Extent &extent)
 }
 
 QByteArray infoAsJson(const QString &path, const LumoMapModel &model, const RecordCounts &counts,
-                      const MapGeometry &geometry)
+                      const MapWiring &wiring)
 {
     QJsonObject root;
     root[QStringLiteral("file")] = path;
@@ -92,9 +139,10 @@ QByteArray infoAsJson(const QString &path, const LumoMapModel &model, const Reco
         {QStringLiteral("scalexfit"), model.scalexfit}, {QStringLiteral("scaleyfit"), model.scaleyfit},
         {QStringLiteral("xoffset"), model.xoffset},     {QStringLiteral("yoffset"), model.yoffset},
         {QStringLiteral("xscale"), model.xscale},       {QStringLiteral("yscale"), model.yscale}};
-    root[QStringLiteral("placedNodes")] = geometry.nodes().size();
+    root[QStringLiteral("placedNodes")] = wiring.nodeCount;
     root[QStringLiteral("nodeBounds")] =
-        geometry.extent().empty ? QJsonValue(QJsonValue::Null) : QJsonValue(extentToJson(geometry.extent()));
+        wiring.extent.empty ? QJsonValue(QJsonValue::Null) : QJsonValue(extentToJson(wiring.extent));
+    root[QStringLiteral("wiring")] = wiringToJson(wiring);
     return QJsonDocument(root).toJson(QJsonDocument::Indented);
 }
 
@@ -109,7 +157,7 @@ QString yesNo(bool value)
 }
 
 QString infoAsText(const QString &path, const LumoMapModel &model, const RecordCounts &counts,
-                   const MapGeometry &geometry)
+                   const MapWiring &wiring)
 {
     QString text;
     QTextStream out(&text);
@@ -134,11 +182,31 @@ QString infoAsText(const QString &path, const LumoMapModel &model, const RecordC
         << point(model.vmaxx, model.vmaxy) << ", fit x " << yesNo(model.scalexfit) << ", fit y "
         << yesNo(model.scaleyfit) << ", offset " << point(model.xoffset, model.yoffset) << ", scale "
         << point(model.xscale, model.yscale) << '\n';
-    const Extent &extent = geometry.extent();
-    out << "Placed nodes:        " << geometry.nodes().size();
+    const Extent &extent = wiring.extent;
+    out << "Placed nodes:        " << wiring.nodeCount;
     if (!extent.empty)
         out << ", from " << point(extent.minX, extent.minY) << " to " << point(extent.maxX, extent.maxY);
     out << '\n';
+    out << "Wiring:              "
+        << (wiring.interfaces.isEmpty() ? "(no interfaces)" : "ports with nodes, in wiring order") << '\n';
+    for (const WiredInterface &interface : wiring.interfaces) {
+        int wiredPorts = 0;
+        for (const WiredPort &port : interface.ports)
+            wiredPorts += port.nodes.isEmpty() ? 0 : 1;
+        out << "  interface " << Tool::formatHexKey(interface.uid) << " \"" << interface.record->name
+            << "\", ip " << interface.record->ip << ", uni " << interface.record->uni << ": "
+            << interface.ports.size() << " ports, " << wiredPorts << " with nodes\n";
+        for (const WiredPort &port : interface.ports) {
+            const ChainSummary chain = summarise(port);
+            if (!chain.nodes)
+                continue;
+            out << "    port " << port.portnum << ": nodes 1-" << chain.nodes << ", channels "
+                << chain.firstChannel << '-' << chain.lastChannel;
+            if (chain.skipped)
+                out << ", " << chain.skipped << " skipped";
+            out << '\n';
+        }
+    }
     out.flush();
     return text;
 }
@@ -148,9 +216,11 @@ QString infoAsText(const QString &path, const LumoMapModel &model, const RecordC
 int runInfoCommand(const QStringList &arguments)
 {
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Prints the header, the number of records of every kind, the canvas geometry and the\n"
-                       "extent of the placed nodes (interface + fixture + node position) of a map."));
+    parser.setApplicationDescription(QStringLiteral(
+        "Prints the header, the number of records of every kind, the canvas geometry, the\n"
+        "extent of the placed nodes (interface + fixture + node position) of a map and, per\n"
+        "interface and port, the chain of nodes in wiring order: how many nodes it holds, the\n"
+        "channels they occupy and how many are skipped (see 'Wiring order' in the README)."));
     parser.addPositionalArgument(QStringLiteral("MAP"), QStringLiteral("map file or legacy map"));
     const QCommandLineOption jsonOption(QStringLiteral("json"), QStringLiteral("Print JSON for scripts."));
     parser.addOption(jsonOption);
@@ -159,16 +229,16 @@ int runInfoCommand(const QStringList &arguments)
 
     const QString path = parser.positionalArguments().constFirst();
     LumoMapModel model;
-    if (!Tool::loadMap(model, path))
+    if (!Tool::loadAnyMap(model, path))
         return Tool::FileError;
 
     const RecordCounts counts = countRecords(model);
-    const MapGeometry geometry(model);
+    const MapWiring wiring = wiringOf(model);
     QTextStream out(stdout);
     Tool::useUtf8(out);
     if (parser.isSet(jsonOption))
-        out << QString::fromUtf8(infoAsJson(path, model, counts, geometry));
+        out << QString::fromUtf8(infoAsJson(path, model, counts, wiring));
     else
-        out << infoAsText(path, model, counts, geometry);
+        out << infoAsText(path, model, counts, wiring);
     return Tool::Success;
 }

@@ -53,7 +53,7 @@ void checkFixtureTemplateReferences(const LumoMapModel &model, QList<MapFinding>
                 const LumoFixture *fixture = output->fixtures.at(i);
                 if (!fixture || model.fixtureTemplates.contains(fixture->templateid))
                     continue;
-                findings.append({QStringLiteral("fixture-template"),
+                findings.append({MapFinding::Error, QStringLiteral("fixture-template"),
                                  QStringLiteral("fixture %1 (interfacetemplate %2, portnum %3, fixture %4)")
                                      .arg(quoted(fixture->name), formatHexKey(key))
                                      .arg(output->portnum)
@@ -72,11 +72,12 @@ void checkInterfaceReferences(const LumoMapModel &model, QList<MapFinding> &find
         if (!interface)
             continue;
         if (!model.interfaceTemplates.contains(interface->templateid))
-            findings.append({QStringLiteral("interface-template"), interfaceRecord(key, *interface),
+            findings.append({MapFinding::Error, QStringLiteral("interface-template"),
+                             interfaceRecord(key, *interface),
                              QStringLiteral("templateid %1 names no interface template")
                                  .arg(formatHexKey(interface->templateid))});
         if (!model.regions.contains(interface->region))
-            findings.append({QStringLiteral("region"), interfaceRecord(key, *interface),
+            findings.append({MapFinding::Error, QStringLiteral("region"), interfaceRecord(key, *interface),
                              QStringLiteral("region %1 names no region").arg(interface->region)});
     }
 }
@@ -90,7 +91,7 @@ void checkSharedOrders(const LumoMapModel &model, QList<MapFinding> &findings)
     }
     for (auto it = keysByOrder.cbegin(); it != keysByOrder.cend(); ++it) {
         if (it.value().size() > 1)
-            findings.append({QStringLiteral("shared-order"),
+            findings.append({MapFinding::Warning, QStringLiteral("shared-order"),
                              QStringLiteral("interfaces ") + it.value().join(QStringLiteral(", ")),
                              QStringLiteral("share order %1").arg(it.key())});
     }
@@ -110,7 +111,8 @@ void checkSharedPortnums(const LumoMapModel &model, QList<MapFinding> &findings)
         for (auto it = outputsByPortnum.cbegin(); it != outputsByPortnum.cend(); ++it) {
             if (it.value() > 1)
                 findings.append(
-                    {QStringLiteral("shared-portnum"), interfaceTemplateRecord(key, *interfaceTemplate),
+                    {MapFinding::Error, QStringLiteral("shared-portnum"),
+                     interfaceTemplateRecord(key, *interfaceTemplate),
                      QStringLiteral("%1 outputs share portnum %2").arg(it.value()).arg(it.key())});
         }
     }
@@ -126,7 +128,7 @@ void checkUnusedInterfaceTemplates(const LumoMapModel &model, QList<MapFinding> 
     for (quint32 key : sortedKeys(model.interfaceTemplates)) {
         const LumoInterfaceTemplate *interfaceTemplate = model.interfaceTemplates.value(key);
         if (interfaceTemplate && !usedTemplates.contains(key))
-            findings.append({QStringLiteral("unused-interface-template"),
+            findings.append({MapFinding::Warning, QStringLiteral("unused-interface-template"),
                              interfaceTemplateRecord(key, *interfaceTemplate),
                              QStringLiteral("used by no interface")});
     }
@@ -145,7 +147,7 @@ void checkSharedNodeAddresses(const LumoMapModel &model, QList<MapFinding> &find
         }
         for (auto it = nodesByAddr.cbegin(); it != nodesByAddr.cend(); ++it) {
             if (it.value().size() > 1)
-                findings.append({QStringLiteral("shared-addr"),
+                findings.append({MapFinding::Warning, QStringLiteral("shared-addr"),
                                  QStringLiteral("fixturetemplate %1 %2")
                                      .arg(formatHexKey(key), quoted(fixtureTemplate->name)),
                                  QStringLiteral("nodes at nodelist positions %1 share addr %2")

@@ -1,24 +1,27 @@
 #include "MapPainter.h"
 
-#include "MapGeometry.h"
+#include "WiringOrder.h"
 
+#include <LumoFixtureTemplate.h>
+#include <LumoInterface.h>
 #include <LumoMapModel.h>
 #include <LumoRegion.h>
 
 #include <QFontMetricsF>
+#include <QHash>
 #include <QPainter>
+#include <QPainterPath>
 #include <QPen>
 
 #include <algorithm>
 #include <cmath>
 
-MapViewport::MapViewport(const MapGeometry &geometry, const QSize &size, double margin)
+MapViewport::MapViewport(const Extent &extent, const QRectF &area, double margin)
 {
-    const Extent &extent = geometry.extent();
-    const double availableWidth = std::max(1.0, size.width() - 2 * margin);
-    const double availableHeight = std::max(1.0, size.height() - 2 * margin);
+    const double availableWidth = std::max(1.0, area.width() - 2 * margin);
+    const double availableHeight = std::max(1.0, area.height() - 2 * margin);
     if (extent.empty) {
-        m_offset = QPointF(size.width() / 2.0, size.height() / 2.0);
+        m_offset = area.center();
         return;
     }
     // A map whose nodes stand on one line (or on one point) is scaled by the other side, or not at all.
@@ -27,88 +30,365 @@ MapViewport::MapViewport(const MapGeometry &geometry, const QSize &size, double 
     m_scale = std::min(scaleX, scaleY);
     if (m_scale == HUGE_VAL)
         m_scale = 1.0;
-    const double left = margin + (availableWidth - extent.width() * m_scale) / 2.0;
-    const double top = margin + (availableHeight - extent.height() * m_scale) / 2.0;
-    m_offset = QPointF(left - extent.minX * m_scale, top - extent.minY * m_scale);
+    const double left = area.left() + margin + (availableWidth - extent.width() * m_scale) / 2.0;
+    const double top = area.top() + margin + (availableHeight - extent.height() * m_scale) / 2.0;
+    m_mapOrigin = QPointF(extent.minX, extent.minY);
+    m_offset = QPointF(left, top);
 }
 
 QPointF MapViewport::toPicture(const QPointF &mapPoint) const
 {
-    return mapPoint * m_scale + m_offset;
+    return (mapPoint - m_mapOrigin) * m_scale + m_offset;
 }
 
 namespace {
 
+bool drawable(const QPointF &mapPoint)
+{
+    return std::isfinite(mapPoint.x()) && std::isfinite(mapPoint.y());
+}
+
+constexpr double largestRadius = 8.0;
+constexpr double smallestRadius = 0.5;
+constexpr double smallestNodeLabel = 6.0;
+
 QColor regionColor(const LumoMapModel &model, quint32 region)
 {
     const LumoRegion *record = model.regions.value(region);
-    if (!record)
+    if (!record || !record->color.isValid())
         return MapPicture::unknownRegion();
     QColor color = record->color;
     color.setAlpha(255);
     return color;
 }
 
-double dotRadius(const QSize &size)
+// The typical distance from a node to its nearest neighbour, in map units: the median over a
+// sample of nodes, found through a grid of cells about as large as the average spacing (a node
+// whose nearest neighbour is farther than a cell away is left out of the sample). Nodes on the same
+// spot do not count. 0 when no two nodes stand apart.
+double typicalSpacing(const QList<QPointF> &points, const Extent &extent)
 {
-    return std::clamp(std::min(size.width(), size.height()) / 120.0, 2.0, 8.0);
+    if (points.size() < 2 || extent.empty)
+        return 0.0;
+    // Nodes spread over an area stand about sqrt(area / n) apart, nodes along a line length / n.
+    const double cell = std::max(std::sqrt(extent.width() * extent.height() / points.size()),
+                                 std::max(extent.width(), extent.height()) / points.size());
+    if (!(cell > 0) || !std::isfinite(cell))
+        return 0.0;
+    const auto cellOf = [&](const QPointF &p) {
+        return qMakePair(qint64(std::floor((p.x() - extent.minX) / cell)),
+                         qint64(std::floor((p.y() - extent.minY) / cell)));
+    };
+    QHash<QPair<qint64, qint64>, QList<int>> grid;
+    for (int i = 0; i < points.size(); ++i)
+        grid[cellOf(points.at(i))].append(i);
+
+    QList<double> nearest;
+    const int step = std::max<int>(1, points.size() / 4000);
+    for (int i = 0; i < points.size(); i += step) {
+        const auto home = cellOf(points.at(i));
+        double best = HUGE_VAL;
+        for (qint64 dx = -1; dx <= 1; ++dx) {
+            for (qint64 dy = -1; dy <= 1; ++dy) {
+                for (int j : grid.value(qMakePair(home.first + dx, home.second + dy))) {
+                    const QPointF d = points.at(j) - points.at(i);
+                    const double distance = std::hypot(d.x(), d.y());
+                    if (distance > 0)
+                        best = std::min(best, distance);
+                }
+            }
+        }
+        if (best < HUGE_VAL)
+            nearest.append(best);
+    }
+    if (nearest.isEmpty())
+        return cell;
+    std::nth_element(nearest.begin(), nearest.begin() + nearest.size() / 2, nearest.end());
+    return nearest.at(nearest.size() / 2);
 }
 
-void paintOutlines(QPainter &painter, const LumoMapModel &model, const MapGeometry &geometry,
-                   const MapViewport &viewport, double padding)
+// Remembers where labels went, so that a label overlapping one already drawn is left out.
+class LabelSpace
 {
+public:
+    bool take(const QRectF &rect)
+    {
+        const double limit = 1e6; // far outside any picture
+        if (!(std::abs(rect.left()) < limit && std::abs(rect.right()) < limit &&
+              std::abs(rect.top()) < limit && std::abs(rect.bottom()) < limit))
+            return false;
+        const int left = int(std::floor(rect.left() / cellSize));
+        const int right = int(std::floor(rect.right() / cellSize));
+        const int top = int(std::floor(rect.top() / cellSize));
+        const int bottom = int(std::floor(rect.bottom() / cellSize));
+        for (int x = left; x <= right; ++x) {
+            for (int y = top; y <= bottom; ++y) {
+                for (const QRectF &taken : m_cells.value(qMakePair(x, y))) {
+                    if (taken.intersects(rect))
+                        return false;
+                }
+            }
+        }
+        for (int x = left; x <= right; ++x) {
+            for (int y = top; y <= bottom; ++y)
+                m_cells[qMakePair(x, y)].append(rect);
+        }
+        return true;
+    }
+
+private:
+    static constexpr double cellSize = 48.0;
+    QHash<QPair<int, int>, QList<QRectF>> m_cells;
+};
+
+// Everything one picture is painted with, worked out once.
+struct Scene
+{
+    const LumoMapModel &model;
+    const MapPicture &picture;
+    QList<const WiredInterface *> interfaces;
+    MapViewport viewport;
+    double radius;
+    QColor ink; // labels and first-node marks
+
+    // Draws `text` with its baseline starting at the first of `anchors` where it overlaps no label
+    // drawn before; draws nothing when there is no such place.
+    void drawLabel(QPainter &painter, LabelSpace &space, const QList<QPointF> &anchors, const QString &text,
+                   double pixelSize) const
+    {
+        QFont font = painter.font();
+        font.setPixelSize(std::max(1, int(std::lround(pixelSize))));
+        const QFontMetricsF metrics(font);
+        for (const QPointF &anchor : anchors) {
+            const QRectF rect(anchor - QPointF(0, metrics.ascent()),
+                              QSizeF(metrics.horizontalAdvance(text), metrics.height()));
+            if (!space.take(rect))
+                continue;
+            painter.setFont(font);
+            painter.setPen(ink);
+            painter.drawText(anchor, text);
+            return;
+        }
+    }
+};
+
+QColor chainColor(int portIndex, bool print)
+{
+    const double hue = std::fmod(0.58 + portIndex * 0.618034, 1.0);
+    return QColor::fromHsvF(hue, print ? 0.9 : 0.55, print ? 0.6 : 1.0);
+}
+
+// Outlines show where each interface's nodes are. When the interfaces' boxes cover the drawing more
+// than twice over, the outlines would only hide the nodes, so they are left out.
+bool outlinesHelp(const Scene &scene)
+{
+    Extent all;
+    double boxes = 0.0;
+    for (const WiredInterface *interface : scene.interfaces) {
+        all.include(interface->extent);
+        boxes += interface->extent.width() * interface->extent.height();
+    }
+    return scene.interfaces.size() < 2 || boxes <= 2 * all.width() * all.height();
+}
+
+void paintOutlines(QPainter &painter, const Scene &scene)
+{
+    if (!outlinesHelp(scene))
+        return;
     painter.setBrush(Qt::NoBrush);
-    for (const PlacedInterface &interface : geometry.interfaces()) {
-        if (interface.extent.empty)
+    const double padding = 2 * scene.radius + 2;
+    for (const WiredInterface *interface : scene.interfaces) {
+        if (interface->extent.empty)
             continue;
-        QColor color = regionColor(model, interface.region);
+        QColor color = regionColor(scene.model, interface->record->region);
         color.setAlpha(150);
-        QPen pen(color, 1.5, Qt::DashLine);
-        painter.setPen(pen);
-        const QPointF topLeft = viewport.toPicture(QPointF(interface.extent.minX, interface.extent.minY));
-        const QPointF bottomRight = viewport.toPicture(QPointF(interface.extent.maxX, interface.extent.maxY));
+        painter.setPen(QPen(color, std::clamp(scene.radius * 0.4, 0.5, 1.5), Qt::DashLine));
+        const QPointF topLeft =
+            scene.viewport.toPicture(QPointF(interface->extent.minX, interface->extent.minY));
+        const QPointF bottomRight =
+            scene.viewport.toPicture(QPointF(interface->extent.maxX, interface->extent.maxY));
         painter.drawRect(QRectF(topLeft, bottomRight).adjusted(-padding, -padding, padding, padding));
     }
 }
 
-void paintNodes(QPainter &painter, const LumoMapModel &model, const MapGeometry &geometry,
-                const MapViewport &viewport, double radius)
+void paintChains(QPainter &painter, const Scene &scene)
 {
-    painter.setPen(Qt::NoPen);
-    for (const PlacedNode &node : geometry.nodes()) {
-        painter.setBrush(regionColor(model, node.region));
-        painter.drawEllipse(viewport.toPicture(node.position), radius, radius);
+    const double lineWidth = std::clamp(scene.radius * 0.35, 0.25, 2.0);
+    const double arrow = std::max(scene.radius * 1.4, lineWidth * 4);
+    for (const WiredInterface *interface : scene.interfaces) {
+        for (int p = 0; p < interface->ports.size(); ++p) {
+            const QList<WiredNode> &nodes = interface->ports.at(p).nodes;
+            const QColor color = chainColor(p, scene.picture.print);
+            painter.setPen(QPen(color, lineWidth, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+            painter.setBrush(Qt::NoBrush);
+            QPainterPath path;
+            bool started = false;
+            for (const WiredNode &node : nodes) {
+                if (!drawable(node.position))
+                    continue;
+                const QPointF point = scene.viewport.toPicture(node.position);
+                started ? path.lineTo(point) : path.moveTo(point);
+                started = true;
+            }
+            painter.drawPath(path);
+            // A direction mark halfway along every segment long enough to show it beside the dots.
+            painter.setPen(Qt::NoPen);
+            painter.setBrush(color);
+            for (int i = 1; i < nodes.size() && arrow >= 2.0; ++i) {
+                if (!drawable(nodes.at(i - 1).position) || !drawable(nodes.at(i).position))
+                    continue;
+                const QPointF from = scene.viewport.toPicture(nodes.at(i - 1).position);
+                const QPointF to = scene.viewport.toPicture(nodes.at(i).position);
+                const QPointF along = to - from;
+                const double length = std::hypot(along.x(), along.y());
+                if (length < 2 * scene.radius + 2 * arrow)
+                    continue;
+                const QPointF unit = along / length;
+                const QPointF normal(-unit.y(), unit.x());
+                const QPointF tip = (from + to) / 2 + unit * (arrow / 2);
+                const QPointF base = tip - unit * arrow;
+                const QPointF corners[] = {tip, base + normal * (arrow / 2), base - normal * (arrow / 2)};
+                painter.drawPolygon(corners, 3);
+            }
+        }
     }
 }
 
-void paintLabels(QPainter &painter, const MapGeometry &geometry, const MapViewport &viewport, double padding)
+void paintNodes(QPainter &painter, const Scene &scene)
 {
-    QFont font = painter.font();
-    font.setPixelSize(12);
-    painter.setFont(font);
-    const QFontMetricsF metrics(font);
-    painter.setPen(QColor(230, 230, 230));
-    for (const PlacedInterface &interface : geometry.interfaces()) {
-        if (interface.extent.empty)
+    const double ring = std::clamp(scene.radius * 0.4, 0.25, 1.5);
+    for (const WiredInterface *interface : scene.interfaces) {
+        const QColor color = regionColor(scene.model, interface->record->region);
+        for (const WiredPort &port : interface->ports) {
+            for (const WiredNode &node : port.nodes) {
+                if (!drawable(node.position))
+                    continue;
+                const QPointF centre = scene.viewport.toPicture(node.position);
+                if (node.node->skipnode) {
+                    painter.setPen(QPen(color, ring));
+                    painter.setBrush(Qt::NoBrush);
+                    painter.drawEllipse(centre, scene.radius - ring / 2, scene.radius - ring / 2);
+                } else {
+                    painter.setPen(Qt::NoPen);
+                    painter.setBrush(color);
+                    painter.drawEllipse(centre, scene.radius, scene.radius);
+                }
+            }
+        }
+    }
+}
+
+// The first node of every chain gets a square around its dot, and the port number beside it where
+// labels fit (as for node labels, but from 8 pixels of spacing on, since it matters more).
+void paintFirstNodes(QPainter &painter, const Scene &scene, LabelSpace &space, double spacing)
+{
+    const double lineWidth = std::clamp(scene.radius * 0.5, 0.5, 2.0);
+    const double side = 2 * scene.radius + 2 * lineWidth + 1;
+    const double labelSize = std::min(11.0, spacing * 0.6);
+    for (const WiredInterface *interface : scene.interfaces) {
+        for (const WiredPort &port : interface->ports) {
+            if (port.nodes.isEmpty() || !drawable(port.nodes.constFirst().position))
+                continue;
+            const QPointF centre = scene.viewport.toPicture(port.nodes.constFirst().position);
+            painter.setPen(QPen(scene.ink, lineWidth));
+            painter.setBrush(Qt::NoBrush);
+            painter.drawRect(QRectF(centre - QPointF(side / 2, side / 2), QSizeF(side, side)));
+            // Above the square, else below it, else to its left.
+            const QString label = QStringLiteral("port %1").arg(port.portnum);
+            QFont font = painter.font();
+            font.setPixelSize(std::max(1, int(std::lround(labelSize))));
+            const double width = QFontMetricsF(font).horizontalAdvance(label);
+            if (labelSize >= smallestNodeLabel)
+                scene.drawLabel(painter, space,
+                                {centre + QPointF(-side / 2, -side / 2 - 2),
+                                 centre + QPointF(-side / 2, side / 2 + labelSize),
+                                 centre + QPointF(-side / 2 - 2 - width, labelSize / 3)},
+                                label, labelSize);
+        }
+    }
+}
+
+void paintNodeLabels(QPainter &painter, const Scene &scene, LabelSpace &space, double spacing)
+{
+    const double size = std::min(11.0, spacing * 0.45);
+    if (size < smallestNodeLabel)
+        return;
+    for (const WiredInterface *interface : scene.interfaces) {
+        for (const WiredPort &port : interface->ports) {
+            for (const WiredNode &node : port.nodes) {
+                if (!drawable(node.position))
+                    continue;
+                const QString text = scene.picture.numbers == MapPicture::ChannelAddresses
+                                         ? QString::number(node.address)
+                                         : QString::number(node.chainNumber);
+                const QPointF centre = scene.viewport.toPicture(node.position);
+                scene.drawLabel(painter, space,
+                                {centre + QPointF(scene.radius + 3, -scene.radius * 0.6),
+                                 centre + QPointF(scene.radius + 3, scene.radius * 0.6 + size * 0.8)},
+                                text, size);
+            }
+        }
+    }
+}
+
+void paintInterfaceLabels(QPainter &painter, const Scene &scene, LabelSpace &space)
+{
+    const double padding = 2 * scene.radius + 2;
+    for (const WiredInterface *interface : scene.interfaces) {
+        if (interface->extent.empty)
             continue;
-        const QPointF topLeft = viewport.toPicture(QPointF(interface.extent.minX, interface.extent.minY));
-        const QString label = interface.name + QStringLiteral(" (%1)").arg(interface.uid, 0, 16);
-        painter.drawText(topLeft + QPointF(-padding, -padding - metrics.descent() - 2), label);
+        const QPointF topLeft =
+            scene.viewport.toPicture(QPointF(interface->extent.minX, interface->extent.minY));
+        const QString label = interface->record->name + QStringLiteral(" (%1)").arg(interface->uid, 0, 16);
+        scene.drawLabel(painter, space, {topLeft + QPointF(-padding, -padding - 5)}, label, 12);
     }
 }
 
 } // namespace
 
-void paintMap(QPainter &painter, const LumoMapModel &model, const MapGeometry &geometry,
+void paintMap(QPainter &painter, const LumoMapModel &model, const MapWiring &wiring,
               const MapPicture &picture)
 {
+    QList<const WiredInterface *> interfaces;
+    Extent extent;
+    QList<QPointF> points;
+    for (int i = 0; i < wiring.interfaces.size(); ++i) {
+        if (picture.onlyInterface >= 0 && picture.onlyInterface != i)
+            continue;
+        const WiredInterface &interface = wiring.interfaces.at(i);
+        interfaces.append(&interface);
+        extent.include(interface.extent);
+        for (const WiredPort &port : interface.ports) {
+            for (const WiredNode &node : port.nodes) {
+                if (drawable(node.position))
+                    points.append(node.position);
+            }
+        }
+    }
+    const MapViewport viewport(extent, picture.area, picture.margin());
+    const double spacing = typicalSpacing(points, extent) * viewport.scale();
+    const double radius =
+        spacing > 0 ? std::clamp(spacing * 0.35, smallestRadius, largestRadius) : largestRadius;
+    const Scene scene{model,    picture, interfaces,
+                      viewport, radius,  picture.print ? QColor(20, 20, 20) : QColor(235, 235, 235)};
+
+    painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
-    painter.fillRect(QRect(QPoint(0, 0), picture.size), MapPicture::background());
-    const MapViewport viewport(geometry, picture.size, picture.margin());
-    const double radius = dotRadius(picture.size);
-    const double padding = 2 * radius;
-    paintOutlines(painter, model, geometry, viewport, padding);
-    paintNodes(painter, model, geometry, viewport, radius);
+    painter.setRenderHint(QPainter::TextAntialiasing);
+    painter.fillRect(picture.area, picture.background());
+    painter.setClipRect(picture.area);
+    LabelSpace space;
+    paintOutlines(painter, scene);
+    if (picture.wiring)
+        paintChains(painter, scene);
+    paintNodes(painter, scene);
     if (picture.labels)
-        paintLabels(painter, geometry, viewport, padding);
+        paintInterfaceLabels(painter, scene, space);
+    // A single node, or nodes on one spot, have no spacing: their labels get the largest size.
+    const double labelSpacing = spacing > 0 ? spacing : 100.0;
+    if (picture.wiring)
+        paintFirstNodes(painter, scene, space, labelSpacing);
+    if (picture.numbers != MapPicture::NoNumbers)
+        paintNodeLabels(painter, scene, space, labelSpacing);
+    painter.restore();
 }

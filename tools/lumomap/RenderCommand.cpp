@@ -1,11 +1,13 @@
-// lumomap render MAP -o OUT.svg|OUT.png [--size WxH] [--labels]: draws the placed nodes of a map,
-// coloured by region, into a PNG image or an SVG file. The output is written through QSaveFile, so
-// a failed render leaves an existing file as it was.
+// lumomap render MAP -o OUT.png|OUT.svg|OUT.pdf [--size WxH] [--labels] [--wiring] [--addresses]
+// [--page a4|letter]: draws the placed nodes of a map, coloured by region, and on request the
+// wiring, into a PNG image, an SVG file or a PDF of wiring sheets (WiringSheets.h). The output is
+// written through QSaveFile, so a failed render leaves an existing file as it was.
 
 #include "Commands.h"
-#include "MapGeometry.h"
 #include "MapPainter.h"
 #include "ToolSupport.h"
+#include "WiringOrder.h"
+#include "WiringSheets.h"
 
 #include <LumoMapModel.h>
 
@@ -31,32 +33,30 @@ bool parseSize(const QString &text, QSize &size)
            size.height() <= largestSide;
 }
 
-bool renderPng(QSaveFile &file, const LumoMapModel &model, const MapGeometry &geometry,
-               const MapPicture &picture)
+bool renderPng(QSaveFile &file, const LumoMapModel &model, const MapWiring &wiring, const MapPicture &picture)
 {
-    QImage image(picture.size, QImage::Format_RGB32);
+    QImage image(picture.area.size().toSize(), QImage::Format_RGB32);
     if (image.isNull())
         return false;
     {
         QPainter painter(&image);
-        paintMap(painter, model, geometry, picture);
+        paintMap(painter, model, wiring, picture);
     }
     return image.save(&file, "PNG");
 }
 
-bool renderSvg(QSaveFile &file, const LumoMapModel &model, const MapGeometry &geometry,
-               const MapPicture &picture)
+bool renderSvg(QSaveFile &file, const LumoMapModel &model, const MapWiring &wiring, const MapPicture &picture)
 {
     QSvgGenerator generator;
     generator.setOutputDevice(&file);
-    generator.setSize(picture.size);
-    generator.setViewBox(QRect(QPoint(0, 0), picture.size));
+    generator.setSize(picture.area.size().toSize());
+    generator.setViewBox(picture.area);
     generator.setTitle(model.mapname.isEmpty() ? QStringLiteral("LumoMap") : model.mapname);
     generator.setDescription(QStringLiteral("Fixture map drawn by lumomap"));
     QPainter painter;
     if (!painter.begin(&generator))
         return false;
-    paintMap(painter, model, geometry, picture);
+    paintMap(painter, model, wiring, picture);
     return painter.end();
 }
 
@@ -67,57 +67,89 @@ int runRenderCommand(const QStringList &arguments)
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Draws every placed node of a map at its absolute position (interface + fixture + node\n"
-        "position) as a dot in the colour of its interface's region, with a dashed outline around\n"
-        "each interface's nodes, scaled to fit the picture with a margin; y grows downward.\n"
-        "The format follows the extension of OUT: .png or .svg."));
-    parser.addPositionalArgument(QStringLiteral("MAP"), QStringLiteral("map file or legacy map"));
+        "position) as a dot in the colour of its interface's region (a ring for a skipped node), with a\n"
+        "dashed outline around each interface's nodes, scaled to fit with a margin; y grows downward.\n"
+        "With --wiring it draws, for every port, the chain through its nodes in wiring order (see the\n"
+        "README) as a line with direction marks, marks each chain's first node with a square and the\n"
+        "port number, and labels each node with its number along the chain (--addresses: its channel\n"
+        "address). Marks, lines and labels are sized from the spacing of the nodes on the page; labels\n"
+        "that would be smaller than 6 pixels or overlap another label are left out.\n"
+        "The format follows the extension of OUT: .png, .svg, or .pdf for wiring sheets: an overview\n"
+        "page, then one page per interface scaled to fill the page, each with a title block."));
+    parser.addPositionalArgument(QStringLiteral("MAP"), QStringLiteral("map file, legacy map or JSON form"));
     const QCommandLineOption outputOption({QStringLiteral("o"), QStringLiteral("output")},
-                                          QStringLiteral("Picture to write (.png or .svg)."),
+                                          QStringLiteral("Picture to write (.png, .svg or .pdf)."),
                                           QStringLiteral("OUT"));
-    const QCommandLineOption sizeOption(QStringLiteral("size"),
-                                        QStringLiteral("Picture size in pixels (default 1024x768)."),
-                                        QStringLiteral("WxH"), QStringLiteral("1024x768"));
+    const QCommandLineOption sizeOption(
+        QStringLiteral("size"), QStringLiteral("Picture size in pixels for PNG and SVG (default 1024x768)."),
+        QStringLiteral("WxH"), QStringLiteral("1024x768"));
     const QCommandLineOption labelsOption(QStringLiteral("labels"),
                                           QStringLiteral("Write each interface's name and uid above it."));
-    parser.addOption(outputOption);
-    parser.addOption(sizeOption);
-    parser.addOption(labelsOption);
+    const QCommandLineOption wiringOption(QStringLiteral("wiring"),
+                                          QStringLiteral("Draw the chains and number the nodes along them."));
+    const QCommandLineOption addressesOption(
+        QStringLiteral("addresses"),
+        QStringLiteral("Like --wiring, but label nodes with their channel addresses."));
+    const QCommandLineOption pageOption(QStringLiteral("page"),
+                                        QStringLiteral("Paper size for PDF: a4 (default) or letter."),
+                                        QStringLiteral("SIZE"), QStringLiteral("a4"));
+    parser.addOptions({outputOption, sizeOption, labelsOption, wiringOption, addressesOption, pageOption});
     if (!Tool::parseCommandLine(parser, arguments, 1))
         return Tool::FileError;
 
     const QString outPath = parser.value(outputOption);
     if (outPath.isEmpty()) {
-        Tool::printError(QStringLiteral("render needs an output file: -o OUT.png or -o OUT.svg"));
+        Tool::printError(QStringLiteral("render needs an output file: -o OUT.png, OUT.svg or OUT.pdf"));
         return Tool::FileError;
     }
-    const bool svg = outPath.endsWith(QStringLiteral(".svg"), Qt::CaseInsensitive);
-    if (!svg && !outPath.endsWith(QStringLiteral(".png"), Qt::CaseInsensitive)) {
+    const QString extension = outPath.section(QLatin1Char('.'), -1).toLower();
+    if (!outPath.contains(QLatin1Char('.')) ||
+        !QStringList{QStringLiteral("png"), QStringLiteral("svg"), QStringLiteral("pdf")}.contains(
+            extension)) {
         Tool::printError(
-            QStringLiteral("cannot write \"%1\": the name must end in .png or .svg").arg(outPath));
+            QStringLiteral("cannot write \"%1\": the name must end in .png, .svg or .pdf").arg(outPath));
         return Tool::FileError;
     }
     MapPicture picture;
     picture.labels = parser.isSet(labelsOption);
-    if (!parseSize(parser.value(sizeOption), picture.size)) {
+    picture.wiring = parser.isSet(wiringOption) || parser.isSet(addressesOption);
+    if (picture.wiring)
+        picture.numbers =
+            parser.isSet(addressesOption) ? MapPicture::ChannelAddresses : MapPicture::ChainNumbers;
+    QSize size;
+    if (!parseSize(parser.value(sizeOption), size)) {
         Tool::printError(QStringLiteral("invalid --size \"%1\": expected WxH, each from 1 to %2")
                              .arg(parser.value(sizeOption))
                              .arg(largestSide));
         return Tool::FileError;
     }
+    picture.area = QRectF(QPointF(0, 0), QSizeF(size));
+    const QString page = parser.value(pageOption).toLower();
+    if (page != QLatin1String("a4") && page != QLatin1String("letter")) {
+        Tool::printError(
+            QStringLiteral("invalid --page \"%1\": expected a4 or letter").arg(parser.value(pageOption)));
+        return Tool::FileError;
+    }
 
     const QString mapPath = parser.positionalArguments().constFirst();
     LumoMapModel model;
-    if (!Tool::loadMap(model, mapPath))
+    if (!Tool::loadAnyMap(model, mapPath))
         return Tool::FileError;
-    const MapGeometry geometry(model);
+    const MapWiring wiring = wiringOf(model);
 
     QSaveFile file(outPath);
     if (!file.open(QIODevice::WriteOnly)) {
         Tool::printError(QStringLiteral("cannot write \"%1\": %2").arg(outPath, file.errorString()));
         return Tool::FileError;
     }
-    const bool drawn =
-        svg ? renderSvg(file, model, geometry, picture) : renderPng(file, model, geometry, picture);
+    bool drawn = false;
+    if (extension == QLatin1String("pdf"))
+        drawn = writeWiringSheets(file, model, wiring, picture,
+                                  page == QLatin1String("letter") ? QPageSize::Letter : QPageSize::A4);
+    else if (extension == QLatin1String("svg"))
+        drawn = renderSvg(file, model, wiring, picture);
+    else
+        drawn = renderPng(file, model, wiring, picture);
     if (!drawn || !file.commit()) {
         file.cancelWriting();
         const QString reason = drawn ? file.errorString() : QStringLiteral("drawing failed");

@@ -1,10 +1,15 @@
 #include "ToolSupport.h"
 
+#include "MapJson.h"
+
 #include <LumoMapModel.h>
 
 #include <QCommandLineParser>
+#include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 #include <QTextStream>
+#include <QXmlStreamReader>
 
 #include <cstdio>
 
@@ -37,6 +42,38 @@ bool loadMap(LumoMapModel &model, const QString &path, bool translateOldCoordina
     return false;
 }
 
+bool loadAnyMap(LumoMapModel &model, const QString &path, bool translateOldCoordinates, bool *wasJson)
+{
+    QFile file(path);
+    const bool jsonName = path.endsWith(QStringLiteral(".json"), Qt::CaseInsensitive);
+    const bool json =
+        jsonName || (file.open(QIODevice::ReadOnly) && file.peek(4096).trimmed().startsWith('{'));
+    if (wasJson)
+        *wasJson = json;
+    if (!json)
+        return loadMap(model, path, translateOldCoordinates);
+    if (!file.isOpen() && !file.open(QIODevice::ReadOnly)) {
+        printError(QStringLiteral("cannot read \"%1\": %2").arg(path, file.errorString()));
+        return false;
+    }
+    QString error;
+    if (mapFromJson(file.readAll(), model, error))
+        return true;
+    printError(QStringLiteral("cannot read \"%1\": %2").arg(path, error));
+    return false;
+}
+
+bool isLegacyMap(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    QXmlStreamReader reader(&file);
+    while (!reader.atEnd() && reader.readNext() != QXmlStreamReader::StartElement) {
+    }
+    return reader.isStartElement() && reader.name() == QLatin1String("map");
+}
+
 bool parseCommandLine(QCommandLineParser &parser, const QStringList &arguments, int positionalCount)
 {
     const QCommandLineOption helpOption = parser.addHelpOption();
@@ -57,6 +94,26 @@ bool parseCommandLine(QCommandLineParser &parser, const QStringList &arguments, 
         return false;
     }
     return true;
+}
+
+bool writeFileAtomically(const QString &path, const QByteArray &bytes)
+{
+    QSaveFile file(path);
+    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
+        return true;
+    printError(QStringLiteral("cannot write \"%1\": %2").arg(path, file.errorString()));
+    return false;
+}
+
+bool writeOutput(const QString &path, const QByteArray &bytes)
+{
+    if (!path.isEmpty())
+        return writeFileAtomically(path, bytes);
+    QFile out;
+    if (out.open(stdout, QIODevice::WriteOnly) && out.write(bytes) == bytes.size() && out.flush())
+        return true;
+    printError(QStringLiteral("cannot write to standard output: %1").arg(out.errorString()));
+    return false;
 }
 
 void useUtf8(QTextStream &stream)

@@ -1,5 +1,5 @@
-// lumomap validate MAP [--json]: one line per problem found in a loaded map; exit code 1 when
-// anything is found.
+// lumomap validate MAP [--json] [--strict]: one line per finding in a loaded map, each an error or
+// a warning; exit code 1 when an error is found (with --strict: when anything is found).
 
 #include "Commands.h"
 #include "MapFindings.h"
@@ -13,28 +13,33 @@
 #include <QJsonObject>
 #include <QTextStream>
 
-#include <cstdio>
+#include <algorithm>
 
 int runValidateCommand(const QStringList &arguments)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
-        "Checks a map and prints one line per problem, naming the record by its key (uids in\n"
-        "hexadecimal as the map file stores them, region numbers in decimal):\n"
+        "Checks a map and prints one line per finding, starting with its level and naming the record\n"
+        "by its key (uids in hexadecimal as the map file stores them, region numbers in decimal).\n"
+        "Errors:\n"
         "  a fixture whose templateid names no fixture template,\n"
         "  an interface whose templateid names no interface template or whose region names no region,\n"
-        "  interfaces sharing an order, outputs of one interface template sharing a portnum,\n"
+        "  outputs of one interface template sharing a portnum.\n"
+        "Warnings (the format allows them):\n"
+        "  interfaces sharing an order (every legacy import gives all interfaces order 0),\n"
         "  an interface template used by no interface, nodes of one fixture template sharing an addr.\n"
-        "Exits with 1 when anything is found, 0 when the map is clean."));
+        "Exits with 1 when an error is found (with --strict: any finding), otherwise 0."));
     parser.addPositionalArgument(QStringLiteral("MAP"), QStringLiteral("map file or legacy map"));
     const QCommandLineOption jsonOption(QStringLiteral("json"), QStringLiteral("Print JSON for scripts."));
-    parser.addOption(jsonOption);
+    const QCommandLineOption strictOption(QStringLiteral("strict"),
+                                          QStringLiteral("Exit with 1 for warnings too."));
+    parser.addOptions({jsonOption, strictOption});
     if (!Tool::parseCommandLine(parser, arguments, 1))
         return Tool::FileError;
 
     const QString path = parser.positionalArguments().constFirst();
     LumoMapModel model;
-    if (!Tool::loadMap(model, path))
+    if (!Tool::loadAnyMap(model, path))
         return Tool::FileError;
 
     const QList<MapFinding> findings = findMapProblems(model);
@@ -43,7 +48,8 @@ int runValidateCommand(const QStringList &arguments)
     if (parser.isSet(jsonOption)) {
         QJsonArray list;
         for (const MapFinding &finding : findings)
-            list.append(QJsonObject{{QStringLiteral("check"), finding.check},
+            list.append(QJsonObject{{QStringLiteral("level"), finding.levelName()},
+                                    {QStringLiteral("check"), finding.check},
                                     {QStringLiteral("record"), finding.record},
                                     {QStringLiteral("message"), finding.message}});
         const QJsonObject root{{QStringLiteral("file"), path}, {QStringLiteral("findings"), list}};
@@ -54,5 +60,8 @@ int runValidateCommand(const QStringList &arguments)
         for (const MapFinding &finding : findings)
             out << finding.line() << QLatin1Char('\n');
     }
-    return findings.isEmpty() ? Tool::Success : Tool::FindingsReported;
+    const bool failing = std::any_of(findings.cbegin(), findings.cend(), [&](const MapFinding &finding) {
+        return finding.level == MapFinding::Error || parser.isSet(strictOption);
+    });
+    return failing ? Tool::FindingsReported : Tool::Success;
 }

@@ -1,9 +1,11 @@
 // The lumomap command-line tool: looks at, checks, converts and draws fixture maps.
 //
 //   lumomap info MAP [--json]
-//   lumomap validate MAP [--json]
-//   lumomap convert IN OUT [--translate-old-coordinates]
-//   lumomap render MAP -o OUT.svg|OUT.png [--size WxH] [--labels]
+//   lumomap validate MAP [--json] [--strict]
+//   lumomap convert IN OUT [--to json|xml] [--translate-old-coordinates]
+//   lumomap render MAP -o OUT.png|OUT.svg|OUT.pdf [--size WxH] [--labels] [--wiring] [--addresses]
+//   lumomap patch MAP [-o OUT.csv|OUT.json] [--json] [--pixels]
+//   lumomap diff OLD NEW [--json] [--all]
 
 #include "Commands.h"
 #include "ToolSupport.h"
@@ -25,26 +27,31 @@ struct Subcommand
 };
 
 const Subcommand subcommands[] = {
-    {"info", runInfoCommand, false},
-    {"validate", runValidateCommand, false},
-    {"convert", runConvertCommand, false},
-    {"render", runRenderCommand, true},
+    {"info", runInfoCommand, false},       {"validate", runValidateCommand, false},
+    {"convert", runConvertCommand, false}, {"render", runRenderCommand, true},
+    {"patch", runPatchCommand, false},     {"diff", runDiffCommand, false},
 };
 
 const QString commandSummary = QStringLiteral(
-    "Looks at, checks, converts and draws LumoMap fixture maps (current map files and legacy maps).\n"
+    "Looks at, checks, converts, draws, patches and compares LumoMap fixture maps (current map files,\n"
+    "legacy maps and the JSON form of a map).\n"
     "\n"
     "Commands:\n"
-    "  info MAP [--json]                     header, record counts, canvas and node bounds\n"
-    "  validate MAP [--json]                 reports broken references and shared keys\n"
-    "  convert IN OUT [--translate-old-coordinates]\n"
-    "                                        writes IN (current or legacy) as a current map file\n"
-    "  render MAP -o OUT.svg|OUT.png [--size WxH] [--labels]\n"
-    "                                        draws every node, coloured by region\n"
+    "  info MAP [--json]                     header, record counts, canvas, node extent, wiring per port\n"
+    "  validate MAP [--json] [--strict]      reports errors (broken references, shared portnums) and\n"
+    "                                        warnings (shared orders and addrs, unused templates)\n"
+    "  convert IN OUT [--to json|xml] [--translate-old-coordinates]\n"
+    "                                        writes IN as a current map file or as JSON\n"
+    "  render MAP -o OUT.png|OUT.svg|OUT.pdf [--size WxH] [--labels] [--wiring] [--addresses]\n"
+    "         [--page a4|letter]             draws the nodes coloured by region, the wiring on request;\n"
+    "                                        PDF: wiring sheets, an overview and one page per interface\n"
+    "  patch MAP [-o OUT.csv|OUT.json] [--json] [--pixels]\n"
+    "                                        the patch list, one row per node in wiring order\n"
+    "  diff OLD NEW [--json] [--all]         records added, removed and changed, field by field\n"
     "\n"
     "Run 'lumomap COMMAND --help' for the options of a command.\n"
-    "Exit codes: 0 success, 1 validate found problems, 2 a file could not be read or written\n"
-    "(or the command line was wrong).");
+    "Exit codes: 0 success, 1 validate found errors or diff found differences, 2 a file could not\n"
+    "be read or written (or the command line was wrong).");
 
 const Subcommand *findSubcommand(const char *name)
 {
@@ -79,7 +86,7 @@ int runWithoutSubcommand(const QStringList &arguments)
     QCommandLineParser parser;
     parser.setApplicationDescription(commandSummary);
     parser.addPositionalArgument(QStringLiteral("command"),
-                                 QStringLiteral("info, validate, convert or render"));
+                                 QStringLiteral("info, validate, convert, render, patch or diff"));
     const QCommandLineOption helpOption = parser.addHelpOption();
     const QCommandLineOption versionOption = parser.addVersionOption();
     if (!parser.parse(arguments)) {

@@ -1,0 +1,275 @@
+// The document and its records: deep copies whose indexes point at the copy's own records, copies
+// that outlive their source (the sanitizer build checks every record is freed once), the template
+// counter, unique identifiers, the bounds of a template's nodes and the placement of a fixture at its
+// nodes' least position. The post-load calculation as a whole is checked on legacy maps.
+
+#include <TestSupport.h>
+
+#include <QtTest>
+
+#include <memory>
+
+using namespace TestSupport;
+
+namespace {
+
+// Every record, node, output and fixture a document holds, by address.
+QSet<const void *> addresses(const LumoMapModel &m)
+{
+    QSet<const void *> all;
+    for (const LumoFixtureTemplate *t : m.fixtureTemplates) {
+        all << t;
+        for (const LumoNode *n : t->nodelist)
+            all << n;
+    }
+    for (const LumoInterfaceTemplate *t : m.interfaceTemplates) {
+        all << t;
+        for (const LumoOutput *o : t->outputs) {
+            all << o;
+            for (const LumoFixture *f : o->fixtures)
+                all << f;
+        }
+    }
+    for (const LumoInterface *i : m.interfaces)
+        all << i;
+    for (const LumoRegion *r : m.regions)
+        all << r;
+    return all;
+}
+
+// A random document with a legacy import added, so that every index is filled.
+std::unique_ptr<LumoMapModel> filledModel(quint32 seed)
+{
+    auto model = std::make_unique<LumoMapModel>();
+    RandomMap(seed, RandomMap::Values::Exact).fill(*model, 6);
+    loadFile(*model, QStringLiteral(LUMOMAP_SOURCE_DIR "/examples/legacy-theatre.xml"));
+    model->lastError = QStringLiteral("old failure");
+    model->translateOldCoordinatesToNew = true;
+    model->savedatetime = QStringLiteral("Sun Dec 6 12:00:00 2026");
+    return model;
+}
+
+QStringList fullDump(const LumoMapModel &m)
+{
+    return dump(m, true) << orderIndex(m) << m.lastError << m.savedatetime
+                         << QString::number(m.translateOldCoordinatesToNew);
+}
+
+using Points = QList<QPointF>;
+
+void setNodes(LumoFixtureTemplate &fixtureTemplate, const Points &points)
+{
+    for (const QPointF &point : points)
+        fixtureTemplate.nodelist.append(
+            new LumoNode{point.x(), point.y(), 0, fixtureTemplate.nodelist.isEmpty(), 3, 0});
+    if (!points.isEmpty())
+        fixtureTemplate.nodelist.append(nullptr); // skipped
+}
+
+Points nodePoints(const LumoFixtureTemplate &fixtureTemplate)
+{
+    Points points;
+    for (const LumoNode *node : fixtureTemplate.nodelist) {
+        if (node)
+            points.append(QPointF(node->x, node->y));
+    }
+    return points;
+}
+
+} // namespace
+
+class TestModel : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void copies_data();
+    void copies();
+    void templateAssignment();
+    void templateCounter();
+    void uniqueIds_data();
+    void uniqueIds();
+    void bounds_data();
+    void bounds();
+    void fixtureDimension_data();
+    void fixtureDimension();
+};
+
+void TestModel::copies_data()
+{
+    QTest::addColumn<QString>("how");
+    for (const char *how :
+         {"copy, source destroyed first", "copy, copy destroyed first", "assignment", "self-assignment"})
+        QTest::newRow(how) << QString::fromLatin1(how);
+}
+
+void TestModel::copies()
+{
+    QFETCH(QString, how);
+    auto source = filledModel(7);
+    const QStringList expected = fullDump(*source);
+    QVERIFY(source->clear()); // changes nothing
+    QCOMPARE(fullDump(*source), expected);
+
+    auto copy = std::make_unique<LumoMapModel>();
+    RandomMap(8, RandomMap::Values::Exact).fill(*copy, 6); // replaced by an assignment
+    if (how.startsWith(QLatin1String("copy")))
+        copy = std::make_unique<LumoMapModel>(*source);
+    else if (how == QLatin1String("assignment"))
+        *copy = *source;
+    if (how == QLatin1String("self-assignment")) {
+        copy = std::move(source);
+        const LumoMapModel &self = *copy; // through a reference: clang rejects a literal x = x
+        *copy = self;
+    } else {
+        QVERIFY(!addresses(*copy).intersects(addresses(*source)));
+        if (how.endsWith(QLatin1String("copy destroyed first"))) {
+            copy.reset();
+            QCOMPARE(fullDump(*source), expected);
+            return;
+        }
+        source.reset();
+    }
+    QCOMPARE(fullDump(*copy), expected);
+    QCOMPARE(indexProblem(*copy), QString()); // the indexes point at the copy's own records
+}
+
+// Templates assigned over templates with records of their own, and onto themselves, carry every
+// field and own copies of their nodes, outputs and fixtures.
+void TestModel::templateAssignment()
+{
+    LumoMapModel source;
+    RandomMap(3, RandomMap::Values::Exact).fill(source, 8);
+    LumoMapModel copies(source);
+    for (auto it = copies.fixtureTemplates.begin(); it != copies.fixtureTemplates.end(); ++it) {
+        auto *assigned = new LumoFixtureTemplate;
+        assigned->nodelist << new LumoNode;
+        *assigned = *source.fixtureTemplates.value(it.key());
+        *assigned = static_cast<const LumoFixtureTemplate &>(*assigned);
+        delete std::exchange(it.value(), assigned);
+    }
+    for (auto it = copies.interfaceTemplates.begin(); it != copies.interfaceTemplates.end(); ++it) {
+        auto *assigned = new LumoInterfaceTemplate;
+        assigned->outputs << new LumoOutput{1, 1, {new LumoFixture, nullptr}, true} << nullptr;
+        *assigned = *source.interfaceTemplates.value(it.key());
+        *assigned = static_cast<const LumoInterfaceTemplate &>(*assigned);
+        delete std::exchange(it.value(), assigned);
+    }
+    QCOMPARE(dump(copies, true), dump(source, true));
+    QVERIFY(!addresses(copies).intersects(addresses(source)));
+}
+
+void TestModel::templateCounter()
+{
+    const LumoFixtureTemplate first;
+    const LumoFixtureTemplate second;
+    const int generated = LumoFixtureTemplate::generateLumoFixtureTemplateUID();
+    const LumoFixtureTemplate third(second); // a copy takes no value
+    const LumoFixtureTemplate fourth;
+    QCOMPARE(second.uid, first.uid + 1);
+    QCOMPARE(third.uid, second.uid);
+    QCOMPARE(fourth.uid, second.uid + 2);
+    QCOMPARE(quint32(generated), second.uid + 1);
+}
+
+void TestModel::uniqueIds_data()
+{
+    QTest::addColumn<QString>("collection");
+    QTest::addColumn<bool>("skipped");
+    QTest::newRow("fixture templates") << QStringLiteral("fixture templates") << true;
+    QTest::newRow("interface templates") << QStringLiteral("interface templates") << true;
+    QTest::newRow("interfaces") << QStringLiteral("interfaces") << true;
+    QTest::newRow("regions") << QStringLiteral("regions") << true;
+    QTest::newRow("the fixture index") << QStringLiteral("fixture index") << false;
+}
+
+// Identifiers follow each other across documents, skipping the keys this document holds.
+void TestModel::uniqueIds()
+{
+    QFETCH(QString, collection);
+    QFETCH(bool, skipped);
+    LumoMapModel model;
+    const quint32 n = model.getUniqueID();
+    QCOMPARE(LumoMapModel().getUniqueID(), n + 1);
+    for (quint32 key : {n + 2, n + 3}) {
+        if (collection == QLatin1String("fixture templates"))
+            model.fixtureTemplates.insert(key, new LumoFixtureTemplate);
+        else if (collection == QLatin1String("interface templates"))
+            model.interfaceTemplates.insert(key, new LumoInterfaceTemplate);
+        else if (collection == QLatin1String("interfaces"))
+            model.interfaces.insert(key, new LumoInterface);
+        else if (collection == QLatin1String("regions"))
+            model.regions.insert(key, new LumoRegion);
+        else
+            model.fixturesByTemplate.insert(key, nullptr);
+    }
+    QCOMPARE(model.getUniqueID(), skipped ? n + 4 : n + 2);
+}
+
+void TestModel::bounds_data()
+{
+    QTest::addColumn<Points>("nodes");
+    QTest::addColumn<QRectF>("expected"); // left, top = least x, y; right, bottom = greatest x, y
+
+    QTest::newRow("no nodes") << Points() << QRectF(QPointF(0, 0), QPointF(0, 0));
+    QTest::newRow("three nodes, the first skipped")
+        << Points{{2, 3}, {-1, 5}, {4, -2}} << QRectF(QPointF(-1, -2), QPointF(4, 5));
+    QTest::newRow("one node") << Points{{7, 8}} << QRectF(QPointF(7, 8), QPointF(7, 8));
+    QTest::newRow("beyond the search limits")
+        << Points{{2000000, 5}} << QRectF(QPointF(1000000, 5), QPointF(2000000, 5));
+    QTest::newRow("below the negative limit")
+        << Points{{-3000000, -2500000}} << QRectF(QPointF(-3000000, -2500000), QPointF(-1000000, -1000000));
+}
+
+// Offsets are not applied, and skipped nodes count like any other.
+void TestModel::bounds()
+{
+    QFETCH(Points, nodes);
+    QFETCH(QRectF, expected);
+    LumoFixtureTemplate fixtureTemplate;
+    fixtureTemplate.xoffset = 50.0;
+    setNodes(fixtureTemplate, nodes);
+    double minX = -1, minY = -1, maxX = -1, maxY = -1;
+    fixtureTemplate.getBounds(minX, minY, maxX, maxY);
+    QCOMPARE(QRectF(QPointF(minX, minY), QPointF(maxX, maxY)), expected);
+}
+
+void TestModel::fixtureDimension_data()
+{
+    QTest::addColumn<Points>("nodes");
+    QTest::addColumn<QPointF>("fixtureBefore");
+    QTest::addColumn<QPointF>("fixtureAfter");
+    QTest::addColumn<Points>("nodesAfter");
+
+    QTest::newRow("least x and y from different nodes")
+        << Points{{3, 7}, {5, 4}} << QPointF(100, 100) << QPointF(3, 4) << Points{{0, 3}, {2, 0}};
+    QTest::newRow("negative positions") << Points{{-2, 1}, {4, -6}, {0, 0}} << QPointF(0, 0)
+                                        << QPointF(-2, -6) << Points{{0, 7}, {6, 0}, {2, 6}};
+    QTest::newRow("equal least values")
+        << Points{{1, 1}, {1, 1}} << QPointF(9, 9) << QPointF(1, 1) << Points{{0, 0}, {0, 0}};
+    QTest::newRow("no nodes keeps the position")
+        << Points() << QPointF(12, 34) << QPointF(12, 34) << Points();
+}
+
+void TestModel::fixtureDimension()
+{
+    QFETCH(Points, nodes);
+    QFETCH(QPointF, fixtureBefore);
+    QFETCH(QPointF, fixtureAfter);
+    QFETCH(Points, nodesAfter);
+
+    LumoMapParser parser(nullptr);
+    LumoFixtureTemplate fixtureTemplate;
+    setNodes(fixtureTemplate, nodes);
+    LumoFixture fixture;
+    fixture.x = fixtureBefore.x();
+    fixture.y = fixtureBefore.y();
+    parser.calculateLumoFixtureDimension(&fixture, &fixtureTemplate);
+    parser.calculateLumoFixtureDimension(nullptr, &fixtureTemplate);
+    parser.calculateLumoFixtureDimension(&fixture, nullptr);
+    QCOMPARE(QPointF(fixture.x, fixture.y), fixtureAfter);
+    QCOMPARE(nodePoints(fixtureTemplate), nodesAfter);
+}
+
+QTEST_GUILESS_MAIN(TestModel)
+#include "tst_model.moc"
