@@ -322,6 +322,8 @@ void TestLoader::conversions_data()
     row("real", "2.5e-07", true, "2.5e-07");
     row("real", "1e-320", true, "1e-320");
     row("real", "1,5", false, "77");
+    row("real", "1e0.1", false, "77");
+    row("real", "1.5e", false, "77");
     row("flag", "1", true, "1");
     row("flag", "2", true, "1");
     row("flag", "0", true, "0");

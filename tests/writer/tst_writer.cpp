@@ -223,6 +223,15 @@ void TestWriter::goldenFiles()
             QVERIFY(t->save(scratch, parent) && t->outputs.last()->fixtures.last()->save(scratch, parent));
         QVERIFY(model.interfaces.begin().value()->save(scratch, parent) &&
                 model.regions.begin().value()->save(scratch, parent));
+        // What each record's save member appends stands in the document as it is.
+        const auto flat = [](QString t) { return t.remove(QLatin1Char(' ')).remove(QLatin1Char('\n')); };
+        for (QDomElement e = parent.firstChildElement(); !e.isNull(); e = e.nextSiblingElement()) {
+            QString part;
+            QTextStream stream(&part);
+            e.save(stream, 1);
+            stream.flush();
+            QVERIFY2(part.size() > 20 && flat(text).contains(flat(part)), qPrintable(part));
+        }
     } else if (route == QLatin1String("Latin-1 file")) {
         QFile file(writeTemporaryFile({}));
         QVERIFY(file.open(QIODevice::WriteOnly));
