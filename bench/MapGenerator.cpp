@@ -1,51 +1,43 @@
 #include "MapGenerator.h"
 
-#include <QByteArray>
-#include <QFile>
-
 namespace {
+
+constexpr int OutputsPerTemplate = 16;
+constexpr int NodesPerFixtureTemplate = 4;
+constexpr int LightsPerPort = 9;
+constexpr quint32 FixtureTemplateUidBase = 0x10000;
+constexpr quint32 InterfaceTemplateUidBase = 0x20000000;
+constexpr quint32 InterfaceUidBase = 0x30000000;
 
 // Appends elements to a byte buffer in the layout of the map file.
 class IndentedXml
 {
 public:
-    explicit IndentedXml(QByteArray &buffer) : out(buffer) {}
-
     void open(const char *name)
     {
         indent();
-        out += '<';
-        out += name;
-        out += ">\n";
+        out += '<' + QByteArray(name) + ">\n";
         ++depth;
     }
     void close(const char *name)
     {
         --depth;
         indent();
-        out += "</";
-        out += name;
-        out += ">\n";
+        out += "</" + QByteArray(name) + ">\n";
     }
     void leaf(const char *name, const QByteArray &text)
     {
         indent();
-        out += '<';
-        out += name;
-        out += '>';
-        out += text;
-        out += "</";
-        out += name;
-        out += ">\n";
+        out += '<' + QByteArray(name) + '>' + text + "</" + name + ">\n";
     }
     void leaf(const char *name, qint64 value) { leaf(name, QByteArray::number(value)); }
     void hexLeaf(const char *name, quint32 value) { leaf(name, QByteArray::number(value, 16)); }
     void realLeaf(const char *name, double value) { leaf(name, QByteArray::number(value, 'g', 6)); }
 
+    QByteArray out;
+
 private:
     void indent() { out.append(depth, ' '); }
-
-    QByteArray &out;
     int depth = 0;
 };
 
@@ -64,19 +56,9 @@ private:
     quint64 state = 0x4c756d6fULL;
 };
 
-constexpr quint32 FixtureTemplateUidBase = 0x10000;
-constexpr quint32 InterfaceTemplateUidBase = 0x20000000;
-constexpr quint32 InterfaceUidBase = 0x30000000;
-
-qint64 writeFile(const QString &path, const QByteArray &bytes)
+QByteArray number(int value)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return -1;
-    if (file.write(bytes) != bytes.size())
-        return -1;
-    file.close();
-    return bytes.size();
+    return QByteArray::number(value);
 }
 
 void writeHeader(IndentedXml &xml)
@@ -87,29 +69,29 @@ void writeHeader(IndentedXml &xml)
     xml.leaf("appversion", "1.0");
     xml.leaf("savedatetime", "Sun Dec 6 12:00:00 2026");
     xml.open("geometry");
-    xml.realLeaf("vminx", 0);
-    xml.realLeaf("vminy", 0);
-    xml.realLeaf("vmaxx", 50000);
-    xml.realLeaf("vmaxy", 50000);
-    xml.leaf("scalexfit", 1);
-    xml.leaf("scaleyfit", 1);
-    xml.realLeaf("xoffset", 0);
-    xml.realLeaf("yoffset", 0);
-    xml.realLeaf("xscale", 1);
-    xml.realLeaf("yscale", 1);
+    for (const char *name : {"vminx", "vminy"})
+        xml.realLeaf(name, 0);
+    for (const char *name : {"vmaxx", "vmaxy"})
+        xml.realLeaf(name, 50000);
+    for (const char *name : {"scalexfit", "scaleyfit"})
+        xml.leaf(name, 1);
+    for (const char *name : {"xoffset", "yoffset"})
+        xml.realLeaf(name, 0);
+    for (const char *name : {"xscale", "yscale"})
+        xml.realLeaf(name, 1);
     xml.close("geometry");
 }
 
-void writeFixtureTemplate(IndentedXml &xml, Sequence &sequence, int index, const CurrentMapShape &shape)
+void writeFixtureTemplate(IndentedXml &xml, Sequence &sequence, int index)
 {
     xml.open("fixturetemplate");
     xml.hexLeaf("uid", FixtureTemplateUidBase + static_cast<quint32>(index));
-    xml.leaf("name", "Pixel bar " + QByteArray::number(index));
+    xml.leaf("name", "Pixel bar " + number(index));
     xml.leaf("locked", index % 3 == 0 ? 1 : 0);
     xml.realLeaf("xoffset", sequence.coordinate());
     xml.realLeaf("yoffset", sequence.coordinate());
     xml.open("nodelist");
-    for (int node = 0; node < shape.nodesPerFixtureTemplate; ++node) {
+    for (int node = 0; node < NodesPerFixtureTemplate; ++node) {
         xml.open("node");
         xml.realLeaf("x", node * 12.5);
         xml.realLeaf("y", sequence.coordinate() / 100.0);
@@ -122,22 +104,22 @@ void writeFixtureTemplate(IndentedXml &xml, Sequence &sequence, int index, const
     xml.close("fixturetemplate");
 }
 
-void writeInterfaceTemplate(IndentedXml &xml, Sequence &sequence, int index, const CurrentMapShape &shape)
+void writeInterfaceTemplate(IndentedXml &xml, Sequence &sequence, int index)
 {
     xml.open("interfacetemplate");
     xml.hexLeaf("uid", InterfaceTemplateUidBase + static_cast<quint32>(index));
-    xml.leaf("name", "Controller type " + QByteArray::number(index));
+    xml.leaf("name", "Controller type " + number(index));
     xml.leaf("locked", 1);
     xml.realLeaf("xoffset", 0);
     xml.realLeaf("yoffset", 0);
-    for (int output = 0; output < shape.outputsPerTemplate; ++output) {
-        const int fixtureIndex = index * shape.outputsPerTemplate + output;
+    for (int output = 0; output < OutputsPerTemplate; ++output) {
+        const int fixtureIndex = index * OutputsPerTemplate + output;
         xml.open("output");
         xml.leaf("portnum", output + 1);
         xml.leaf("porttype", 0);
         xml.open("fixture");
         xml.hexLeaf("templateid", FixtureTemplateUidBase + static_cast<quint32>(fixtureIndex));
-        xml.leaf("name", "Bar " + QByteArray::number(fixtureIndex));
+        xml.leaf("name", "Bar " + number(fixtureIndex));
         xml.realLeaf("x", sequence.coordinate());
         xml.realLeaf("y", sequence.coordinate());
         xml.realLeaf("theta", (sequence.next() % 360) * 0.5);
@@ -152,26 +134,26 @@ void writeInterfaceTemplate(IndentedXml &xml, Sequence &sequence, int index, con
 
 void writeInterface(IndentedXml &xml, Sequence &sequence, int index)
 {
-    const QByteArray number = QByteArray::number(index);
+    const auto hexByte = [](int value) {
+        return QByteArray::number(value % 256, 16).rightJustified(2, '0').toUpper();
+    };
     xml.open("interface");
     xml.hexLeaf("uid", InterfaceUidBase + static_cast<quint32>(index));
     xml.hexLeaf("templateid", InterfaceTemplateUidBase + static_cast<quint32>(index));
     xml.leaf("region", index + 1);
-    xml.leaf("name", "Facade controller " + number);
+    xml.leaf("name", "Facade controller " + number(index));
     xml.realLeaf("x", sequence.coordinate());
     xml.realLeaf("y", sequence.coordinate());
     xml.realLeaf("theta", 0);
-    xml.leaf("ip", "10." + QByteArray::number(index / 65536 % 256) + '.' +
-                       QByteArray::number(index / 256 % 256) + '.' + QByteArray::number(index % 256));
-    xml.leaf("mac",
-             "BC:BC:DE:AD:" + QByteArray::number(index / 256 % 256, 16).rightJustified(2, '0').toUpper() +
-                 ':' + QByteArray::number(index % 256, 16).rightJustified(2, '0').toUpper());
+    xml.leaf("ip", "10." + number(index / 65536 % 256) + '.' + number(index / 256 % 256) + '.' +
+                       number(index % 256));
+    xml.leaf("mac", "BC:BC:DE:AD:" + hexByte(index / 256) + ':' + hexByte(index));
     xml.hexLeaf("flags", static_cast<quint32>(index % 256));
     xml.hexLeaf("sn", 0x5000000u + static_cast<quint32>(index));
     xml.leaf("ver", 412);
     xml.leaf("uni", index % 10);
     xml.leaf("vers", "4.12");
-    xml.leaf("id", "Facade controller " + number);
+    xml.leaf("id", "Facade controller " + number(index));
     xml.leaf("order", index);
     xml.close("interface");
 }
@@ -181,7 +163,7 @@ void writeRegion(IndentedXml &xml, int index)
     static const char *const colors[] = {"#ff0000", "#00ff00", "#0000ff", "#ffa500"};
     xml.open("region");
     xml.leaf("number", index + 1);
-    xml.leaf("name", "Zone " + QByteArray::number(index + 1));
+    xml.leaf("name", "Zone " + number(index + 1));
     xml.leaf("color", colors[index % 4]);
     xml.close("region");
 }
@@ -190,42 +172,38 @@ void writeRegion(IndentedXml &xml, int index)
 
 namespace MapGenerator {
 
-qint64 writeCurrentMap(const QString &path, const CurrentMapShape &shape)
+QByteArray currentMap(int interfaces)
 {
-    QByteArray bytes;
-    IndentedXml xml(bytes);
+    IndentedXml xml;
     Sequence sequence;
     xml.open("lumomap");
     writeHeader(xml);
-    const int fixtureTemplates = shape.interfaces * shape.outputsPerTemplate;
-    for (int index = 0; index < fixtureTemplates; ++index)
-        writeFixtureTemplate(xml, sequence, index, shape);
-    for (int index = 0; index < shape.interfaces; ++index)
-        writeInterfaceTemplate(xml, sequence, index, shape);
-    for (int index = 0; index < shape.interfaces; ++index)
+    for (int index = 0; index < interfaces * OutputsPerTemplate; ++index)
+        writeFixtureTemplate(xml, sequence, index);
+    for (int index = 0; index < interfaces; ++index)
+        writeInterfaceTemplate(xml, sequence, index);
+    for (int index = 0; index < interfaces; ++index)
         writeInterface(xml, sequence, index);
-    for (int index = 0; index < shape.interfaces; ++index)
+    for (int index = 0; index < interfaces; ++index)
         writeRegion(xml, index);
     xml.close("lumomap");
-    return writeFile(path, bytes);
+    return xml.out;
 }
 
-qint64 writeLegacyMap(const QString &path, const LegacyMapShape &shape)
+QByteArray legacyMap(int controllers)
 {
-    QByteArray bytes;
-    IndentedXml xml(bytes);
+    IndentedXml xml;
     Sequence sequence;
     xml.open("map");
-    for (int controller = 0; controller < shape.controllers; ++controller) {
+    for (int controller = 0; controller < controllers; ++controller) {
         const quint32 self = 0x100u + static_cast<quint32>(controller);
         xml.open("controller");
         xml.hexLeaf("self", self);
-        xml.leaf("name", "Controller " + QByteArray::number(controller));
-        xml.leaf("ipaddress",
-                 "10.1." + QByteArray::number(controller / 256) + '.' + QByteArray::number(controller % 256));
+        xml.leaf("name", "Controller " + number(controller));
+        xml.leaf("ipaddress", "10.1." + number(controller / 256) + '.' + number(controller % 256));
         xml.close("controller");
         for (int port = 0; port < 16; ++port) {
-            for (int light = 0; light < shape.lightsPerPort; ++light) {
+            for (int light = 0; light < LightsPerPort; ++light) {
                 xml.open("light");
                 xml.leaf("x", static_cast<qint64>(sequence.next() % 60000));
                 xml.leaf("y", static_cast<qint64>(sequence.next() % 60000));
@@ -237,7 +215,7 @@ qint64 writeLegacyMap(const QString &path, const LegacyMapShape &shape)
         }
     }
     xml.close("map");
-    return writeFile(path, bytes);
+    return xml.out;
 }
 
 } // namespace MapGenerator

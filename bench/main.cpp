@@ -1,92 +1,91 @@
-// lumomap-bench: generates large maps and measures the library's load and save beside reference passes
-// of Qt's XML classes over the same bytes. Every measured operation runs in a fresh child process of
-// this program (the --measure mode), so that its time and its peak memory are its own.
+// lumomap-bench: one run of one operation per process, for hyperfine and callgrind to drive.
+//
+//   lumomap-bench generate current|legacy COUNT FILE   writes a generated map (MapGenerator.h)
+//   lumomap-bench MODE MAP [--output FILE] [--log FILE] measures MODE once on MAP
+//
+// Only the operation itself lies between the measuring points: starting Qt, reading the text for
+// loadFromText and loading the model for the saves happen before them. Around the operation the
+// program reads the process's CPU time (getrusage), resets and reads the kernel's resident high-water
+// mark (/proc/self/clear_refs, VmHWM), and switches callgrind's instrumentation on and off, so that
+// `valgrind --tool=callgrind --instr-atstart=no` counts the operation's instructions only. It prints
+//   MODE BYTES WALL_NS CPU_NS PEAK_KIB MODEL_KIB
+// (bytes read or written; peak resident memory added by the operation; heap still held after it,
+// which for a load is the model) on standard output, and appends the line to the --log file.
 
-#include "BenchmarkReport.h"
-#include "ChildProcess.h"
-#include "MachineDescription.h"
 #include "MapGenerator.h"
-#include "MeasuredOperation.h"
+
+#include <LumoMapModel.h>
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QDateTime>
-#include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
-#include <QSet>
-#include <QTemporaryDir>
 #include <QTextStream>
+#include <QXmlDefaultHandler>
+#include <QXmlInputSource>
+#include <QXmlSimpleReader>
+#include <QXmlStreamReader>
 
 #include <cstdio>
+#include <functional>
+#include <malloc.h>
+#include <sys/resource.h>
+#include <valgrind/callgrind.h>
 
 namespace {
 
-struct MapPlan
+qint64 statusKiB(const char *field)
 {
-    QString label;
-    bool legacy;
-    CurrentMapShape current;
-    LegacyMapShape legacyShape;
-};
-
-QList<MapPlan> allMaps()
-{
-    auto current = [](const char *label, int interfaces) {
-        MapPlan plan{QLatin1String(label), false, CurrentMapShape{}, LegacyMapShape{}};
-        plan.current.interfaces = interfaces;
-        return plan;
-    };
-    MapPlan legacy{QStringLiteral("legacy"), true, CurrentMapShape{}, LegacyMapShape{}};
-    legacy.legacyShape.controllers = 2000;
-    legacy.legacyShape.lightsPerPort = 9;
-    return {current("small", 125), current("medium", 500), current("large", 2000), legacy};
-}
-
-QString describe(const MapPlan &plan)
-{
-    if (plan.legacy) {
-        const int lights = plan.legacyShape.controllers * 16 * plan.legacyShape.lightsPerPort;
-        return QStringLiteral("legacy map: %1 controllers, %2 lights (%3 per port)")
-            .arg(plan.legacyShape.controllers)
-            .arg(lights)
-            .arg(plan.legacyShape.lightsPerPort);
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly)) // a /proc file reports size 0: read it line by line
+        return -1;
+    for (QByteArray line = status.readLine(); !line.isEmpty(); line = status.readLine()) {
+        if (line.startsWith(field))
+            return line.mid(qstrlen(field)).trimmed().split(' ').value(0).toLongLong();
     }
-    const CurrentMapShape &shape = plan.current;
-    return QStringLiteral("%1 interfaces, %1 interface templates × %2 outputs × 1 fixture, %3 fixture "
-                          "templates × %4 nodes, %1 regions")
-        .arg(shape.interfaces)
-        .arg(shape.outputsPerTemplate)
-        .arg(shape.interfaces * shape.outputsPerTemplate)
-        .arg(shape.nodesPerFixtureTemplate);
+    return -1;
 }
 
-QList<Operation> operationsFor(const MapPlan &plan)
+bool resetPeakResident()
 {
-    QList<Operation> operations{Operation::LoadFromFile, Operation::LoadFromText, Operation::SaxPass,
-                                Operation::StreamReaderPass, Operation::DomSetContent};
-    if (!plan.legacy)
-        operations << Operation::Save << Operation::DomSave;
-    return operations;
+    QFile clearRefs(QStringLiteral("/proc/self/clear_refs")); // "5" sets VmHWM to the current VmRSS
+    return clearRefs.open(QIODevice::WriteOnly) && clearRefs.write("5") == 1;
 }
 
-void progress(const QString &text)
+qint64 cpuNanoseconds()
 {
-    std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
-    std::fflush(stderr);
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    const auto ns = [](const timeval &t) { return qint64(t.tv_sec) * 1000000000 + qint64(t.tv_usec) * 1000; };
+    return ns(usage.ru_utime) + ns(usage.ru_stime);
 }
 
-int measureInThisProcess(const QCommandLineParser &parser)
+qint64 heapInUseBytes()
 {
-    Operation operation;
-    if (!MeasuredOperation::fromName(parser.value(QStringLiteral("measure")), &operation)) {
-        progress(QStringLiteral("unknown operation; one of: ") +
-                 MeasuredOperation::names().join(QLatin1Char(' ')));
-        return 2;
-    }
-    const OperationResult result = MeasuredOperation::run(operation, parser.value(QStringLiteral("input")),
-                                                          parser.value(QStringLiteral("output")));
-    std::printf("%s\n", MeasuredOperation::toLine(result).toUtf8().constData());
-    return result.ok ? 0 : 1;
+    const struct mallinfo2 info = mallinfo2();
+    return qint64(info.uordblks + info.hblkhd);
+}
+
+int fail(const QString &message)
+{
+    std::fprintf(stderr, "lumomap-bench: %s\n", qPrintable(message));
+    return 2;
+}
+
+int generate(const QStringList &arguments)
+{
+    const QString kind = arguments.value(1);
+    const int count = arguments.value(2).toInt();
+    if (arguments.size() != 4 || (kind != QLatin1String("current") && kind != QLatin1String("legacy")) ||
+        count <= 0)
+        return fail(QStringLiteral("usage: generate current|legacy COUNT FILE"));
+    QFile file(arguments.at(3));
+    const QByteArray map =
+        kind == QLatin1String("current") ? MapGenerator::currentMap(count) : MapGenerator::legacyMap(count);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(map) != map.size() ||
+        !file.flush())
+        return fail(QStringLiteral("cannot write %1: %2").arg(file.fileName(), file.errorString()));
+    return 0;
 }
 
 } // namespace
@@ -94,151 +93,107 @@ int measureInThisProcess(const QCommandLineParser &parser)
 int main(int argc, char *argv[])
 {
     QCoreApplication application(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("lumomap-bench"));
-
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Generates large maps and measures LumoMap's load and save beside Qt's XML classes. "
-                       "Prints a Markdown report on standard output and progress on standard error."));
+    parser.setApplicationDescription(QStringLiteral(
+        "Runs one LumoMap operation once and prints: MODE BYTES WALL_NS CPU_NS PEAK_KIB MODEL_KIB.\n"
+        "Modes: loadFromFile, loadFromText, save (to a file), saveToString, sax (a bare QXmlSimpleReader "
+        "pass), stream (a bare QXmlStreamReader pass); 'generate current|legacy COUNT FILE' writes a map."));
     parser.addHelpOption();
-    parser.addOptions({
-        {QStringLiteral("repetitions"), QStringLiteral("Repetitions of every measurement (default 5)."),
-         QStringLiteral("n"), QStringLiteral("5")},
-        {QStringLiteral("maps"),
-         QStringLiteral("Maps to measure, comma-separated (default small,medium,large,legacy)."),
-         QStringLiteral("list"), QStringLiteral("small,medium,large,legacy")},
-        {QStringLiteral("work-dir"),
-         QStringLiteral("Directory for the generated maps, saved files and profiles "
-                        "(default: a temporary directory, removed afterwards)."),
-         QStringLiteral("dir")},
-        {QStringLiteral("callgrind"),
-         QStringLiteral("Also count instructions with callgrind for loadFromFile and "
-                        "the bare QXmlSimpleReader pass.")},
-        {QStringLiteral("callgrind-maps"),
-         QStringLiteral(
-             "Maps to count instructions on (default: every measured map, so that the counts per byte "
-             "show how the cost grows with the map)."),
-         QStringLiteral("list"), QStringLiteral("small,medium,large,legacy")},
-        {QStringLiteral("report"), QStringLiteral("Also write the report to this file."),
-         QStringLiteral("file")},
-        {QStringLiteral("source"),
-         QStringLiteral(
-             "Which source tree was measured, for the report (scripts/bench.sh passes the git revision)."),
-         QStringLiteral("text")},
-        {QStringLiteral("measure"),
-         QStringLiteral("Run one operation once in this process and print its result "
-                        "line (used for the child processes and for callgrind)."),
-         QStringLiteral("operation")},
-        {QStringLiteral("input"), QStringLiteral("Input map of --measure."), QStringLiteral("file")},
-        {QStringLiteral("output"), QStringLiteral("Output file of --measure save and domSave."),
-         QStringLiteral("file")},
-    });
+    parser.addPositionalArgument(QStringLiteral("mode"), QStringLiteral("The operation, or generate."));
+    parser.addPositionalArgument(QStringLiteral("map"), QStringLiteral("The map file to read."));
+    parser.addOptions({{QStringLiteral("output"),
+                        QStringLiteral("File that save writes (default MAP.saved)."), QStringLiteral("file")},
+                       {QStringLiteral("log"), QStringLiteral("Also append the result line to this file."),
+                        QStringLiteral("file")}});
     parser.process(application);
+    const QStringList arguments = parser.positionalArguments();
+    const QString mode = arguments.value(0);
+    if (mode == QLatin1String("generate"))
+        return generate(arguments);
+    if (arguments.size() != 2)
+        return fail(QStringLiteral("usage: MODE MAP (see --help)"));
+    const QString mapPath = arguments.at(1);
+    const QString outputPath = parser.isSet(QStringLiteral("output")) ? parser.value(QStringLiteral("output"))
+                                                                      : mapPath + QStringLiteral(".saved");
 
-    if (parser.isSet(QStringLiteral("measure")))
-        return measureInThisProcess(parser);
-
-    const int repetitions = qMax(1, parser.value(QStringLiteral("repetitions")).toInt());
-    const QStringList wanted =
-        parser.value(QStringLiteral("maps")).split(QLatin1Char(','), Qt::SkipEmptyParts);
-    QTemporaryDir temporaryDir;
-    const QString workDir = parser.isSet(QStringLiteral("work-dir"))
-                                ? parser.value(QStringLiteral("work-dir"))
-                                : temporaryDir.path();
-    if (workDir.isEmpty() || !QDir().mkpath(workDir)) {
-        progress(QStringLiteral("cannot create the work directory"));
-        return 1;
+    // Preparation: everything the operation needs that is not the operation.
+    LumoMapModel model;
+    QFile input(mapPath), output(outputPath);
+    QString text, saved;
+    QTextStream savedStream(&saved);
+    QTextStream fileStream(&output);
+    if (!input.open(QIODevice::ReadOnly))
+        return fail(QStringLiteral("cannot read %1: %2").arg(mapPath, input.errorString()));
+    qint64 bytes = input.size();
+    std::function<bool()> operation;
+    if (mode == QLatin1String("loadFromFile")) {
+        operation = [&] { return model.loadFromFile(mapPath); };
+    } else if (mode == QLatin1String("loadFromText")) {
+        text = QString::fromUtf8(input.readAll());
+        operation = [&] { return model.loadFromText(text); };
+    } else if (mode == QLatin1String("save") || mode == QLatin1String("saveToString")) {
+        if (!model.loadFromFile(mapPath))
+            return fail(QStringLiteral("cannot load %1: %2").arg(mapPath, model.lastError));
+        if (mode == QLatin1String("saveToString"))
+            operation = [&] { return model.save(savedStream); };
+        else if (output.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            operation = [&] { return model.save(fileStream) && output.flush(); };
+        else
+            return fail(QStringLiteral("cannot write %1: %2").arg(outputPath, output.errorString()));
+    } else if (mode == QLatin1String("sax")) {
+        operation = [&] {
+            QXmlInputSource source(&input);
+            QXmlDefaultHandler handler;
+            QXmlSimpleReader reader;
+            reader.setContentHandler(&handler);
+            reader.setErrorHandler(&handler);
+            return reader.parse(&source);
+        };
+    } else if (mode == QLatin1String("stream")) {
+        operation = [&] {
+            QXmlStreamReader reader(&input);
+            while (!reader.atEnd())
+                reader.readNext();
+            return !reader.hasError();
+        };
+    } else {
+        return fail(QStringLiteral("unknown mode '%1' (see --help)").arg(mode));
     }
 
-    const QDateTime startTime = QDateTime::currentDateTime();
-    const QString loadAverageAtStart = MachineDescription::loadAverage();
-    BenchmarkReport report;
-    QList<QPair<MapPlan, BenchmarkMap>> maps;
-    for (const MapPlan &plan : allMaps()) {
-        if (!wanted.contains(plan.label))
-            continue;
-        BenchmarkMap map{plan.label, plan.legacy, QDir(workDir).filePath(plan.label + QStringLiteral(".xml")),
-                         0, describe(plan)};
-        progress(QStringLiteral("generating %1").arg(map.path));
-        map.bytes = plan.legacy ? MapGenerator::writeLegacyMap(map.path, plan.legacyShape)
-                                : MapGenerator::writeCurrentMap(map.path, plan.current);
-        if (map.bytes < 0) {
-            progress(QStringLiteral("cannot write ") + map.path);
-            return 1;
-        }
-        report.addMap(map);
-        maps.append({plan, map});
-    }
+    malloc_trim(0); // hand free heap back, so that the resident base is what the process holds
+    const qint64 baseKiB = statusKiB("VmRSS:");
+    const qint64 heapBefore = heapInUseBytes();
+    if (!resetPeakResident())
+        return fail(QStringLiteral("cannot reset the resident high-water mark (/proc/self/clear_refs)"));
+    const qint64 cpuBefore = cpuNanoseconds();
+    QElapsedTimer wall;
+    wall.start();
+    CALLGRIND_START_INSTRUMENTATION;
+    const bool ok = operation();
+    CALLGRIND_STOP_INSTRUMENTATION;
+    const qint64 wallNs = wall.nsecsElapsed();
+    const qint64 cpuNs = cpuNanoseconds() - cpuBefore;
+    const qint64 peakKiB = statusKiB("VmHWM:") - baseKiB;
+    const qint64 modelKiB = (heapInUseBytes() - heapBefore) / 1024;
+    if (!ok)
+        return fail(QStringLiteral("%1 failed on %2: %3").arg(mode, mapPath, model.lastError));
+    if (mode == QLatin1String("save"))
+        bytes = output.size();
+    else if (mode == QLatin1String("saveToString"))
+        bytes = saved.toUtf8().size();
 
-    bool allSucceeded = true;
-    for (const auto &entry : maps) {
-        const BenchmarkMap &map = entry.second;
-        const QString savedPath = QDir(workDir).filePath(map.label + QStringLiteral("-saved.xml"));
-        QSet<int> failed;
-        // Repetitions outermost, so that a slow spell of a shared machine touches every operation alike.
-        for (int repetition = 1; repetition <= repetitions; ++repetition) {
-            for (Operation operation : operationsFor(entry.first)) {
-                if (failed.contains(int(operation)))
-                    continue;
-                const OperationResult result = ChildProcess::measure(operation, map.path, savedPath);
-                progress(QStringLiteral("%1 %2 #%3: %4 ms, peak %5 KiB%6")
-                             .arg(map.label, MeasuredOperation::name(operation))
-                             .arg(repetition)
-                             .arg(result.nanoseconds / 1e6, 0, 'f', 1)
-                             .arg(result.peakKiB)
-                             .arg(result.ok ? QString() : QStringLiteral(" FAILED: ") + result.error));
-                if (!result.ok) {
-                    failed.insert(int(operation));
-                    allSucceeded = false;
-                    continue;
-                }
-                report.addResult(map.label, operation, result);
-            }
-        }
-    }
-
-    if (parser.isSet(QStringLiteral("callgrind"))) {
-        const QStringList profiled =
-            parser.value(QStringLiteral("callgrind-maps")).split(QLatin1Char(','), Qt::SkipEmptyParts);
-        for (const auto &entry : maps) {
-            const BenchmarkMap &map = entry.second;
-            if (!profiled.contains(map.label))
-                continue;
-            for (Operation operation : {Operation::SaxPass, Operation::LoadFromFile}) {
-                const QString profilePath = QDir(workDir).filePath(
-                    QStringLiteral("callgrind.%1.%2.out").arg(map.label, MeasuredOperation::name(operation)));
-                progress(QStringLiteral("callgrind %1 %2 -> %3")
-                             .arg(map.label, MeasuredOperation::name(operation), profilePath));
-                QString error;
-                const qint64 count =
-                    ChildProcess::countInstructions(operation, map.path, QString(), profilePath, &error);
-                if (count < 0) {
-                    progress(error);
-                    allSucceeded = false;
-                    continue;
-                }
-                report.addInstructions(map.label, operation, count);
-            }
-        }
-    }
-
-    QString text =
-        QStringLiteral("## Benchmark run started %1, finished %2\n\n")
-            .arg(startTime.toString(Qt::ISODate), QDateTime::currentDateTime().toString(Qt::ISODate));
-    text += MachineDescription::markdown();
-    if (parser.isSet(QStringLiteral("source")))
-        text += QStringLiteral("- source: %1\n").arg(parser.value(QStringLiteral("source")));
-    text += QStringLiteral("- load average (1, 5, 15 min) at start: %1; at end: %2\n")
-                .arg(loadAverageAtStart, MachineDescription::loadAverage());
-    text +=
-        QStringLiteral("- repetitions: %1 per figure; times are medians with min–max; MB = 10^6 bytes\n\n")
-            .arg(repetitions);
-    text += report.markdown();
-    std::printf("%s", text.toUtf8().constData());
-    if (parser.isSet(QStringLiteral("report"))) {
-        QFile file(parser.value(QStringLiteral("report")));
-        if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            file.write(text.toUtf8());
-    }
-    return allSucceeded ? 0 : 1;
+    const QByteArray line = QStringLiteral("%1 %2 %3 %4 %5 %6\n")
+                                .arg(mode)
+                                .arg(bytes)
+                                .arg(wallNs)
+                                .arg(cpuNs)
+                                .arg(peakKiB)
+                                .arg(modelKiB)
+                                .toUtf8();
+    std::fputs(line.constData(), stdout);
+    QFile log(parser.value(QStringLiteral("log")));
+    if (parser.isSet(QStringLiteral("log")) &&
+        (!log.open(QIODevice::Append) || log.write(line) != line.size()))
+        return fail(QStringLiteral("cannot append to %1: %2").arg(log.fileName(), log.errorString()));
+    return 0;
 }

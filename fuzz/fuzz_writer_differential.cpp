@@ -4,13 +4,19 @@
 //  - the document the bytes load into, when they load as a map file or legacy map;
 //  - a random document seeded by the bytes, with hostile texts and any reals, whose map name and a
 //    region name are the bytes taken as UTF-16 code units (control characters, lone surrogates, "]]>").
+// Both routes take reals from MapValueFormat::real, so it is held to QString::number(value, 'g', 6)
+// on its own: every 8 bytes as a double, and as whole digits and a half (an exact tie at six digits).
 
 #include <TestSupport.h>
 
 #include <MapDomWriter.h>
 #include <MapTextWriter.h>
+#include <MapValueFormat.h>
 
 #include <QDateTime>
+
+#include <cmath>
+#include <cstring>
 
 namespace {
 
@@ -31,11 +37,25 @@ void requireSameText(const LumoMapModel &model)
                              .arg(streamed.mid(qMax(0, at - 40), 80), fromDom.mid(qMax(0, at - 40), 80)));
 }
 
+void requireRealAsQt(double value)
+{
+    const QString written(MapValueFormat::real(value).view());
+    const QString expected = QString::number(value, 'g', 6);
+    TestSupport::require(written == expected, "MapValueFormat::real differs from QString::number",
+                         QStringLiteral("%1: %2, Qt %3").arg(value, 0, 'g', 17).arg(written, expected));
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const auto *bytes = reinterpret_cast<const char *>(data);
+    for (size_t at = 0; at + sizeof(double) <= size; at += sizeof(double)) {
+        double value;
+        std::memcpy(&value, data + at, sizeof value);
+        requireRealAsQt(value);
+        requireRealAsQt(std::floor(std::fmod(std::fabs(value), 1e6)) + 0.5);
+    }
     LumoMapModel loaded;
     if (loaded.loadFromText(QString::fromUtf8(bytes, int(size))))
         requireSameText(loaded);

@@ -62,14 +62,18 @@ public:
 
     // Writes the whole map file to `stream` as it produces the text (no DOM tree, no second copy of
     // the document), flushes the stream and sets mapfileversion to 2. The model's savedatetime is
-    // not changed; the file gets the current local time.
+    // not changed; the file gets the current local time. Each kind of record is written in ascending
+    // key order, so two saves of one map differ only in savedatetime. U+FFFE, U+FFFF and unpaired
+    // surrogates are written as character references, so every text reads back exactly.
     // Encoding: the file carries no XML declaration, and such a file is read back as UTF-8. So when
-    // the stream writes to a device, save switches it to UTF-8 for the write and afterwards gives
-    // it back its previous codec (Qt 5) or encoding (Qt 6); non-ASCII text thus survives save and
-    // loadFromFile whatever the stream's default (a Qt 5 stream defaults to the locale's codec). A
-    // stream on a QString receives the text as it is. The stream's field width is not applied.
-    // Returns false when the stream has neither a device nor a string, or reports an error after
-    // the flush (a device that refuses writes, a full disk, a read-only buffer); true otherwise.
+    // the stream writes to a device, save first flushes what the host wrote to the stream before (in
+    // the stream's own encoding), then writes the map as UTF-8 straight to the device, leaving the
+    // stream's settings as they were. A stream on a QString receives the text as it is. The stream's
+    // field width is not applied.
+    // Returns false when the stream has neither a device nor a string, when a device stream's status
+    // is already bad (nothing is written then), or when it reports an error after the flush (a device
+    // that refuses writes, a full disk, a read-only buffer); true otherwise. saveToFile is the
+    // atomic save to a file.
     bool save(QTextStream &stream);
     // Saves the map as UTF-8 to `fileName` atomically: the file on disk is either the old one or the
     // complete new one, never a truncated or empty file. On failure returns false and sets lastError

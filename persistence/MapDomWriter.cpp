@@ -16,15 +16,11 @@ namespace MapDomWriter {
 
 namespace {
 
-// Walks a snapshot of the collection (the container is copied, not its records).
 template <typename Record>
 void appendRecords(QDomDocument &document, QDomElement &root, const QHash<quint32, Record *> &records)
 {
-    const QHash<quint32, Record *> snapshot = records;
-    for (Record *record : snapshot) {
-        if (record)
-            record->save(document, root);
-    }
+    for (Record *record : MapRecordLayout::recordsInKeyOrder(records))
+        record->save(document, root);
 }
 
 } // namespace

@@ -21,8 +21,8 @@ namespace MapDomWriter {
 // Builds the map document of `model` as it stands: the document element <lumomap> with the header
 // leaves (mapfileversion as the model holds it; LumoMapModel::save sets it to 2 first), the save
 // time `saveTime` in Qt's text form, <geometry>, then every fixture template, interface template,
-// interface and region in the iteration order of their collections. Null record pointers are
-// skipped. The model is not changed.
+// interface and region, each kind in ascending order of its key. Null record pointers are skipped.
+// The model is not changed.
 LUMOMAP_EXPORT QDomDocument buildDocument(const LumoMapModel &model, const QDateTime &saveTime);
 
 } // namespace MapDomWriter

@@ -6,9 +6,11 @@
 // own: the DOM route (DomElementSink, behind the record save members) and the streaming writer
 // (MapTextWriter). A sink offers
 //   open(name)         start a container element,
-//   leaf(name, text)   add a leaf element holding `text` (also when it is empty),
+//   leaf(name, text)   add a leaf element holding `text` (also when it is empty): a QString, or the
+//                      ASCII of a number (MapValueFormat::AsciiText) or of a flag (QLatin1String),
 //   close(name)        end the container opened last.
-// Null pointers in the record lists are skipped.
+// Null pointers in the record lists are skipped. Each kind of record is written in ascending order
+// of its key (recordsInKeyOrder), so that one document always gives the same file.
 
 #include "MapElementNames.h"
 #include "MapValueFormat.h"
@@ -20,12 +22,37 @@
 #include <LumoMapModel.h>
 #include <LumoRegion.h>
 
+#include <QHash>
+#include <QPair>
+#include <QVector>
+
+#include <algorithm>
+
 class QDateTime;
 
 namespace MapRecordLayout {
 
 namespace E = MapElement;
 namespace Format = MapValueFormat;
+
+// The records of one collection in ascending order of their keys (regions by number, the others by
+// uid), null pointers left out. The hash order changes from process to process with the hash seed.
+template <typename Record> QVector<Record *> recordsInKeyOrder(const QHash<quint32, Record *> &records)
+{
+    QVector<QPair<quint32, Record *>> entries;
+    entries.reserve(records.size());
+    for (auto it = records.cbegin(); it != records.cend(); ++it) {
+        if (it.value())
+            entries.append({it.key(), it.value()});
+    }
+    std::stable_sort(entries.begin(), entries.end(),
+                     [](const auto &left, const auto &right) { return left.first < right.first; });
+    QVector<Record *> ordered;
+    ordered.reserve(entries.size());
+    for (const auto &entry : entries)
+        ordered.append(entry.second);
+    return ordered;
+}
 
 template <typename Sink> void writeHeader(Sink &out, const LumoMapModel &model, const QDateTime &saveTime)
 {

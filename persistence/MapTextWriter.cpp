@@ -4,25 +4,42 @@
 #include "MapRecordLayout.h"
 
 #include <QDateTime>
+#include <QFileDevice>
 #include <QTextStream>
 #if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
 #include <QTextCodec>
 #endif
 
+#include <cstring>
+#include <memory>
+
 namespace MapTextWriter {
 
 namespace {
 
-// Appends `text` escaped as the DOM serialiser escapes the text of an element.
-void appendEscapedText(QString &out, const QString &text)
+using MapValueFormat::AsciiText;
+
+// Appends `text` as the text of an element. What is escaped and why:
+//  - "&" as "&amp;" and "<" as "&lt;": markup otherwise;
+//  - ">" as "&gt;" only where it closes "]]>", which may not stand in text;
+//  - a carriage return as "&#xd;", as the DOM serialiser writes it (XML has readers turn a literal
+//    one into a line feed);
+//  - U+FFFE, U+FFFF and unpaired surrogates as character references such as "&#xffff;"
+//    (MapValueFormat::needsCharacterReference): the XML reader takes a literal U+FFFE or U+FFFF for
+//    the end of its input and fails, and UTF-8 has no form for a lone surrogate; the readers turn the
+//    reference back into exactly that code unit;
+//  - every other character, control characters and U+0000 included, as it is: the readers take
+//    them back as they are, and the text matches what QDomDocument::toString gives for them.
+template <typename Output> void appendEscapedText(Output &out, const QString &text)
 {
     const QChar *chars = text.constData();
     const qsizetype size = text.size();
     qsizetype runStart = 0;
     for (qsizetype i = 0; i < size; ++i) {
-        const ushort c = chars[i].unicode();
-        if (c > '>') // every character that needs escaping sorts at or below '>'
+        const char16_t c = chars[i].unicode();
+        if (c > '>' && c < 0xd800) // nothing to escape in this range
             continue;
+        AsciiText reference;
         QLatin1String replacement;
         if (c == '&')
             replacement = QLatin1String("&amp;");
@@ -32,16 +49,142 @@ void appendEscapedText(QString &out, const QString &text)
             replacement = QLatin1String("&gt;");
         else if (c == '\r')
             replacement = QLatin1String("&#xd;");
+        else if (c >= 0xd800 && MapValueFormat::needsCharacterReference(chars, size, i))
+            replacement = (reference = MapValueFormat::characterReference(chars[i])).view();
         else
             continue;
-        out.append(chars + runStart, i - runStart);
-        out.append(replacement);
+        out.text(chars + runStart, i - runStart);
+        out.ascii(0, replacement);
         runStart = i + 1;
     }
-    out.append(chars + runStart, size - runStart);
+    out.text(chars + runStart, size - runStart);
 }
 
-// Sets the stream up for the write and restores the caller's settings when it goes out of scope.
+// Encodes the document straight into UTF-8 and hands it to the device in blocks, past the stream
+// and its UTF-16 buffer. Surrogates arrive here only in pairs (appendEscapedText).
+class Utf8DeviceOutput
+{
+public:
+    explicit Utf8DeviceOutput(QIODevice &device) : m_device(device) {}
+
+    // Appends `indent` spaces, then the ASCII pieces, with one check for room.
+    template <typename... Pieces> void ascii(int indent, Pieces... pieces)
+    {
+        makeRoom(indent + (qsizetype(0) + ... + pieces.size()));
+        char *out = m_buffer + m_used;
+        std::memset(out, ' ', size_t(indent));
+        out += indent;
+        ((std::memcpy(out, pieces.data(), size_t(pieces.size())), out += pieces.size()), ...);
+        m_used = out - m_buffer;
+    }
+
+    void text(const QChar *chars, qsizetype size)
+    {
+        while (size > 0) {
+            qsizetype slice = qMin(size, Capacity / 4);
+            if (slice < size && chars[slice - 1].isHighSurrogate())
+                --slice; // keep a pair in one slice
+            makeRoom(slice * 3);
+            char *out = m_buffer + m_used;
+            for (qsizetype i = 0; i < slice; ++i) {
+                const char32_t c = chars[i].unicode();
+                if (c < 0x80) {
+                    *out++ = char(c);
+                } else if (c < 0x800) {
+                    *out++ = char(0xc0 | (c >> 6));
+                    *out++ = char(0x80 | (c & 0x3f));
+                } else if (!QChar::isHighSurrogate(c)) {
+                    *out++ = char(0xe0 | (c >> 12));
+                    *out++ = char(0x80 | ((c >> 6) & 0x3f));
+                    *out++ = char(0x80 | (c & 0x3f));
+                } else {
+                    const char32_t code = QChar::surrogateToUcs4(chars[i], chars[i + 1]);
+                    ++i;
+                    *out++ = char(0xf0 | (code >> 18));
+                    *out++ = char(0x80 | ((code >> 12) & 0x3f));
+                    *out++ = char(0x80 | ((code >> 6) & 0x3f));
+                    *out++ = char(0x80 | (code & 0x3f));
+                }
+            }
+            m_used = out - m_buffer;
+            chars += slice;
+            size -= slice;
+        }
+    }
+
+    void handOverIfFull() {}
+
+    // Writes what is left; false when the device refused any of the document.
+    bool finish()
+    {
+        handOver();
+        return !m_failed;
+    }
+
+private:
+    static constexpr qsizetype Capacity = 64 * 1024;
+
+    void makeRoom(qsizetype size)
+    {
+        if (m_used + size > Capacity)
+            handOver();
+    }
+
+    void handOver()
+    {
+        // After a refused block nothing more is written: the file would have a hole.
+        if (!m_failed && m_used > 0)
+            m_failed = m_device.write(m_buffer, m_used) != m_used;
+        m_used = 0;
+    }
+
+    QIODevice &m_device;
+    char m_buffer[Capacity];
+    qsizetype m_used = 0;
+    bool m_failed = false;
+};
+
+// Collects the document as UTF-16 and hands it to the stream in chunks: for a stream on a string,
+// and for a device stream that is to put a byte order mark first, which the stream itself writes.
+class StreamOutput
+{
+public:
+    explicit StreamOutput(QTextStream &stream) : m_stream(stream) { m_chunk.reserve(ChunkSize + 1024); }
+
+    template <typename... Pieces> void ascii(int indent, Pieces... pieces)
+    {
+        static const char spaces[] = "                ";
+        for (; indent > 0; indent -= 16)
+            m_chunk += QLatin1String(spaces, qMin(indent, 16));
+        ((m_chunk += pieces), ...);
+    }
+    void text(const QChar *chars, qsizetype size) { m_chunk.append(chars, size); }
+
+    void handOverIfFull()
+    {
+        if (m_chunk.size() < ChunkSize)
+            return;
+        m_stream << m_chunk;
+        m_chunk.clear();
+    }
+
+    bool finish()
+    {
+        m_stream << m_chunk;
+        m_chunk.clear();
+        return true;
+    }
+
+private:
+    static constexpr int ChunkSize = 32 * 1024;
+
+    QTextStream &m_stream;
+    QString m_chunk;
+};
+
+// Sets a device stream to UTF-8 for the write (a file without an XML declaration is read as UTF-8)
+// and gives the stream its settings back when it goes out of scope. The stream is flushed before the
+// switch, so that text the caller wrote just before goes out in the encoding it was written for.
 class StreamSettings
 {
 public:
@@ -50,7 +193,7 @@ public:
         m_stream.setFieldWidth(0);
         if (!m_stream.device())
             return;
-            // A file without an XML declaration is read as UTF-8, so the bytes have to be UTF-8.
+        m_stream.flush();
 #if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
         m_codec = m_stream.codec();
         m_stream.setCodec("UTF-8");
@@ -87,12 +230,11 @@ private:
 #endif
 };
 
-// Writes elements in the layout of QDomDocument::toString(1), collecting the text in a chunk that
-// is handed to the stream whenever it has grown past ChunkSize characters.
-class ElementWriter
+// Writes elements in the layout of QDomDocument::toString(1) to an Output.
+template <typename Output> class ElementWriter
 {
 public:
-    explicit ElementWriter(QTextStream &stream) : m_stream(stream) { m_chunk.reserve(ChunkSize + 1024); }
+    explicit ElementWriter(Output &output) : m_out(output) {}
 
     // The start tag waits until the element's first child arrives: an element that stays empty is
     // written as <name/>, as the DOM serialiser writes a childless element.
@@ -105,112 +247,88 @@ public:
     void close(QLatin1String name)
     {
         if (m_pendingStartTag.data()) {
-            indent();
-            m_chunk += QLatin1Char('<');
-            m_chunk += name;
-            m_chunk += QLatin1String("/>\n");
+            m_out.ascii(m_depth, QLatin1String("<"), name, QLatin1String("/>\n"));
             m_pendingStartTag = QLatin1String();
         } else {
             --m_depth;
-            indent();
-            m_chunk += QLatin1String("</");
-            m_chunk += name;
-            m_chunk += QLatin1String(">\n");
+            m_out.ascii(m_depth, QLatin1String("</"), name, QLatin1String(">\n"));
         }
-        handOverIfFull();
+        m_out.handOverIfFull();
     }
 
     void leaf(QLatin1String name, const QString &text)
     {
         writePendingStartTag();
-        indent();
-        m_chunk += QLatin1Char('<');
-        m_chunk += name;
-        m_chunk += QLatin1Char('>');
-        appendEscapedText(m_chunk, text);
-        m_chunk += QLatin1String("</");
-        m_chunk += name;
-        m_chunk += QLatin1String(">\n");
+        m_out.ascii(m_depth, QLatin1String("<"), name, QLatin1String(">"));
+        appendEscapedText(m_out, text);
+        m_out.ascii(0, QLatin1String("</"), name, QLatin1String(">\n"));
     }
 
-    void finish()
+    // Numbers and flags: ASCII without anything to escape.
+    void leaf(QLatin1String name, QLatin1String text)
     {
-        if (!m_chunk.isEmpty())
-            m_stream << m_chunk;
-        m_chunk.clear();
+        writePendingStartTag();
+        m_out.ascii(m_depth, QLatin1String("<"), name, QLatin1String(">"), text, QLatin1String("</"), name,
+                    QLatin1String(">\n"));
     }
+    void leaf(QLatin1String name, const AsciiText &text) { leaf(name, text.view()); }
 
 private:
-    static constexpr int ChunkSize = 32 * 1024;
-
     void writePendingStartTag()
     {
         if (!m_pendingStartTag.data())
             return;
-        indent();
-        m_chunk += QLatin1Char('<');
-        m_chunk += m_pendingStartTag;
-        m_chunk += QLatin1String(">\n");
+        m_out.ascii(m_depth, QLatin1String("<"), m_pendingStartTag, QLatin1String(">\n"));
         ++m_depth;
         m_pendingStartTag = QLatin1String();
     }
 
-    void indent()
-    {
-        static const char spaces[] = "                ";
-        int remaining = m_depth;
-        while (remaining > 0) {
-            const int step = qMin(remaining, int(sizeof(spaces) - 1));
-            m_chunk += QLatin1String(spaces, step);
-            remaining -= step;
-        }
-    }
-
-    void handOverIfFull()
-    {
-        if (m_chunk.size() < ChunkSize)
-            return;
-        m_stream << m_chunk;
-        m_chunk.clear();
-        m_chunk.reserve(ChunkSize + 1024);
-    }
-
-    QTextStream &m_stream;
-    QString m_chunk;
+    Output &m_out;
     QLatin1String m_pendingStartTag; // an open element whose start tag is not written yet
     int m_depth = 0;
 };
 
-// Walks a snapshot of the collection (the container is copied, not its records), in the same
-// iteration order as the DOM route.
-template <typename Record, typename WriteRecord>
-void writeRecords(ElementWriter &out, const QHash<quint32, Record *> &records, WriteRecord writeRecord)
+template <typename Output>
+bool writeDocument(Output &output, const LumoMapModel &model, const QDateTime &saveTime)
 {
-    const QHash<quint32, Record *> snapshot = records;
-    for (const Record *record : snapshot) {
-        if (record)
-            writeRecord(out, *record);
-    }
+    namespace Layout = MapRecordLayout;
+    ElementWriter<Output> out(output);
+    out.open(MapElement::Lumomap);
+    Layout::writeHeader(out, model, saveTime);
+    Layout::writeGeometry(out, model);
+    for (const LumoFixtureTemplate *fixtureTemplate : Layout::recordsInKeyOrder(model.fixtureTemplates))
+        Layout::writeFixtureTemplate(out, *fixtureTemplate);
+    for (const LumoInterfaceTemplate *interfaceTemplate : Layout::recordsInKeyOrder(model.interfaceTemplates))
+        Layout::writeInterfaceTemplate(out, *interfaceTemplate);
+    for (const LumoInterface *interface : Layout::recordsInKeyOrder(model.interfaces))
+        Layout::writeInterface(out, *interface);
+    for (const LumoRegion *region : Layout::recordsInKeyOrder(model.regions))
+        Layout::writeRegion(out, *region);
+    out.close(MapElement::Lumomap);
+    return output.finish();
 }
 
 } // namespace
 
 bool write(const LumoMapModel &model, QTextStream &stream, const QDateTime &saveTime)
 {
-    if (!stream.device() && !stream.string())
+    QIODevice *device = stream.device();
+    if (!device && !stream.string())
         return false;
+    if (device && !stream.generateByteOrderMark()) {
+        stream.flush(); // the caller's text goes first, in the stream's own encoding
+        if (stream.status() != QTextStream::Ok)
+            return false;
+        const auto output = std::make_unique<Utf8DeviceOutput>(*device);
+        const auto file = qobject_cast<QFileDevice *>(device);
+        if (!writeDocument(*output, model, saveTime) || (file && !file->flush()))
+            stream.setStatus(QTextStream::WriteFailed);
+        return stream.status() == QTextStream::Ok;
+    }
     {
         StreamSettings settings(stream);
-        ElementWriter out(stream);
-        out.open(MapElement::Lumomap);
-        MapRecordLayout::writeHeader(out, model, saveTime);
-        MapRecordLayout::writeGeometry(out, model);
-        writeRecords(out, model.fixtureTemplates, MapRecordLayout::writeFixtureTemplate<ElementWriter>);
-        writeRecords(out, model.interfaceTemplates, MapRecordLayout::writeInterfaceTemplate<ElementWriter>);
-        writeRecords(out, model.interfaces, MapRecordLayout::writeInterface<ElementWriter>);
-        writeRecords(out, model.regions, MapRecordLayout::writeRegion<ElementWriter>);
-        out.close(MapElement::Lumomap);
-        out.finish();
+        StreamOutput output(stream);
+        writeDocument(output, model, saveTime);
     } // flushes, then gives the stream its settings back
     return stream.status() == QTextStream::Ok;
 }

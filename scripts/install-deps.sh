@@ -8,6 +8,7 @@ packages=(
     qtbase5-dev libqt5svg5-dev
     clang libclang-rt-14-dev
     python3
+    hyperfine valgrind jq
 )
 
 missing=()

@@ -1,10 +1,10 @@
 // The legacy map import: what controllers and lights become, long and short names, the coordinate
-// switch, the post-load calculation of a file load, failures and unfinished records, and the
-// sample maps. Each case is summed up in one text that names every record the import touched.
+// switch, the post-load calculation of a file load, failures and unfinished records. Each case is
+// summed up in one text that names every record the import touched. (The sample maps go through the
+// tool's convert tests.)
 
 #include <TestSupport.h>
 
-#include <QDir>
 #include <QtTest>
 
 using namespace TestSupport;
@@ -110,8 +110,6 @@ class TestLegacyImport : public QObject
 private slots:
     void import_data();
     void import();
-    void sampleMapsSurviveSaving_data();
-    void sampleMapsSurviveSaving();
 };
 
 void TestLegacyImport::import_data()
@@ -296,32 +294,6 @@ void TestLegacyImport::import()
     QCOMPARE(model.lastError, error);
     QCOMPARE(summary(model), expected);
     QCOMPARE(indexProblem(model), QString());
-}
-
-void TestLegacyImport::sampleMapsSurviveSaving_data()
-{
-    QTest::addColumn<QString>("path");
-    const QDir examples(QStringLiteral(LUMOMAP_SOURCE_DIR "/examples"));
-    for (const QString &name : examples.entryList({QStringLiteral("legacy*.xml")}, QDir::Files, QDir::Name))
-        QTest::newRow(qPrintable(name)) << examples.filePath(name);
-}
-
-// Every legacy sample loads, and its save loads back to the same records (legacy interfaces are
-// not in the order index; read back from the map file, they are).
-void TestLegacyImport::sampleMapsSurviveSaving()
-{
-    QFETCH(QString, path);
-    LumoMapModel model;
-    QVERIFY2(loadFile(model, path), qPrintable(model.lastError));
-    QVERIFY(model.interfaces.size() >= 2 && model.interfacesByOrder.isEmpty());
-    LumoMapModel reloaded;
-    QVERIFY(load(reloaded, saveToString(model)));
-    QCOMPARE(reloaded.interfacesByOrder.size(), reloaded.interfaces.size());
-    QStringList records = dump(model);
-    QStringList again = dump(reloaded);
-    records.removeLast();
-    again.removeLast();
-    QCOMPARE(again, records);
 }
 
 QTEST_GUILESS_MAIN(TestLegacyImport)

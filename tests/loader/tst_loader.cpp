@@ -1,10 +1,9 @@
-// The map loader: the state table, the messages of failed loads, documents that load alike, the
+// The map loader: the messages of failed loads, documents that load alike, the
 // conversion of element text by kind, versions, and the parser's trace when it runs without a model.
 
 #include <TestSupport.h>
 
 #include "ElementTextConversion.h"
-#include "ParserStateTable.h"
 
 #include <QtTest>
 
@@ -71,7 +70,6 @@ class TestLoader : public QObject
     Q_OBJECT
 
 private slots:
-    void stateTable();
     void messages_data();
     void messages();
     void unreadablePaths();
@@ -88,26 +86,6 @@ private slots:
     void readRoutes_data();
     void readRoutes();
 };
-
-// Each container finds each of its children, under its name or alias, from any starting hint, and
-// leaves the hint just after it.
-void TestLoader::stateTable()
-{
-    using namespace ParserState;
-    for (int code = 0; code < Count; ++code) {
-        const Entry &state = entry(code);
-        QCOMPARE(state.code, code);
-        for (int i = 0; i < state.childCount; ++i) {
-            const Child &child = state.children[i];
-            QVERIFY(child.name == entry(child.state).name || child.name == entry(child.state).alias);
-            for (int start = 0; start <= state.childCount; ++start) {
-                quint8 hint = quint8(start);
-                QCOMPARE(ParserState::child(code, QString(child.name), hint), &child);
-                QCOMPARE(int(hint), i + 1);
-            }
-        }
-    }
-}
 
 void TestLoader::messages_data()
 {
