@@ -4,21 +4,12 @@
 
 #include <TestSupport.h>
 
-#include <unistd.h>
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     using namespace TestSupport;
-    static const QString path = QStringLiteral("/dev/shm/lumomap-fuzz-%1.xml").arg(getpid());
-    QFile file(QFile::exists(QStringLiteral("/dev/shm")) ? path : writeTemporaryFile({}));
-    require(file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
-                file.write(reinterpret_cast<const char *>(data), qint64(size)) == qint64(size),
-            "cannot write the input file");
-    file.close();
-
     LumoMapModel model;
-    const bool loaded = model.loadFromFile(file.fileName());
-    file.remove();
+    const bool loaded =
+        model.loadFromFile(writeTemporaryFile(QByteArray(reinterpret_cast<const char *>(data), int(size))));
     const QString problem = loadProblem(model, loaded);
     require(problem.isEmpty(), "unsound load", problem);
     if (loaded) {

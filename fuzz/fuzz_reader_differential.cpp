@@ -7,23 +7,7 @@
 
 #include <TestSupport.h>
 
-#include <QDir>
-
-#include <unistd.h>
-
 namespace {
-
-const QString &inputPath()
-{
-    static const QString path = [] {
-        const QDir shm(QStringLiteral("/dev/shm"));
-        const QDir directory = shm.exists() ? shm : QDir::temp();
-        const QString p = directory.filePath(QStringLiteral("lumomap-fuzz-reader-%1.xml").arg(getpid()));
-        std::atexit([] { QFile::remove(inputPath()); });
-        return p;
-    }();
-    return path;
-}
 
 const LumoMapModel &recordsToLoadInto()
 {
@@ -60,11 +44,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     TestSupport::require(difference.isEmpty(), "loadFromText", difference);
     if (!bySubset)
         return 0; // QXmlSimpleReader reads it whichever route is asked for
-    QFile file(inputPath());
-    TestSupport::require(file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
-                             file.write(reinterpret_cast<const char *>(data), qint64(size)) == qint64(size),
-                         "cannot write the fuzz input file");
-    file.close();
+    const QString path =
+        TestSupport::writeTemporaryFile(QByteArray(reinterpret_cast<const char *>(data), int(size)));
     for (bool prefilled : {false, true}) {
         LumoMapModel fromFile = prefilled ? filled : LumoMapModel();
         if (prefilled) {
@@ -73,8 +54,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                                                       [&](LumoMapModel &m) { return m.loadFromText(text); });
             TestSupport::require(difference.isEmpty(), "loadFromText", difference);
         }
-        difference = TestSupport::routeDifference(
-            fromFile, loaded, [&](LumoMapModel &m) { return m.loadFromFile(inputPath()); });
+        difference = TestSupport::routeDifference(fromFile, loaded,
+                                                  [&](LumoMapModel &m) { return m.loadFromFile(path); });
         TestSupport::require(difference.isEmpty(), "loadFromFile", difference);
     }
     return 0;

@@ -15,6 +15,7 @@
 #include <LumoRegion.h>
 #include <MapReadRoute.h>
 
+#include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
 #include <QSet>
@@ -227,10 +228,13 @@ inline bool loadFile(LumoMapModel &model, const QString &path)
     return loaded;
 }
 
-// Writes `bytes` to a file in a temporary directory that lives as long as the process.
+// Writes `bytes` to a file in a temporary directory that lives as long as the process, in memory
+// where the system offers it (the fuzz targets rewrite it for every input).
 inline QString writeTemporaryFile(const QByteArray &bytes)
 {
-    static QTemporaryDir directory;
+    static QTemporaryDir directory(QDir(QStringLiteral("/dev/shm")).exists()
+                                       ? QStringLiteral("/dev/shm/lumomap-XXXXXX")
+                                       : QDir::tempPath() + QStringLiteral("/lumomap-XXXXXX"));
     const QString path = directory.filePath(QStringLiteral("map.xml"));
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
@@ -440,16 +444,17 @@ public:
 
     double real()
     {
+        using Limits = std::numeric_limits<double>;
         static const double special[] = {0.0,
                                          -0.0,
                                          0.1,
                                          1234.5678,
                                          999999.5,
                                          2.5e-7,
-                                         std::numeric_limits<double>::max(),
-                                         std::numeric_limits<double>::denorm_min(),
-                                         std::numeric_limits<double>::infinity(),
-                                         std::numeric_limits<double>::quiet_NaN()};
+                                         Limits::max(),
+                                         Limits::denorm_min(),
+                                         Limits::infinity(),
+                                         Limits::quiet_NaN()};
         const double value =
             chance(30) ? special[m_random.bounded(int(std::size(special)))]
                        : (m_random.generateDouble() - 0.5) * std::pow(10.0, m_random.bounded(-8, 12));

@@ -99,16 +99,14 @@ void TestHostile::hostile_data()
         << refused + QStringLiteral("entity declaration e in the document type.") << QString();
     const QString tooDeep =
         QStringLiteral("Refused: elements nested deeper than %1 levels.").arg(LumoMapParser::MaxElementDepth);
-    for (int depth : {1000, 1000000}) {
-        QTest::addRow("%d levels below lumomap", depth)
-            << nested("lumomap", "", "a", depth) << prefix + QStringLiteral("startElement: a") << tooDeep;
-        QTest::addRow("%d levels below a node", depth)
-            << nested("lumomap", "fixturetemplate/nodelist/node", "a", depth)
-            << prefix + QStringLiteral("startElement: a") << tooDeep;
-        QTest::addRow("%d levels below a legacy light", depth)
-            << nested("map", "light", "lamp", depth) << prefix + QStringLiteral("startElement: lamp")
-            << tooDeep;
-    }
+    QTest::newRow("a million levels below lumomap")
+        << nested("lumomap", "", "a", 1000000) << prefix + QStringLiteral("startElement: a") << tooDeep;
+    QTest::newRow("a million levels below a node")
+        << nested("lumomap", "fixturetemplate/nodelist/node", "a", 1000000)
+        << prefix + QStringLiteral("startElement: a") << tooDeep;
+    QTest::newRow("a million levels below a legacy light")
+        << nested("map", "light", "lamp", 1000000) << prefix + QStringLiteral("startElement: lamp")
+        << tooDeep;
     QTest::newRow("100000 levels, unclosed") << "<lumomap>" + QByteArray("<a>").repeated(100000)
                                              << prefix + QStringLiteral("startElement: a") << tooDeep;
     for (int extra : {-1, 0, 1}) {

@@ -8,6 +8,7 @@
 #include <QtTest>
 
 #include <cstring>
+#include <functional>
 
 using namespace TestSupport;
 
@@ -78,8 +79,6 @@ private slots:
     void conversions_data();
     void conversions();
     void conversionsAgreeWithQString();
-    void versions_data();
-    void versions();
     void displacedRecordHeldUnderAnotherKeyStays();
     void parserTrace_data();
     void parserTrace();
@@ -103,14 +102,8 @@ void TestLoader::messages_data()
     QTest::newRow("unknown root") << QStringLiteral("<maps/>")
                                   << prefix +
                                          QStringLiteral("startElement: mapsUnable to parse map start tag.0");
-    QTest::newRow("root names are case-sensitive")
-        << QStringLiteral("<LumoMap/>")
-        << prefix + QStringLiteral("startElement: LumoMapUnable to parse map start tag.0");
     QTest::newRow("element inside a value") << QStringLiteral("<lumomap><mapname><b/></mapname></lumomap>")
                                             << prefix + QStringLiteral("startElement: b");
-    QTest::newRow("element inside a legacy value")
-        << QStringLiteral("<map><c><s>1</s></c><l><pn><x/></pn></l></map>")
-        << prefix + QStringLiteral("startElement: x");
     QTest::newRow("element after text inside a node value")
         << QStringLiteral("<lumomap><fixturetemplate><nodelist><node><x>1<y/></x></node></nodelist></"
                           "fixturetemplate></lumomap>")
@@ -127,6 +120,9 @@ void TestLoader::messages_data()
     QTest::newRow("legacy light naming a controller before any")
         << QStringLiteral("<map><light><controller>1a</controller></light></map>")
         << prefix + QStringLiteral("characters: 1a");
+    QTest::newRow("version too large")
+        << QStringLiteral("<lumomap><mapfileversion>4294967296</mapfileversion></lumomap>")
+        << prefix + QStringLiteral("characters: 4294967296");
     QTest::newRow("uni in hexadecimal")
         << QStringLiteral("<lumomap><interface><uni>ff</uni></interface></lumomap>")
         << prefix + QStringLiteral("characters: ff");
@@ -194,7 +190,6 @@ void TestLoader::equivalentDocuments_data()
     row("current records inside map",
         QStringLiteral("<map><region><number>1</number></region><interface><uid>2</uid></interface></map>"),
         "<map/>");
-    row("lamp inside map", QStringLiteral("<map><lamp><light><x>1</x></light></lamp></map>"), "<map/>");
     row("names are case-sensitive",
         QStringLiteral("<lumomap><MapName>x</MapName><Region><number>1</number></Region><region><Number>4</"
                        "Number></region></lumomap>"),
@@ -256,6 +251,12 @@ void TestLoader::equivalentDocuments_data()
         QStringLiteral("<lumomap><mapname>m</mapname>") + nested(QStringLiteral("a"), 254) +
             QStringLiteral("</lumomap>"),
         "<lumomap><mapname>m</mapname></lumomap>");
+    row("a version of its own",
+        QStringLiteral("<lumomap><mapfileversion>4294967295</mapfileversion></lumomap>"),
+        "<lumomap><mapfileversion>4294967295</mapfileversion></lumomap>");
+    row("version 1 when none is named, also in a legacy map",
+        QStringLiteral("<map><mapfileversion>3</mapfileversion></map>"),
+        "<lumomap><mapfileversion>1</mapfileversion></lumomap>");
     QTest::newRow("loading twice keeps one record per key")
         << QStringList{goldenMap(), goldenMap()} << goldenMap();
 }
@@ -266,8 +267,9 @@ void TestLoader::equivalentDocuments()
     QFETCH(QString, equivalent);
 
     LumoMapModel model;
+    model.lastError = QStringLiteral("earlier"); // a successful load leaves it
     for (const QString &document : documents)
-        QVERIFY2(load(model, document), qPrintable(model.lastError));
+        QVERIFY(load(model, document) && model.lastError == QLatin1String("earlier"));
     LumoMapModel expected;
     QVERIFY(load(expected, equivalent));
     QCOMPARE(dump(model, true), dump(expected, true));
@@ -286,43 +288,24 @@ void TestLoader::conversions_data()
         QTest::addRow("%s: %s", kind, text)
             << QString::fromUtf8(kind) << QString::fromUtf8(text) << ok << QString::fromUtf8(value);
     };
-    row("unsigned", "4294967295", true, "4294967295");
     row("unsigned", "4294967296", false, "77");
     row("unsigned", "-1", false, "77");
-    row("unsigned", "1.0", false, "77");
-    row("unsigned", "+007", true, "7");
     row("hex", "ff", true, "255");
-    row("hex", "10", true, "16");
-    row("hex", "ffffffff", true, "4294967295");
     row("hex", "100000000", false, "77");
-    row("signed", "-2147483648", true, "-2147483648");
-    row("signed", "2147483648", false, "77");
     row("signed", "1a", false, "77");
-    row("real", "1e+06", true, "1e+06");
-    row("real", "2.5e-07", true, "2.5e-07");
     row("real", "1e-320", true, "1e-320");
     row("real", "1,5", false, "77");
     row("real", "1e0.1", false, "77");
-    row("real", "1.5e", false, "77");
-    row("flag", "1", true, "1");
     row("flag", "2", true, "1");
     row("flag", "0", true, "0");
     row("flag", "true", false, "1");
-    row("flag", "99999999999", false, "1");
     row("byte", "300", true, "44");
-    row("byte", "4294967295", true, "255");
-    row("byte", "4294967296", false, "77");
     row("byte", "-1", false, "77");
     row("hex byte", "1ff", true, "255");
-    row("hex byte", "100000000", false, "77");
     row("short", "65537", true, "1");
     row("short", "-1", true, "65535");
-    row("short", "2147483648", false, "77");
-    row("old coordinate", "-36", true, "-36");
     row("old coordinate", "12.5", false, "77");
-    row("old coordinate, translated", "120", true, "100");
     row("old coordinate, translated", "7", true, "5.833333333333334");
-    row("colour", "#00ff00", true, "#00ff00");
     row("colour", "green", true, "#008000");
     row("colour", "no colour", true, "invalid");
     row("text", "any <text> & more", true, "any <text> & more");
@@ -381,46 +364,6 @@ void TestLoader::conversionsAgreeWithQString()
             QVERIFY2(ok == qtOk && (!qtOk || value == quint32(qtUnsigned)), qPrintable(text));
         }
     }
-}
-
-void TestLoader::versions_data()
-{
-    QTest::addColumn<QString>("document");
-    QTest::addColumn<bool>("ok");
-    QTest::addColumn<uint>("version");
-
-    QTest::newRow("none") << QStringLiteral("<lumomap><mapname>x</mapname></lumomap>") << true << 1u;
-    QTest::newRow("given") << QStringLiteral("<lumomap><mapfileversion>7</mapfileversion></lumomap>") << true
-                           << 7u;
-    QTest::newRow("largest") << QStringLiteral(
-                                    "<lumomap><mapfileversion>4294967295</mapfileversion></lumomap>")
-                             << true << 4294967295u;
-    QTest::newRow("legacy map") << QStringLiteral("<map><mapfileversion>3</mapfileversion></map>") << true
-                                << 1u;
-    QTest::newRow("kept when a later text fails")
-        << QStringLiteral(
-               "<lumomap><mapfileversion>5</mapfileversion><mapfileversion>5x</mapfileversion></lumomap>")
-        << false << 5u;
-    QTest::newRow("too large") << QStringLiteral(
-                                      "<lumomap><mapfileversion>4294967296</mapfileversion></lumomap>")
-                               << false << 1u;
-}
-
-// A load sets the version it reads (1 when the document names none), a save sets 2, and a successful
-// load leaves lastError as it was.
-void TestLoader::versions()
-{
-    QFETCH(QString, document);
-    QFETCH(bool, ok);
-    QFETCH(uint, version);
-
-    LumoMapModel model;
-    model.lastError = QStringLiteral("earlier");
-    QCOMPARE(load(model, document), ok);
-    QCOMPARE(model.getMapFileVersion(), version);
-    QCOMPARE(model.lastError == QLatin1String("earlier"), ok);
-    saveToString(model);
-    QCOMPARE(model.getMapFileVersion(), 2u);
 }
 
 void TestLoader::displacedRecordHeldUnderAnotherKeyStays()
@@ -508,15 +451,15 @@ void TestLoader::readRoutes()
     QString text = QString::fromUtf8(document);
     if (document.startsWith("\xef\xbb\xbf") && !text.startsWith(QChar(0xFEFF)))
         text.prepend(QChar(0xFEFF)); // Qt 6 drops the mark while decoding
-    LumoMapModel direct;
-    direct.loadFromFile(path);
-    QCOMPARE(lastLoadReadBySubsetReader(), bySubsetReader);
-    direct.loadFromText(text);
-    QCOMPARE(lastLoadReadBySubsetReader(), bySubsetReader);
-    LumoMapModel fromFile;
-    LumoMapModel fromText;
-    loadFile(fromFile, path);
-    load(fromText, text);
+    for (const auto &loadInto :
+         {std::function<bool(LumoMapModel &)>([&](LumoMapModel &m) { return m.loadFromFile(path); }),
+          std::function<bool(LumoMapModel &)>([&](LumoMapModel &m) { return m.loadFromText(text); })}) {
+        LumoMapModel model;
+        bool loaded = false;
+        bool bySubset = false;
+        QCOMPARE(routeDifference(model, loaded, loadInto, &bySubset), QString());
+        QCOMPARE(bySubset, bySubsetReader);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestLoader)

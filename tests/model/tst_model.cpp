@@ -89,10 +89,8 @@ private slots:
     void templateCounter();
     void uniqueIds_data();
     void uniqueIds();
-    void bounds_data();
-    void bounds();
-    void fixtureDimension_data();
-    void fixtureDimension();
+    void nodeGeometry_data();
+    void nodeGeometry();
 };
 
 void TestModel::copies_data()
@@ -206,68 +204,48 @@ void TestModel::uniqueIds()
     QCOMPARE(model.getUniqueID(), skipped ? n + 4 : n + 2);
 }
 
-void TestModel::bounds_data()
+void TestModel::nodeGeometry_data()
 {
     QTest::addColumn<Points>("nodes");
-    QTest::addColumn<QRectF>("expected"); // left, top = least x, y; right, bottom = greatest x, y
-
-    QTest::newRow("no nodes") << Points() << QRectF(QPointF(0, 0), QPointF(0, 0));
-    QTest::newRow("three nodes, the first skipped")
-        << Points{{2, 3}, {-1, 5}, {4, -2}} << QRectF(QPointF(-1, -2), QPointF(4, 5));
-    QTest::newRow("one node") << Points{{7, 8}} << QRectF(QPointF(7, 8), QPointF(7, 8));
-    QTest::newRow("beyond the search limits")
-        << Points{{2000000, 5}} << QRectF(QPointF(1000000, 5), QPointF(2000000, 5));
+    QTest::addColumn<QRectF>("bounds");   // left, top = least x, y; right, bottom = greatest x, y
+    QTest::addColumn<QPointF>("fixture"); // placed at the nodes' least x and y, from (9, 9)
+    QTest::addColumn<Points>("nodesAfter");
+    QTest::newRow("no nodes") << Points() << QRectF(0, 0, 0, 0) << QPointF(9, 9) << Points();
+    QTest::newRow("one node") << Points{{7, 8}} << QRectF(7, 8, 0, 0) << QPointF(7, 8) << Points{{0, 0}};
+    QTest::newRow("least x and y from different nodes")
+        << Points{{2, 3}, {-1, 5}, {4, -2}} << QRectF(QPointF(-1, -2), QPointF(4, 5)) << QPointF(-1, -2)
+        << Points{{3, 5}, {0, 7}, {5, 0}};
+    QTest::newRow("equal least values")
+        << Points{{1, 1}, {1, 1}} << QRectF(1, 1, 0, 0) << QPointF(1, 1) << Points{{0, 0}, {0, 0}};
+    QTest::newRow("bounds searched from fixed limits")
+        << Points{{2000000, 5}} << QRectF(QPointF(1000000, 5), QPointF(2000000, 5)) << QPointF(2000000, 5)
+        << Points{{0, 0}};
     QTest::newRow("below the negative limit")
-        << Points{{-3000000, -2500000}} << QRectF(QPointF(-3000000, -2500000), QPointF(-1000000, -1000000));
+        << Points{{-3000000, -2500000}} << QRectF(QPointF(-3000000, -2500000), QPointF(-1000000, -1000000))
+        << QPointF(-3000000, -2500000) << Points{{0, 0}};
 }
 
-// Offsets are not applied, and skipped nodes count like any other.
-void TestModel::bounds()
+// The bounds of a template's nodes (offsets are not applied, skipped nodes count like any other) and
+// a fixture placed at its nodes' least position, the nodes made relative to it.
+void TestModel::nodeGeometry()
 {
     QFETCH(Points, nodes);
-    QFETCH(QRectF, expected);
+    QFETCH(QRectF, bounds);
+    QFETCH(QPointF, fixture);
+    QFETCH(Points, nodesAfter);
     LumoFixtureTemplate fixtureTemplate;
     fixtureTemplate.xoffset = 50.0;
     setNodes(fixtureTemplate, nodes);
     double minX = -1, minY = -1, maxX = -1, maxY = -1;
     fixtureTemplate.getBounds(minX, minY, maxX, maxY);
-    QCOMPARE(QRectF(QPointF(minX, minY), QPointF(maxX, maxY)), expected);
-}
-
-void TestModel::fixtureDimension_data()
-{
-    QTest::addColumn<Points>("nodes");
-    QTest::addColumn<QPointF>("fixtureBefore");
-    QTest::addColumn<QPointF>("fixtureAfter");
-    QTest::addColumn<Points>("nodesAfter");
-
-    QTest::newRow("least x and y from different nodes")
-        << Points{{3, 7}, {5, 4}} << QPointF(100, 100) << QPointF(3, 4) << Points{{0, 3}, {2, 0}};
-    QTest::newRow("negative positions") << Points{{-2, 1}, {4, -6}, {0, 0}} << QPointF(0, 0)
-                                        << QPointF(-2, -6) << Points{{0, 7}, {6, 0}, {2, 6}};
-    QTest::newRow("equal least values")
-        << Points{{1, 1}, {1, 1}} << QPointF(9, 9) << QPointF(1, 1) << Points{{0, 0}, {0, 0}};
-    QTest::newRow("no nodes keeps the position")
-        << Points() << QPointF(12, 34) << QPointF(12, 34) << Points();
-}
-
-void TestModel::fixtureDimension()
-{
-    QFETCH(Points, nodes);
-    QFETCH(QPointF, fixtureBefore);
-    QFETCH(QPointF, fixtureAfter);
-    QFETCH(Points, nodesAfter);
-
+    QCOMPARE(QRectF(QPointF(minX, minY), QPointF(maxX, maxY)), bounds);
     LumoMapParser parser(nullptr);
-    LumoFixtureTemplate fixtureTemplate;
-    setNodes(fixtureTemplate, nodes);
-    LumoFixture fixture;
-    fixture.x = fixtureBefore.x();
-    fixture.y = fixtureBefore.y();
-    parser.calculateLumoFixtureDimension(&fixture, &fixtureTemplate);
+    LumoFixture placed;
+    placed.x = placed.y = 9;
+    parser.calculateLumoFixtureDimension(&placed, &fixtureTemplate);
     parser.calculateLumoFixtureDimension(nullptr, &fixtureTemplate);
-    parser.calculateLumoFixtureDimension(&fixture, nullptr);
-    QCOMPARE(QPointF(fixture.x, fixture.y), fixtureAfter);
+    parser.calculateLumoFixtureDimension(&placed, nullptr);
+    QCOMPARE(QPointF(placed.x, placed.y), fixture);
     QCOMPARE(nodePoints(fixtureTemplate), nodesAfter);
 }
 

@@ -32,95 +32,29 @@ namespace {
 
 const QDateTime saveTime(QDate(2026, 12, 4), QTime(19, 29, 19));
 
-LumoNode *node(double x, double y, qint32 addr, bool skip, qint32 channels)
-{
-    auto *n = new LumoNode;
-    *n = {x, y, addr, skip, channels, 0};
-    return n;
-}
-
 // The document of tests/data/golden-map.xml: every kind of record with the awkward values of the
-// format (all-ones keys, flags 10 and 255, reals that lose digits or need an exponent, a colour with
-// alpha, an empty node list, an output without fixtures, markup, quotes, letters beyond ASCII, white
-// space at both ends of a text) and, where a field is left alone, its default.
+// format (all-ones keys, flags 10 and 255, reals that lose digits or need an exponent, an empty node
+// list, an output without fixtures, markup, quotes, letters beyond ASCII) and, where a field is left
+// alone, its default. It is read from the file itself; then the values a load cannot give are set:
+// white space at both ends of a text, empty and null texts, reals of more than six digits, a colour
+// with alpha.
 void fillGoldenModel(LumoMapModel &m)
 {
+    QVERIFY(load(m, QString::fromUtf8(dataFile(QStringLiteral("golden-map.xml")))));
     m.mapfileversion = 1; // the writer always writes 2
-    m.setMapName(QStringLiteral("B\u00fchne Nord & <S\u00fcd> \"main\" 'stage'"));
     m.setCreatingAppName(QStringLiteral(" LumoEdit "));
     m.setCreatingAppVersion(QString());
-    m.vminx = -12.5;
-    m.vminy = 0.1;
     m.vmaxx = 1234.5678;
-    m.vmaxy = 1e6;
-    m.scalexfit = false;
     m.xoffset = 10001.25;
-    m.yoffset = -0.001;
-    m.xscale = 2.5e-7;
-
-    auto *spot = new LumoFixtureTemplate;
-    spot->uid = 0xFFFFFFFFu;
-    spot->name = QStringLiteral("\u821e\u53f0 spot");
-    spot->xoffset = 0.1;
-    spot->yoffset = -3.0;
-    spot->nodelist << node(0.0, 0.0, 1, false, 3) << node(-1.5, 1234.5678, -7, true, 4);
-    auto *bare = new LumoFixtureTemplate;
-    bare->uid = 7;
-    bare->name = QLatin1String("");
-    bare->locked = false;
-    m.fixtureTemplates.insert(spot->uid, spot);
-    m.fixtureTemplates.insert(bare->uid, bare);
-
-    auto *controller = new LumoInterfaceTemplate; // uid stays all ones
-    controller->name = QStringLiteral("Controller <16 ports>");
-    controller->xoffset = -0.5;
+    m.fixtureTemplates.value(7)->name = QLatin1String("");
+    m.fixtureTemplates.value(0xFFFFFFFFu)->nodelist.last()->y = 1234.5678;
+    LumoInterfaceTemplate *controller = m.interfaceTemplates.value(0xFFFFFFFFu);
     controller->yoffset = 123456.5;
-    auto *idle = new LumoOutput{1, 0, {}, true};
-    auto *busy = new LumoOutput{255, 3, {new LumoFixture}, true}; // a fixture of defaults
-    auto *wash = new LumoFixture;
-    wash->templateid = 7;
-    wash->name = QStringLiteral("  Spot & Wash  ");
-    wash->x = 1e6;
-    wash->y = -0.5;
-    wash->theta = 90.0;
-    wash->baseaddr = -1;
-    wash->layerid = 0xFFFFFFFFu;
-    wash->groupid = 12;
-    busy->fixtures << wash;
-    controller->outputs << idle << busy;
-    m.interfaceTemplates.insert(controller->uid, controller);
-
-    auto *door = new LumoInterface; // uid, templateid and sn stay all ones
-    door->region = 3;
-    door->name = QStringLiteral("T\u00fcr 1 \"left\" & 'right'");
+    controller->outputs.last()->fixtures.last()->name = QStringLiteral("  Spot & Wash  ");
+    LumoInterface *door = m.interfaces.value(0xFFFFFFFFu);
     door->x = -1234.5678;
-    door->y = 0.1;
-    door->theta = 1e-5;
-    door->ip = QStringLiteral("10.0.0.1");
-    door->flags = 10;
-    door->ver = 65535;
-    door->uni = 10;
     door->id = QLatin1String("");
-    door->order = -2;
-    auto *roof = new LumoInterface;
-    roof->uid = 0x1a2b;
-    roof->templateid = 0xabcdef01u;
-    roof->name = QStringLiteral("\u5c4b\u6839 roof");
-    roof->flags = 255;
-    roof->sn = 0;
-    roof->uni = 0xFFFFFFFFu;
-    roof->vers = QStringLiteral("v1.2 > v1.1 ]]> <b>");
-    for (LumoInterface *i : {door, roof}) {
-        m.interfaces.insert(i->uid, i);
-        m.interfacesByOrder.insert(i->order, i);
-    }
-
-    auto *north = new LumoRegion;
-    north->number = 3;
-    north->name = QStringLiteral("Nord & S\u00fcd");
-    north->color = QColor(0x12, 0xab, 0xef, 0x80);
-    m.regions.insert(north->number, north);
-    m.regions.insert(0, new LumoRegion); // number 0, "New Region", red
+    m.regions.value(3)->color.setAlpha(0x80);
 }
 
 // The save time written by a save of now becomes the golden file's.
@@ -242,10 +176,6 @@ void TestWriter::goldenFiles()
         QVERIFY(model.save(stream));
         file.close();
         text = withGoldenSaveTime(QString::fromUtf8(readFile(file.fileName())));
-        LumoMapModel fromFile;
-        LumoMapModel fromText;
-        QVERIFY(loadFile(fromFile, file.fileName()) && load(fromText, expected));
-        QCOMPARE(dump(fromFile), dump(fromText));
     } else {
         QTextStream stream(&text);
         stream.setFieldWidth(route.endsWith(QLatin1String("width")) ? 40 : 0);
@@ -320,6 +250,8 @@ void TestWriter::saveToFile()
     QFETCH(QString, reason);
     QTemporaryDir directory;
     const QString path = directory.filePath(target);
+    const QString error =
+        reason.isNull() ? QString() : QStringLiteral("Unable to save file: %1: %2").arg(path, reason);
     const QByteArray old = dataFile(QStringLiteral("golden-defaults.xml"));
     QVERIFY(target.startsWith(QLatin1String("missing")) || QDir().mkpath(QFileInfo(path).path()));
     QFile file(path);
@@ -328,38 +260,29 @@ void TestWriter::saveToFile()
     file.close();
     LumoMapModel model;
     fillGoldenModel(model);
-    bool saved = false;
-    if (target.startsWith(QLatin1String("full"))) {
-        rlimit limit{};
-        getrlimit(RLIMIT_FSIZE, &limit);
-        const rlimit small{1000, limit.rlim_max};
-        const auto handler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit{};
+    getrlimit(RLIMIT_FSIZE, &limit);
+    const rlimit small{1000, limit.rlim_max};
+    const auto handler = std::signal(SIGXFSZ, SIG_IGN);
+    if (target.startsWith(QLatin1String("full")))
         setrlimit(RLIMIT_FSIZE, &small);
-        saved = model.saveToFile(path);
-        setrlimit(RLIMIT_FSIZE, &limit);
-        std::signal(SIGXFSZ, handler);
-    } else if (target.startsWith(QLatin1String("read-only"))) {
+    if (target.startsWith(QLatin1String("read-only"))) {
         // A child process without the privileges that would let it write anyway.
-        QFile::setPermissions(QFileInfo(path).path(),
-                              QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther);
+        QFile::setPermissions(QFileInfo(path).path(), QFile::ReadOwner | QFile::ExeOwner);
         const pid_t child = fork();
         if (child == 0)
-            _exit((getuid() != 0 || setuid(65534) == 0) && !model.saveToFile(path) &&
-                          model.lastError ==
-                              QStringLiteral("Unable to save file: ") + path + QStringLiteral(": ") + reason
+            _exit((getuid() != 0 || setuid(65534) == 0) && !model.saveToFile(path) && model.lastError == error
                       ? 0
                       : 1);
         int status = 1;
         waitpid(child, &status, 0);
         QCOMPARE(status, 0);
-        model.lastError = QStringLiteral("Unable to save file: ") + path + QStringLiteral(": ") + reason;
     } else {
-        saved = model.saveToFile(path);
+        QCOMPARE(model.saveToFile(path), reason.isNull());
+        QCOMPARE(model.lastError, error);
     }
-    QCOMPARE(saved, reason.isNull());
-    QCOMPARE(model.lastError, reason.isNull() ? QString()
-                                              : QStringLiteral("Unable to save file: ") + path +
-                                                    QStringLiteral(": ") + reason);
+    setrlimit(RLIMIT_FSIZE, &limit);
+    std::signal(SIGXFSZ, handler);
     if (reason.isNull())
         QCOMPARE(withGoldenSaveTime(QString::fromUtf8(readFile(path))),
                  QString::fromUtf8(dataFile(QStringLiteral("golden-map.xml"))));
@@ -370,8 +293,7 @@ void TestWriter::saveToFile()
 }
 
 // Streamed through a string and through a device, the text equals the DOM route's, character for
-// character, for any document: hostile texts, any real, null pointers in the collections. Each kind
-// of record comes in ascending key order.
+// character, for any document: hostile texts, any real, null pointers in the collections.
 void TestWriter::streamingEqualsDomRoute()
 {
     QFETCH(quint32, seed);
@@ -383,15 +305,6 @@ void TestWriter::streamingEqualsDomRoute()
     QTextStream stream(&streamed);
     QVERIFY(MapTextWriter::write(model, stream, saveTime));
     QCOMPARE(streamed, dom);
-    static const QRegularExpression record(QStringLiteral("^ <(\\w+)>\\n  <(?:uid|number)>(\\w+)<"),
-                                           QRegularExpression::MultilineOption);
-    QMap<QString, QList<quint32>> keys; // of each kind, in the order of the text
-    for (auto it = record.globalMatch(streamed); it.hasNext();) {
-        const QRegularExpressionMatch match = it.next();
-        keys[match.captured(1)] << match.captured(2).toUInt(nullptr, match.captured(1) == "region" ? 10 : 16);
-    }
-    for (const QList<quint32> &kind : keys)
-        QVERIFY(std::is_sorted(kind.begin(), kind.end()));
     QBuffer device;
     QBuffer domDevice;
     device.open(QIODevice::WriteOnly);
