@@ -57,6 +57,10 @@ target_include_directories(LumoMap
 target_link_libraries(LumoMap PUBLIC ${LUMOMAP_QT_LIBS} PRIVATE lumomap_build_flags)
 # The library spells every string conversion out, so no text is ever decoded with a guessed codec.
 target_compile_definitions(LumoMap PRIVATE QT_NO_CAST_FROM_ASCII QT_NO_CAST_TO_ASCII)
+# Calls inside the library go to the library's own functions: no host replaces them by a symbol of its
+# own, so the compiler may inline and call them directly instead of through the symbol table (the
+# members of the exported classes are called for every element of a map being read).
+target_compile_options(LumoMap PRIVATE -fno-semantic-interposition)
 
 set_target_properties(LumoMap PROPERTIES
     VERSION ${PROJECT_VERSION}
