@@ -7,6 +7,7 @@
 
 #include "LumoMapParser.h"
 #include "MapByteSource.h"
+#include "SubsetParserEvents.h"
 
 #include <QtAlgorithms>
 #include <QtEndian>
@@ -246,7 +247,6 @@ void MapSubsetScanner::keepOpenNames()
 MapSubsetScanner::Fill MapSubsetScanner::refill(const char *keep)
 {
     keepOpenNames();
-    keepOpenNames();
     if (piece) {
         // The text piece so far is kept aside; it goes on from the kept bytes.
         if (keep > piece) {
@@ -300,7 +300,7 @@ void MapSubsetScanner::endTextPiece()
     piece = nullptr;
 }
 
-MapSubsetScanner::Result MapSubsetScanner::scan(MapSubsetEvents *handler)
+MapSubsetScanner::Result MapSubsetScanner::scan(SubsetParserEvents *handler)
 {
     events = handler;
     p = end = buffer.get();

@@ -35,21 +35,7 @@
 #include <string>
 
 class MapByteSource;
-
-// What a parsing scan reports, in document order. A handler returns false to stop the scan. An
-// element name is followed by at least 8 more readable bytes.
-class MapSubsetEvents
-{
-public:
-    virtual bool startElement(QLatin1String name) = 0;
-    virtual bool endElement(QLatin1String name) = 0;
-    // The text of an element since its previous tag, delivered before the next tag: pieces around
-    // comments joined, references replaced. Never empty; valid until the call returns.
-    virtual bool text(const char *utf8, qsizetype size) = 0;
-
-protected:
-    ~MapSubsetEvents() = default;
-};
+class SubsetParserEvents;
 
 class MapSubsetScanner
 {
@@ -59,7 +45,7 @@ public:
         Complete,    // the whole document lies within the subset (and every event was taken)
         DeepEnough,  // within the subset up to a start tag that the parser refuses for its depth
         OutOfSubset, // the document is not within the subset
-        Stopped,     // a handler returned false
+        Stopped,     // an event handler returned false
         ReadError,   // the source could not be read
     };
 
@@ -73,7 +59,7 @@ public:
     MapSubsetScanner &operator=(const MapSubsetScanner &) = delete;
 
     // Scans the source from where it stands; `events` null only checks.
-    Result scan(MapSubsetEvents *events);
+    Result scan(SubsetParserEvents *events);
     // The bytes the last scan read from the source.
     qint64 bytesRead() const { return totalRead; }
 
@@ -98,7 +84,7 @@ private:
     Result needMoreOrFail(Fill fill);
 
     MapByteSource &source;
-    MapSubsetEvents *events = nullptr;
+    SubsetParserEvents *events = nullptr;
     std::unique_ptr<char[]> buffer;
     const char *p = nullptr;   // the next byte to look at
     const char *end = nullptr; // the end of the bytes read; *end is always 0

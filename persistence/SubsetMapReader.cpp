@@ -2,28 +2,7 @@
 
 #include "LumoMapParser.h"
 #include "MapByteSource.h"
-#include "ParserStateTable.h"
-
-// The scanner's events, handed to the parser's entry points for element names as bytes and text as
-// UTF-8 (the same state machine, conversions and filing as its QXmlSimpleReader callbacks).
-class SubsetParserEvents final : public MapSubsetEvents
-{
-public:
-    explicit SubsetParserEvents(LumoMapParser &parser) : parser(parser) {}
-
-    bool startElement(QLatin1String name) override
-    {
-        return parser.startElementNamed(ParserState::PaddedName{name});
-    }
-    bool endElement(QLatin1String name) override
-    {
-        return parser.endElementNamed(ParserState::PaddedName{name});
-    }
-    bool text(const char *utf8, qsizetype size) override { return parser.elementText(utf8, size); }
-
-private:
-    LumoMapParser &parser;
-};
+#include "SubsetParserEvents.h"
 
 SubsetMapReader::SubsetMapReader(MapByteSource &source) : source(source), scanner(source) {}
 

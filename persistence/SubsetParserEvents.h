@@ -1,0 +1,29 @@
+#ifndef SUBSETPARSEREVENTS_H
+#define SUBSETPARSEREVENTS_H
+
+// What a parsing scan of the subset reader reports, in document order, handed straight to the
+// parser's entry points for element names as bytes and text as UTF-8: the same state machine,
+// conversions and filing as its QXmlSimpleReader callbacks. Each returns false to stop the scan.
+
+#include "LumoMapParser.h"
+#include "ParserStateTable.h"
+
+#include <QLatin1String>
+
+class SubsetParserEvents
+{
+public:
+    explicit SubsetParserEvents(LumoMapParser &parser) : parser(parser) {}
+
+    // An element name is followed by at least 8 more readable bytes (see ParserState::PaddedName).
+    bool startElement(QLatin1String name) { return parser.startElementNamed(ParserState::PaddedName{name}); }
+    bool endElement(QLatin1String name) { return parser.endElementNamed(ParserState::PaddedName{name}); }
+    // The text of an element since its previous tag, delivered before the next tag: pieces around
+    // comments joined, references replaced. Never empty; valid until the call returns.
+    bool text(const char *utf8, qsizetype size) { return parser.elementText(utf8, size); }
+
+private:
+    LumoMapParser &parser;
+};
+
+#endif // SUBSETPARSEREVENTS_H
