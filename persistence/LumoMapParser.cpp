@@ -16,6 +16,7 @@
 #include "RecordFiling.h"
 
 #include <new>
+#include <utility>
 
 namespace {
 
@@ -201,12 +202,12 @@ bool LumoMapParser::processPendingText()
     bool stored = true;
     if (begin < end && !stateStack.isEmpty()) {
         if (begin == 0 && end == pendingText.size()) {
-            stored = storeText(stateStack.top(), pendingText);
+            stored = storeText(std::as_const(stateStack).top(), pendingText);
             if (!stored)
                 setTrace(TraceCallback::Characters, QString(pendingText.constData(), pendingText.size()));
         } else {
             const QString trimmed(p + begin, end - begin);
-            stored = storeText(stateStack.top(), trimmed);
+            stored = storeText(std::as_const(stateStack).top(), trimmed);
             if (!stored)
                 setTrace(TraceCallback::Characters, trimmed);
         }
@@ -253,7 +254,7 @@ template <typename Name> bool LumoMapParser::startElementNamed(const Name &qName
         return false;
     }
 
-    const int parent = stateStack.top();
+    const int parent = std::as_const(stateStack).top();
     const ParserState::Entry &parentEntry = ParserState::entry(parent);
     switch (parentEntry.kind) {
     case ParserState::Kind::Ignored:
@@ -271,7 +272,7 @@ template <typename Name> bool LumoMapParser::startElementNamed(const Name &qName
         }
         setTrace(TraceCallback::StartElement, child->name);
         stateStack.push(child->state);
-        return startRecord(child->state);
+        return !ParserState::opensRecord(child->state) || startRecord(child->state);
     }
     case ParserState::Kind::Value:
     case ParserState::Kind::Unused:
@@ -342,9 +343,7 @@ template <typename Name> bool LumoMapParser::endElementNamed(const Name &qName)
         return true;
     }
     setTrace(TraceCallback::EndElement, ownName);
-    if (state == ParserState::Lumomap)
-        return true;
-    return finishRecord(state);
+    return !ParserState::opensRecord(state) || finishRecord(state);
 }
 
 template bool LumoMapParser::startElementNamed(const ParserState::PaddedName &);
@@ -371,7 +370,7 @@ bool LumoMapParser::elementText(const char *utf8, qsizetype size)
     if (stateStack.isEmpty())
         return true;
     const ElementText::Utf8 trimmed{utf8 + begin, end - begin};
-    const bool stored = storeText(stateStack.top(), trimmed);
+    const bool stored = storeText(std::as_const(stateStack).top(), trimmed);
     if (!stored)
         setTrace(TraceCallback::Characters, trimmed.toString());
     return stored;

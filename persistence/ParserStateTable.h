@@ -164,6 +164,29 @@ inline const Entry &entry(int code)
     return table[code];
 }
 
+// The states whose elements create a record at their start tag and hand it over at their end tag.
+struct RecordStates
+{
+    bool of[Count];
+};
+
+constexpr RecordStates recordStateTable()
+{
+    RecordStates states{};
+    for (int code : {Region, FixtureTemplate, Node, InterfaceTemplate, Output, Fixture, Interface,
+                     LegacyController, LegacyLight})
+        states.of[code] = true;
+    return states;
+}
+
+constexpr RecordStates recordStates = recordStateTable();
+
+// Whether an element of state `code` (0 .. Count - 1) creates a record; checked for every element.
+inline bool opensRecord(int code)
+{
+    return recordStates.of[code];
+}
+
 // The lookups take a name as the reader's string or as the subset reader's bytes.
 
 // The entry for a root element named `name`, or null.
