@@ -290,6 +290,28 @@ MapSubsetScanner::Result MapSubsetScanner::needMoreOrFail(Fill fill)
     return fill == Fill::More ? Result::Complete : Result::OutOfSubset;
 }
 
+MapSubsetScanner::Result MapSubsetScanner::multiByteCharacter()
+{
+    // p is at the first byte of a UTF-8 sequence; a sequence cut by the end of the bytes read is
+    // looked at again after a refill.
+    const int length = sequenceLength(p, end, atEnd);
+    if (length > 0) {
+        p += length;
+        return Result::Complete;
+    }
+    if (length == 0)
+        return Result::OutOfSubset;
+    return needMoreOrFail(refill(p));
+}
+
+MapSubsetScanner::Result MapSubsetScanner::endOfBytesRead()
+{
+    // p is at a byte its loop refuses: within the subset only the 0 after the bytes read.
+    if (p != end)
+        return Result::OutOfSubset;
+    return needMoreOrFail(refill(p));
+}
+
 void MapSubsetScanner::endTextPiece()
 {
     if (p > piece) {
@@ -480,25 +502,17 @@ MapSubsetScanner::Result MapSubsetScanner::textUntilMarkup()
         case Lead2:
         case Lead3:
         case Lead4: {
-            const int length = sequenceLength(p, end, atEnd);
-            if (length > 0) {
-                p += length;
-                continue;
-            }
-            if (length == 0)
-                return Result::OutOfSubset;
-            const Result result = needMoreOrFail(refill(p));
+            const Result result = multiByteCharacter();
             if (result != Result::Complete)
                 return result;
             continue;
         }
-        default:
-            if (p != end)
-                return Result::OutOfSubset;
-            const Result result = needMoreOrFail(refill(p));
+        default: {
+            const Result result = endOfBytesRead();
             if (result != Result::Complete)
                 return result; // the document ends inside an element
             continue;
+        }
         }
     }
 }
@@ -585,25 +599,17 @@ MapSubsetScanner::Result MapSubsetScanner::comment()
         case Lead2:
         case Lead3:
         case Lead4: {
-            const int length = sequenceLength(p, end, atEnd);
-            if (length > 0) {
-                p += length;
-                continue;
-            }
-            if (length == 0)
-                return Result::OutOfSubset;
-            const Result result = needMoreOrFail(refill(p));
+            const Result result = multiByteCharacter();
             if (result != Result::Complete)
                 return result;
             continue;
         }
-        default:
-            if (p != end)
-                return Result::OutOfSubset;
-            const Result result = needMoreOrFail(refill(p));
+        default: {
+            const Result result = endOfBytesRead();
             if (result != Result::Complete)
                 return result;
             continue;
+        }
         }
     }
 }

@@ -82,6 +82,9 @@ private:
     Result comment();
     Result tag(bool &stop);
     Result needMoreOrFail(Fill fill);
+    // The steps both text and comment loops take: Complete to go on from p, else the scan's result.
+    Result multiByteCharacter();
+    Result endOfBytesRead();
 
     MapByteSource &source;
     SubsetParserEvents *events = nullptr;
