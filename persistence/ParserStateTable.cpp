@@ -230,7 +230,7 @@ const Entry table[Count] = {
 namespace {
 
 // Element names are short: comparing the length first rejects most candidates at once.
-bool sameName(const QString &name, QLatin1String candidate)
+bool equalsName(const QString &name, QLatin1String candidate)
 {
     const qsizetype size = candidate.size();
     if (name.size() != size || size == 0)
@@ -244,11 +244,6 @@ bool sameName(const QString &name, QLatin1String candidate)
     return true;
 }
 
-bool sameName(const QString &name, QLatin1String candidate, quint64)
-{
-    return sameName(name, candidate);
-}
-
 template <typename Name> const Child *lookUp(const Child *children, int count, const Name &name)
 {
     for (int i = 0; i < count; ++i) {
@@ -258,35 +253,14 @@ template <typename Name> const Child *lookUp(const Child *children, int count, c
     return nullptr;
 }
 
-template <typename Name> const Child *childFrom(int parent, const Name &name, quint8 &hint)
-{
-    const Entry &container = table[parent];
-    const int count = container.childCount;
-    int i = hint < count ? hint : 0;
-    for (int tried = 0; tried < count; ++tried) {
-        if (sameName(name, container.children[i].name, container.children[i].head)) {
-            hint = quint8(i + 1);
-            return &container.children[i];
-        }
-        if (++i == count)
-            i = 0;
-    }
-    return nullptr;
-}
-
-template <typename Name> QLatin1String ownNameOf(int code, const Name &name)
-{
-    const Entry &state = table[code];
-    if (sameName(name, state.name, state.nameHead))
-        return state.name;
-    if (sameName(name, state.alias, state.aliasHead))
-        return state.alias;
-    return QLatin1String();
-}
-
 constexpr int rootCount = int(sizeof(rootChildren) / sizeof(rootChildren[0]));
 
 } // namespace
+
+bool sameName(const QString &name, QLatin1String candidate, quint64)
+{
+    return equalsName(name, candidate);
+}
 
 const Child *rootChild(const QString &name)
 {

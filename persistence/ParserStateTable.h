@@ -228,7 +228,11 @@ inline bool sameName(PaddedName name, QLatin1String candidate, quint64 candidate
     return true;
 }
 
-inline const Child *child(int parent, PaddedName name, quint8 &hint)
+// Whether the reader's string `name` is `candidate`.
+bool sameName(const QString &name, QLatin1String candidate, quint64 candidateHead);
+
+// The lookups of both name forms.
+template <typename Name> inline const Child *childFrom(int parent, const Name &name, quint8 &hint)
 {
     const Entry &container = table[parent];
     const int count = container.childCount;
@@ -245,7 +249,7 @@ inline const Child *child(int parent, PaddedName name, quint8 &hint)
     return nullptr;
 }
 
-inline QLatin1String ownName(int code, PaddedName name)
+template <typename Name> inline QLatin1String ownNameOf(int code, const Name &name)
 {
     const Entry &state = table[code];
     if (sameName(name, state.name, state.nameHead))
@@ -253,6 +257,16 @@ inline QLatin1String ownName(int code, PaddedName name)
     if (sameName(name, state.alias, state.aliasHead))
         return state.alias;
     return QLatin1String();
+}
+
+inline const Child *child(int parent, PaddedName name, quint8 &hint)
+{
+    return childFrom(parent, name, hint);
+}
+
+inline QLatin1String ownName(int code, PaddedName name)
+{
+    return ownNameOf(code, name);
 }
 
 } // namespace ParserState
