@@ -394,7 +394,7 @@ bool LumoMapParser::finishRecord(int state)
     case ParserState::Node:
         if (!currentFixtureTemplate || !currentNode)
             return false;
-        currentFixtureTemplate->nodelist.append(currentNode);
+        RecordFiling::appendNode(*currentFixtureTemplate, currentNode);
         currentNode = nullptr;
         return true;
     case ParserState::InterfaceTemplate:
