@@ -118,6 +118,26 @@ inline bool sameBytes(const char *a, const char *b, int size)
     return rest == 0 || ((word(a + i) ^ word(b + i)) & (~quint64(0) >> (64 - 8 * rest))) == 0;
 }
 
+// The first byte at or after `at` that is not a lowercase ASCII letter, found a word at a time:
+// most element names are all lowercase, and the byte loop that follows then looks only at the byte
+// that ends the run. Stops at the 0 after the bytes read, so it never reads past the word slack.
+inline const char *afterLowercaseRun(const char *at)
+{
+    constexpr quint64 highBits = 0x8080808080808080u;
+    for (;;) {
+        const quint64 bytes = word(at);
+        const quint64 low7 = bytes & ~highBits;
+        // A byte's high bit is set in fromA when its low seven bits are 'a' (0x61) or above, in
+        // pastZ when they are '{' (0x7B) or above; neither sum carries into the next byte.
+        const quint64 fromA = low7 + 0x1F1F1F1F1F1F1F1Fu;
+        const quint64 pastZ = low7 + 0x0505050505050505u;
+        const quint64 notLowercase = ~(fromA & ~pastZ & ~bytes) & highBits;
+        if (notLowercase != 0)
+            return at + qCountTrailingZeroBits(notLowercase) / 8;
+        at += 8;
+    }
+}
+
 constexpr ByteTable spaceClasses()
 {
     ByteTable table{};
@@ -416,7 +436,7 @@ template <bool Parsing> MapSubsetScanner::Result MapSubsetScanner::elements()
                 continue;
             }
         } else if (nameBytes.of[static_cast<unsigned char>(*q)] == 1) {
-            ++q;
+            q = afterLowercaseRun(q + 1);
             while (nameBytes.of[static_cast<unsigned char>(*q)] != 0)
                 ++q;
             const int size = int(q - p - 1);
