@@ -37,6 +37,12 @@ class LumoMapModel;
 class LumoRegion;
 struct LumoNode;
 struct LumoOutput;
+namespace ElementText {
+struct Utf8;
+}
+namespace ParserState {
+struct PaddedName;
+}
 namespace RecordFiling {
 struct DisplacedRecords;
 }
@@ -116,6 +122,9 @@ private:
     template <typename Name> bool endElementNamed(const Name &name);
     // The whole text of the open element up to its next tag, as UTF-8.
     bool elementText(const char *utf8, qsizetype size);
+    // <name>text</name> with the text in ASCII without references: the same as its start tag, its
+    // text (when not empty) and its end tag in a row.
+    bool valueElement(const ParserState::PaddedName &name, const char *asciiText, qsizetype size);
 
     enum class TraceCallback : quint8
     {
@@ -129,6 +138,7 @@ private:
     void appendMessage(const QString &message);
     bool processPendingText();
     template <typename Text> bool storeText(int state, const Text &text);
+    bool storeTextOrTrace(int state, const ElementText::Utf8 &trimmed);
     bool startRecord(int state);
     bool finishRecord(int state);
     bool startLegacyController();

@@ -55,6 +55,18 @@ bool isAsciiSpace(char c)
     return c == ' ' || (c >= '\t' && c <= '\r');
 }
 
+// The text without the ASCII white space at either end.
+ElementText::Utf8 trimmedAscii(const char *utf8, qsizetype size)
+{
+    qsizetype begin = 0;
+    while (begin < size && isAsciiSpace(utf8[begin]))
+        ++begin;
+    qsizetype end = size;
+    while (end > begin && isAsciiSpace(utf8[end - 1]))
+        --end;
+    return {utf8 + begin, end - begin};
+}
+
 bool isBlank(const QString &text)
 {
     const QChar *p = text.constData();
@@ -353,27 +365,49 @@ bool LumoMapParser::elementText(const char *utf8, qsizetype size)
 {
     // The same as characters() followed by the processing at the next tag, without the copy: the
     // text arrives whole, as UTF-8.
-    qsizetype begin = 0;
-    while (begin < size && isAsciiSpace(utf8[begin]))
-        ++begin;
-    qsizetype end = size;
-    while (end > begin && isAsciiSpace(utf8[end - 1]))
-        --end;
-    if (begin == end)
+    const ElementText::Utf8 trimmed = trimmedAscii(utf8, size);
+    if (trimmed.size == 0)
         return true;
-    if (static_cast<unsigned char>(utf8[begin]) >= 0x80 ||
-        static_cast<unsigned char>(utf8[end - 1]) >= 0x80) {
+    if (static_cast<unsigned char>(trimmed.data[0]) >= 0x80 ||
+        static_cast<unsigned char>(trimmed.data[trimmed.size - 1]) >= 0x80) {
         // Other white space may stand at either end: the QString route trims it.
         pendingText = ElementText::Utf8{utf8, size}.toString();
         return processPendingText();
     }
     if (stateStack.isEmpty())
         return true;
-    const ElementText::Utf8 trimmed{utf8 + begin, end - begin};
-    const bool stored = storeText(std::as_const(stateStack).top(), trimmed);
+    return storeTextOrTrace(std::as_const(stateStack).top(), trimmed);
+}
+
+bool LumoMapParser::storeTextOrTrace(int state, const ElementText::Utf8 &trimmed)
+{
+    const bool stored = storeText(state, trimmed);
     if (!stored)
         setTrace(TraceCallback::Characters, trimmed.toString());
     return stored;
+}
+
+bool LumoMapParser::valueElement(const ParserState::PaddedName &name, const char *asciiText, qsizetype size)
+{
+    // The element's state is never pushed, and the trace of its start tag, which its end tag would
+    // replace at once, is never set. Every case other than a listed value element of a container
+    // takes the three steps.
+    const ParserState::Child *child = nullptr;
+    if (pendingText.isEmpty() && !stateStack.isEmpty() && stateStack.size() < MaxElementDepth) {
+        const int parent = std::as_const(stateStack).top();
+        if (ParserState::entry(parent).kind == ParserState::Kind::Container)
+            child = ParserState::child(parent, name, childHints[parent]);
+    }
+    if (!child || ParserState::entry(child->state).kind != ParserState::Kind::Value)
+        return startElementNamed(name) && (size == 0 || elementText(asciiText, size)) && endElementNamed(name);
+
+    const ElementText::Utf8 trimmed = trimmedAscii(asciiText, size);
+    if (trimmed.size != 0 && !storeTextOrTrace(child->state, trimmed)) {
+        stateStack.push(child->state); // where the start tag would have left the stack
+        return false;
+    }
+    setTrace(TraceCallback::EndElement, child->name);
+    return true;
 }
 
 bool LumoMapParser::finishRecord(int state)

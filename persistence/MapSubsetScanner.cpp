@@ -191,6 +191,28 @@ int sequenceLength(const char *at, const char *end, bool atEnd)
     return length;
 }
 
+// When the start tag that ends at `from` is followed by text of plain bytes and the end tag of its
+// element, named `name` of `size` bytes: where that end tag ends, with the text's bounds (its
+// leading white space skipped, as between tags) in `text` and `textEnd`. Else null. Any plain text
+// ends at the latest at the 0 after the bytes read.
+const char *afterValueElement(const char *name, int size, const char *from, const char *end,
+                              const char *&text, const char *&textEnd)
+{
+    const char *at = from;
+    while (isSpace(*at))
+        ++at;
+    text = at;
+    while (classOf(textClasses, at) == Plain)
+        ++at;
+    textEnd = at;
+    if (at[0] != '<' || at[1] != '/')
+        return nullptr;
+    const char *const endName = at + 2;
+    if (end - endName > size && sameBytes(endName, name, size) && endName[size] == '>')
+        return endName + size + 1;
+    return nullptr;
+}
+
 bool allowedReference(quint32 c)
 {
     return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) ||
@@ -440,6 +462,17 @@ template <bool Parsing> MapSubsetScanner::Result MapSubsetScanner::elements()
             while (nameBytes.of[static_cast<unsigned char>(*q)] != 0)
                 ++q;
             const int size = int(q - p - 1);
+            if (Parsing && *q == '>' && size <= MaxNameBytes && depth < MaxDepth) {
+                // Most elements hold a value: start tag, text and end tag go to the parser at once.
+                const char *text = nullptr;
+                const char *textEnd = nullptr;
+                if (const char *after = afterValueElement(p + 1, size, q + 1, end, text, textEnd)) {
+                    if (!events->valueElement(QLatin1String(p + 1, size), text, textEnd - text))
+                        return Result::Stopped;
+                    p = after;
+                    continue;
+                }
+            }
             if (*q == '>' && size <= MaxNameBytes && pushName(p + 1, size)) {
                 if (Parsing && !events->startElement(QLatin1String(p + 1, size)))
                     return Result::Stopped;

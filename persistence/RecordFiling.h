@@ -16,7 +16,7 @@ class LumoFixtureTemplate;
 class LumoInterface;
 class LumoInterfaceTemplate;
 class LumoMapModel;
-class LumoNode;
+struct LumoNode;
 class LumoRegion;
 
 namespace RecordFiling {

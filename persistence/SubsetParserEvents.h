@@ -18,6 +18,12 @@ public:
     // An element name is followed by at least 8 more readable bytes (see ParserState::PaddedName).
     bool startElement(QLatin1String name) { return parser.startElementNamed(ParserState::PaddedName{name}); }
     bool endElement(QLatin1String name) { return parser.endElementNamed(ParserState::PaddedName{name}); }
+    // A whole element <name>text</name> whose text is ASCII without references, possibly empty:
+    // the same as startElement, text (when not empty) and endElement in a row.
+    bool valueElement(QLatin1String name, const char *asciiText, qsizetype size)
+    {
+        return parser.valueElement(ParserState::PaddedName{name}, asciiText, size);
+    }
     // The text of an element since its previous tag, delivered before the next tag: pieces around
     // comments joined, references replaced. Never empty; valid until the call returns.
     bool text(const char *utf8, qsizetype size) { return parser.elementText(utf8, size); }
