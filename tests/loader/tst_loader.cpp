@@ -225,9 +225,11 @@ void TestLoader::equivalentDocuments_data()
     row("a document type without entities",
         QStringLiteral("<!DOCTYPE lumomap SYSTEM \"/nonexistent.dtd\" [<!ELEMENT lumomap ANY>]><lumomap/>"),
         "<lumomap/>");
-    row("text directly in containers is ignored",
-        QStringLiteral("<lumomap>t<region>u<number>1</number>v</region>w<geometry>g</geometry></lumomap>"),
-        "<lumomap><region><number>1</number></region></lumomap>");
+    row("text directly in containers is ignored, records of text alone are kept",
+        QStringLiteral("<lumomap>t<region>u<number>3</number>v</region>w<geometry>g</geometry><region></region>"
+                       "<interfacetemplate><uid>2</uid><output>o</output></interfacetemplate></lumomap>"),
+        "<lumomap><region><number>3</number></region><region/><interfacetemplate><uid>2</uid><output/>"
+        "</interfacetemplate></lumomap>");
     row("references",
         QStringLiteral("<lumomap><mapname>a &amp; &lt;b&gt; &#233;&#x4e2d;&quot;&apos;</mapname></lumomap>"),
         "<lumomap><mapname>a &amp; &lt;b> \u00e9\u4e2d\"'</mapname></lumomap>");
