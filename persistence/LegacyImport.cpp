@@ -145,7 +145,7 @@ bool LumoMapParser::finishLegacyLight()
 
     LumoFixtureTemplate *fixtureTemplate = model->fixtureTemplates.value(fixture->templateid);
     if (fixtureTemplate && currentNode->pn == lightPn)
-        RecordFiling::appendNode(*fixtureTemplate, currentNode);
+        fixtureTemplate->nodelist.append(currentNode);
     else
         delete currentNode; // a light whose own pn is not the port used is not placed
     currentNode = nullptr;

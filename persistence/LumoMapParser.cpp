@@ -428,7 +428,7 @@ bool LumoMapParser::finishRecord(int state)
     case ParserState::Node:
         if (!currentFixtureTemplate || !currentNode)
             return false;
-        RecordFiling::appendNode(*currentFixtureTemplate, currentNode);
+        currentFixtureTemplate->nodelist.append(currentNode);
         currentNode = nullptr;
         return true;
     case ParserState::InterfaceTemplate:

@@ -53,13 +53,6 @@ void removeEntriesPointingAt(Index &index, const QSet<Record *> &dead)
 
 } // namespace
 
-void appendNode(LumoFixtureTemplate &fixtureTemplate, LumoNode *node)
-{
-    if (fixtureTemplate.nodelist.isEmpty())
-        fixtureTemplate.nodelist.reserve(NodeListRoom);
-    fixtureTemplate.nodelist.append(node);
-}
-
 void fileRegion(LumoMapModel &model, LumoRegion *region, DisplacedRecords &displaced)
 {
     insertDisplacing(model.regions, region->number, region, displaced.regions);

@@ -16,7 +16,6 @@ class LumoFixtureTemplate;
 class LumoInterface;
 class LumoInterfaceTemplate;
 class LumoMapModel;
-struct LumoNode;
 class LumoRegion;
 
 namespace RecordFiling {
@@ -37,12 +36,6 @@ void fileInterfaceTemplate(LumoMapModel &model, LumoInterfaceTemplate *interface
 // Files the interface under its uid and, when `byOrder` is set, also under its order in
 // interfacesByOrder (a further entry when that order is present already).
 void fileInterface(LumoMapModel &model, LumoInterface *interface, bool byOrder, DisplacedRecords &displaced);
-
-// Appends a finished node to its template's node list. The list's first node makes room for
-// NodeListRoom nodes at once: grown from empty one node at a time, a list is reallocated several
-// times over its first nodes, which cost more than the rest of reading a small fixture's nodes.
-constexpr int NodeListRoom = 16;
-void appendNode(LumoFixtureTemplate &fixtureTemplate, LumoNode *node);
 
 // Destroys the displaced records as described above and empties `displaced`.
 void release(LumoMapModel &model, DisplacedRecords &displaced);
