@@ -227,10 +227,9 @@ const Entry table[Count] = {
 #undef CHILDREN
 #undef NO_CHILDREN
 
-namespace {
-
-// Element names are short: comparing the length first rejects most candidates at once.
-bool equalsName(const QString &name, QLatin1String candidate)
+// Element names are short: comparing the length first rejects most candidates at once. The head
+// word serves the byte form only.
+bool sameName(const QString &name, QLatin1String candidate, quint64)
 {
     const qsizetype size = candidate.size();
     if (name.size() != size || size == 0)
@@ -244,6 +243,8 @@ bool equalsName(const QString &name, QLatin1String candidate)
     return true;
 }
 
+namespace {
+
 template <typename Name> const Child *lookUp(const Child *children, int count, const Name &name)
 {
     for (int i = 0; i < count; ++i) {
@@ -256,11 +257,6 @@ template <typename Name> const Child *lookUp(const Child *children, int count, c
 constexpr int rootCount = int(sizeof(rootChildren) / sizeof(rootChildren[0]));
 
 } // namespace
-
-bool sameName(const QString &name, QLatin1String candidate, quint64)
-{
-    return equalsName(name, candidate);
-}
 
 const Child *rootChild(const QString &name)
 {
