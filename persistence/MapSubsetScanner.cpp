@@ -152,6 +152,33 @@ inline bool isSpace(char c)
     return spaceBytes.of[static_cast<unsigned char>(c)] != 0;
 }
 
+// The first byte at or after `at` that is not white space. The indentation after a line break is
+// skipped eight spaces at a time.
+inline const char *afterWhiteSpace(const char *at)
+{
+    while (isSpace(*at)) {
+        ++at;
+        for (;;) {
+            const quint64 notSpaces = word(at) ^ 0x2020202020202020u;
+            if (notSpaces != 0) {
+                at += qCountTrailingZeroBits(notSpaces) / 8;
+                break;
+            }
+            at += 8;
+        }
+    }
+    return at;
+}
+
+// Where the end tag ends whose name, `name` of `size` bytes, starts at `at` (after "</"), or null
+// when the bytes at `at` are not that name and '>'.
+inline const char *afterEndTag(const char *at, const char *name, int size, const char *end)
+{
+    if (end - at > size && sameBytes(at, name, size) && at[size] == '>')
+        return at + size + 1;
+    return nullptr;
+}
+
 inline bool inRange(char c, unsigned char low, unsigned char high)
 {
     const auto u = static_cast<unsigned char>(c);
@@ -198,19 +225,14 @@ int sequenceLength(const char *at, const char *end, bool atEnd)
 const char *afterValueElement(const char *name, int size, const char *from, const char *end,
                               const char *&text, const char *&textEnd)
 {
-    const char *at = from;
-    while (isSpace(*at))
-        ++at;
+    const char *at = afterWhiteSpace(from);
     text = at;
     while (classOf(textClasses, at) == Plain)
         ++at;
     textEnd = at;
     if (at[0] != '<' || at[1] != '/')
         return nullptr;
-    const char *const endName = at + 2;
-    if (end - endName > size && sameBytes(endName, name, size) && endName[size] == '>')
-        return endName + size + 1;
-    return nullptr;
+    return afterEndTag(at + 2, name, size, end);
 }
 
 bool allowedReference(quint32 c)
@@ -260,14 +282,12 @@ MapSubsetScanner::MapSubsetScanner(MapByteSource &source)
       openNames(new char[size_t(MaxDepth + 1) * MaxNameBytes + WordSlack]())
 {}
 
-bool MapSubsetScanner::pushName(const char *name, int size)
+void MapSubsetScanner::pushName(const char *name, int size)
 {
-    if (depth == MaxDepth)
-        return false;
+    // The callers have stopped at MaxDepth already.
     ++depth;
     openName[depth] = name;
     nameSizes[depth] = size;
-    return true;
 }
 
 MapSubsetScanner::~MapSubsetScanner() = default;
@@ -420,19 +440,8 @@ template <bool Parsing> MapSubsetScanner::Result MapSubsetScanner::elements()
     // bytes followed by a start tag <name> or by the end tag of the open element. Anything else is
     // left to textUntilMarkup() and tag(), which take every form of the subset.
     while (depth > 0) {
-        // White space alone between tags means nothing to the parser: it is not delivered. The
-        // indentation after a line break is skipped eight spaces at a time.
-        while (isSpace(*p)) {
-            ++p;
-            for (;;) {
-                const quint64 notSpaces = word(p) ^ 0x2020202020202020u;
-                if (notSpaces != 0) {
-                    p += qCountTrailingZeroBits(notSpaces) / 8;
-                    break;
-                }
-                p += 8;
-            }
-        }
+        // White space alone between tags means nothing to the parser: it is not delivered.
+        p = afterWhiteSpace(p);
         piece = p;
         while (classOf(textClasses, p) == Plain)
             ++p;
@@ -448,33 +457,34 @@ template <bool Parsing> MapSubsetScanner::Result MapSubsetScanner::elements()
         // p is at the '<' of a tag.
         const char *q = p + 1;
         if (*q == '/') {
-            ++q;
             const int size = nameSizes[depth];
-            if (end - q > size && sameBytes(q, openName[depth], size) && q[size] == '>') {
-                if (Parsing && !events->endElement(QLatin1String(q, size)))
+            if (const char *after = afterEndTag(q + 1, openName[depth], size, end)) {
+                if (Parsing && !events->endElement(QLatin1String(q + 1, size)))
                     return Result::Stopped;
                 --depth;
-                p = q + size + 1;
+                p = after;
                 continue;
             }
         } else if (nameBytes.of[static_cast<unsigned char>(*q)] == 1) {
             q = afterLowercaseRun(q + 1);
             while (nameBytes.of[static_cast<unsigned char>(*q)] != 0)
                 ++q;
-            const int size = int(q - p - 1);
-            if (Parsing && *q == '>' && size <= MaxNameBytes && depth < MaxDepth) {
-                // Most elements hold a value: start tag, text and end tag go to the parser at once.
-                const char *text = nullptr;
-                const char *textEnd = nullptr;
-                if (const char *after = afterValueElement(p + 1, size, q + 1, end, text, textEnd)) {
-                    if (!events->valueElement(QLatin1String(p + 1, size), text, textEnd - text))
-                        return Result::Stopped;
-                    p = after;
-                    continue;
+            const char *const name = p + 1;
+            const int size = int(q - name);
+            if (*q == '>' && size <= MaxNameBytes && depth < MaxDepth) {
+                if (Parsing) {
+                    // Most elements hold a value: start tag, text and end tag go to the parser at once.
+                    const char *text = nullptr;
+                    const char *textEnd = nullptr;
+                    if (const char *after = afterValueElement(name, size, q + 1, end, text, textEnd)) {
+                        if (!events->valueElement(QLatin1String(name, size), text, textEnd - text))
+                            return Result::Stopped;
+                        p = after;
+                        continue;
+                    }
                 }
-            }
-            if (*q == '>' && size <= MaxNameBytes && pushName(p + 1, size)) {
-                if (Parsing && !events->startElement(QLatin1String(p + 1, size)))
+                pushName(name, size);
+                if (Parsing && !events->startElement(QLatin1String(name, size)))
                     return Result::Stopped;
                 p = q + 1;
                 continue;

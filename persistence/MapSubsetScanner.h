@@ -71,7 +71,7 @@ private:
         Error
     };
     template <bool Parsing> Result elements();
-    bool pushName(const char *name, int size);
+    void pushName(const char *name, int size); // below MaxDepth only
     void keepOpenNames();
     Fill refill(const char *keep);
     void endTextPiece();
