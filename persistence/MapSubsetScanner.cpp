@@ -138,6 +138,17 @@ inline const char *afterLowercaseRun(const char *at)
     }
 }
 
+// The first byte after the name that starts at `at`; `at` itself when no name starts there.
+inline const char *afterName(const char *at)
+{
+    if (nameBytes.of[static_cast<unsigned char>(*at)] != 1)
+        return at;
+    at = afterLowercaseRun(at + 1);
+    while (nameBytes.of[static_cast<unsigned char>(*at)] != 0)
+        ++at;
+    return at;
+}
+
 constexpr ByteTable spaceClasses()
 {
     ByteTable table{};
@@ -405,8 +416,7 @@ MapSubsetScanner::Result MapSubsetScanner::scan(SubsetParserEvents *handler)
         }
         {
             // Before and after the root element: white space and comments only.
-            while (isSpace(*p))
-                ++p;
+            p = afterWhiteSpace(p);
             if (p == end) {
                 const Fill fill = refill(p);
                 if (fill == Fill::More)
@@ -465,13 +475,11 @@ template <bool Parsing> MapSubsetScanner::Result MapSubsetScanner::elements()
                 p = after;
                 continue;
             }
-        } else if (nameBytes.of[static_cast<unsigned char>(*q)] == 1) {
-            q = afterLowercaseRun(q + 1);
-            while (nameBytes.of[static_cast<unsigned char>(*q)] != 0)
-                ++q;
-            const char *const name = p + 1;
+        } else {
+            const char *const name = q;
+            q = afterName(name);
             const int size = int(q - name);
-            if (*q == '>' && size <= MaxNameBytes && depth < MaxDepth) {
+            if (size > 0 && *q == '>' && size <= MaxNameBytes && depth < MaxDepth) {
                 if (Parsing) {
                     // Most elements hold a value: start tag, text and end tag go to the parser at once.
                     const char *text = nullptr;
@@ -687,11 +695,7 @@ MapSubsetScanner::Result MapSubsetScanner::tag(bool &stop)
         if (closing)
             ++q;
         const char *const name = q;
-        if (nameBytes.of[static_cast<unsigned char>(*q)] == 1) {
-            ++q;
-            while (nameBytes.of[static_cast<unsigned char>(*q)] != 0)
-                ++q;
-        }
+        q = afterName(name);
         const char *const nameEnd = q;
         bool empty = false;
         bool complete = false;
@@ -699,8 +703,7 @@ MapSubsetScanner::Result MapSubsetScanner::tag(bool &stop)
             if (q != end)
                 return Result::OutOfSubset;
         } else {
-            while (isSpace(*q))
-                ++q;
+            q = afterWhiteSpace(q);
             if (*q == '>') {
                 ++q;
                 complete = true;
