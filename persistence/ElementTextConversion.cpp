@@ -151,8 +151,19 @@ template <typename Text> bool plainReal(const Text &text, double &value)
     return true;
 }
 
+// The text as QString's own conversions take it, for what the fast paths leave to them.
+const QString &qtText(const QString &text)
+{
+    return text;
+}
+
+QString qtText(Utf8 text)
+{
+    return text.toString();
+}
+
 // QString::toULong is 64 bits wide on LP64 platforms; the map's unsigned fields are 32 bits wide.
-bool toUnsigned32(const QString &text, int base, quint32 &value)
+template <typename Text> bool unsigned32From(const Text &text, int base, quint32 &value)
 {
     qint64 plain = 0;
     if (plainInteger(text, base, false, plain)) {
@@ -160,21 +171,38 @@ bool toUnsigned32(const QString &text, int base, quint32 &value)
         return true;
     }
     bool ok = false;
-    const unsigned long number = text.toULong(&ok, base);
+    const unsigned long number = qtText(text).toULong(&ok, base);
     if (!ok || number > 0xFFFFFFFFul)
         return false;
     value = static_cast<quint32>(number);
     return true;
 }
 
-bool toUnsigned32(Utf8 text, int base, quint32 &value)
+template <typename Text> bool signedFrom(const Text &text, qint32 &value)
 {
     qint64 plain = 0;
-    if (plainInteger(text, base, false, plain)) {
-        value = quint32(plain);
+    if (plainInteger(text, 10, true, plain)) {
+        value = qint32(plain);
         return true;
     }
-    return toUnsigned32(text.toString(), base, value);
+    bool ok = false;
+    const int number = qtText(text).toInt(&ok, 10);
+    if (!ok)
+        return false;
+    value = number;
+    return true;
+}
+
+template <typename Text> bool realFrom(const Text &text, double &value)
+{
+    if (plainReal(text, value))
+        return true;
+    bool ok = false;
+    const double number = qtText(text).toDouble(&ok);
+    if (!ok)
+        return false;
+    value = number;
+    return true;
 }
 
 // The kinds built on the signed and unsigned conversions read alike from both forms of text.
@@ -190,7 +218,7 @@ template <typename Text> bool flagFrom(const Text &text, bool &value)
 template <typename Text> bool byteFrom(const Text &text, int base, quint8 &value)
 {
     quint32 number = 0;
-    if (!toUnsigned32(text, base, number))
+    if (!unsigned32From(text, base, number))
         return false;
     value = static_cast<quint8>(number & 0xFFu);
     return true;
@@ -245,64 +273,42 @@ bool toText(Utf8 text, QString &value)
 
 bool toUnsigned(const QString &text, quint32 &value)
 {
-    return toUnsigned32(text, 10, value);
+    return unsigned32From(text, 10, value);
 }
 
 bool toUnsigned(Utf8 text, quint32 &value)
 {
-    return toUnsigned32(text, 10, value);
+    return unsigned32From(text, 10, value);
 }
 
 bool toHex(const QString &text, quint32 &value)
 {
-    return toUnsigned32(text, 16, value);
+    return unsigned32From(text, 16, value);
 }
 
 bool toHex(Utf8 text, quint32 &value)
 {
-    return toUnsigned32(text, 16, value);
+    return unsigned32From(text, 16, value);
 }
 
 bool toSigned(const QString &text, qint32 &value)
 {
-    qint64 plain = 0;
-    if (plainInteger(text, 10, true, plain)) {
-        value = qint32(plain);
-        return true;
-    }
-    bool ok = false;
-    const int number = text.toInt(&ok, 10);
-    if (!ok)
-        return false;
-    value = number;
-    return true;
+    return signedFrom(text, value);
 }
 
 bool toSigned(Utf8 text, qint32 &value)
 {
-    qint64 plain = 0;
-    if (plainInteger(text, 10, true, plain)) {
-        value = qint32(plain);
-        return true;
-    }
-    return toSigned(text.toString(), value);
+    return signedFrom(text, value);
 }
 
 bool toReal(const QString &text, double &value)
 {
-    if (plainReal(text, value))
-        return true;
-    bool ok = false;
-    const double number = text.toDouble(&ok);
-    if (!ok)
-        return false;
-    value = number;
-    return true;
+    return realFrom(text, value);
 }
 
 bool toReal(Utf8 text, double &value)
 {
-    return plainReal(text, value) || toReal(text.toString(), value);
+    return realFrom(text, value);
 }
 
 bool toFlag(const QString &text, bool &value)
