@@ -1,16 +1,28 @@
-# Installation: headers under include/lumomap/, the library, a CMake package and a pkg-config file.
+# Installation: headers under include/lumomap/, the libraries, a CMake package with a Render component
+# and pkg-config files. Every rule names its component, which the Debian packages follow:
+#   Runtime      the shared libraries
+#   Development  headers, CMake package, pkg-config files, the linker names of the libraries
+#   Tool         the lumomap tool (tools/lumomap/CMakeLists.txt)
 include(CMakePackageConfigHelpers)
 
-install(TARGETS LumoMap EXPORT LumoMapTargets
-    LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
-    ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
-    RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
+set(LUMOMAP_INSTALLED_TARGETS LumoMap)
+if(TARGET LumoMapRender)
+    list(APPEND LUMOMAP_INSTALLED_TARGETS LumoMapRender)
+endif()
+install(TARGETS ${LUMOMAP_INSTALLED_TARGETS} EXPORT LumoMapTargets
+    LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT Runtime NAMELINK_COMPONENT Development
+    ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT Development
+    RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT Runtime
     INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/lumomap)
 install(FILES ${LUMOMAP_PUBLIC_HEADERS} ${CMAKE_CURRENT_BINARY_DIR}/include/lumomap_export.h
-    DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/lumomap)
+    DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/lumomap COMPONENT Development)
+if(TARGET LumoMapRender)
+    install(FILES ${LUMOMAP_RENDER_PUBLIC_HEADERS} ${CMAKE_CURRENT_BINARY_DIR}/include/lumomaprender_export.h
+        DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/lumomap COMPONENT Development)
+endif()
 
 set(LUMOMAP_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/LumoMap)
-install(EXPORT LumoMapTargets NAMESPACE LumoMap:: DESTINATION ${LUMOMAP_CMAKE_DIR})
+install(EXPORT LumoMapTargets NAMESPACE LumoMap:: DESTINATION ${LUMOMAP_CMAKE_DIR} COMPONENT Development)
 configure_package_config_file(cmake/LumoMapConfig.cmake.in
     ${CMAKE_CURRENT_BINARY_DIR}/LumoMapConfig.cmake
     INSTALL_DESTINATION ${LUMOMAP_CMAKE_DIR})
@@ -18,15 +30,22 @@ write_basic_package_version_file(${CMAKE_CURRENT_BINARY_DIR}/LumoMapConfigVersio
     VERSION ${PROJECT_VERSION} COMPATIBILITY SameMajorVersion)
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/LumoMapConfig.cmake
               ${CMAKE_CURRENT_BINARY_DIR}/LumoMapConfigVersion.cmake
-    DESTINATION ${LUMOMAP_CMAKE_DIR})
+    DESTINATION ${LUMOMAP_CMAKE_DIR} COMPONENT Development)
 
+# pkg-config: lumomap for the core library, lumomap-render for LumoMapRender. Each file finds its
+# prefix relative to its own folder, so an installed tree can be moved.
 if(LUMOMAP_QT_MAJOR STREQUAL "6")
     set(LUMOMAP_PC_REQUIRES "Qt6Core Qt6Gui Qt6Xml Qt6Core5Compat")
 else()
     set(LUMOMAP_PC_REQUIRES "Qt5Core Qt5Gui Qt5Xml")
 endif()
-# The .pc file finds its prefix relative to its own folder, so an installed tree can be moved.
 file(RELATIVE_PATH LUMOMAP_PC_PREFIX_FROM_PCDIR
      /prefix/${CMAKE_INSTALL_LIBDIR}/pkgconfig /prefix)
 configure_file(cmake/lumomap.pc.in ${CMAKE_CURRENT_BINARY_DIR}/lumomap.pc @ONLY)
-install(FILES ${CMAKE_CURRENT_BINARY_DIR}/lumomap.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/lumomap.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig
+    COMPONENT Development)
+if(TARGET LumoMapRender)
+    configure_file(cmake/lumomap-render.pc.in ${CMAKE_CURRENT_BINARY_DIR}/lumomap-render.pc @ONLY)
+    install(FILES ${CMAKE_CURRENT_BINARY_DIR}/lumomap-render.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig
+        COMPONENT Development)
+endif()

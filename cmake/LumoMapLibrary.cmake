@@ -1,4 +1,6 @@
-# The LumoMap shared library: records and document (model/), map file writer and reader (persistence/).
+# The LumoMap shared library: records and document (model/), map file writer and reader (persistence/),
+# and what host programs need beyond load and save (analysis/): the wiring, the checks, the JSON form
+# and the diff.
 add_library(LumoMap SHARED)
 add_library(LumoMap::LumoMap ALIAS LumoMap)
 
@@ -10,6 +12,10 @@ set(LUMOMAP_PUBLIC_HEADERS
     include/LumoInterface.h
     include/LumoMapModel.h
     include/LumoMapParser.h
+    include/LumoWiring.h
+    include/LumoMapCheck.h
+    include/LumoMapJson.h
+    include/LumoMapDiff.h
 )
 
 target_sources(LumoMap PRIVATE
@@ -39,6 +45,11 @@ target_sources(LumoMap PRIVATE
     persistence/MapSubsetScanner.cpp
     persistence/SubsetMapReader.cpp
     persistence/MapLoader.cpp
+    analysis/LumoWiring.cpp
+    analysis/LumoMapCheck.cpp
+    analysis/MapJsonObject.h
+    analysis/LumoMapJson.cpp
+    analysis/LumoMapDiff.cpp
 )
 
 generate_export_header(LumoMap
@@ -52,7 +63,8 @@ target_include_directories(LumoMap
         $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}/lumomap>
     PRIVATE
         ${CMAKE_CURRENT_SOURCE_DIR}/model
-        ${CMAKE_CURRENT_SOURCE_DIR}/persistence)
+        ${CMAKE_CURRENT_SOURCE_DIR}/persistence
+        ${CMAKE_CURRENT_SOURCE_DIR}/analysis)
 
 target_link_libraries(LumoMap PUBLIC ${LUMOMAP_QT_LIBS} PRIVATE lumomap_build_flags)
 # The library spells every string conversion out, so no text is ever decoded with a guessed codec.

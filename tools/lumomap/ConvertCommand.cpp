@@ -5,14 +5,13 @@
 // completely before anything is written).
 
 #include "Commands.h"
-#include "MapDiff.h"
-#include "MapJson.h"
 #include "ToolSupport.h"
 
+#include <LumoMapDiff.h>
+#include <LumoMapJson.h>
 #include <LumoMapModel.h>
 
 #include <QCommandLineParser>
-#include <QJsonDocument>
 #include <QTextStream>
 
 #include <algorithm>
@@ -39,10 +38,11 @@ void warnAboutLostValues(LumoMapModel &model)
     stream.flush();
     LumoMapModel reloaded;
     reloaded.loadFromText(text);
-    QList<MapDifference> lost = diffMaps(mapToJson(model), mapToJson(reloaded), false);
-    lost.erase(std::remove_if(
-                   lost.begin(), lost.end(),
-                   [](const MapDifference &value) { return value.field == QLatin1String("mapfileversion"); }),
+    QList<LumoMapDifference> lost = LumoMapDiff::compare(model, reloaded);
+    lost.erase(std::remove_if(lost.begin(), lost.end(),
+                              [](const LumoMapDifference &value) {
+                                  return value.field == QLatin1String("mapfileversion");
+                              }),
                lost.end());
     const int shown = 10;
     for (int i = 0; i < lost.size() && i < shown; ++i)
@@ -90,10 +90,7 @@ int runConvertCommand(const QStringList &arguments)
     if (!Tool::loadAnyMap(model, inPath, parser.isSet(translateOption), &fromJson))
         return Tool::FileError;
     if (format == QLatin1String("json"))
-        return Tool::writeFileAtomically(outPath,
-                                         QJsonDocument(mapToJson(model)).toJson(QJsonDocument::Indented))
-                   ? Tool::Success
-                   : Tool::FileError;
+        return Tool::writeFileAtomically(outPath, LumoMapJson::toJson(model)) ? Tool::Success : Tool::FileError;
     if (fromJson)
         warnAboutLostValues(model);
     return writeMapFile(model, outPath) ? Tool::Success : Tool::FileError;

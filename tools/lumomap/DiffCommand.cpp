@@ -3,88 +3,36 @@
 // `git difftool -x 'lumomap diff'` with the old and the new file.
 
 #include "Commands.h"
-#include "MapDiff.h"
-#include "MapJson.h"
 #include "ToolSupport.h"
 
-#include <LumoFixtureTemplate.h>
+#include <LumoMapDiff.h>
 #include <LumoMapModel.h>
 
 #include <QCommandLineParser>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QTextStream>
+#include <QJsonObject>
 
 namespace {
 
-// A legacy import numbers its fixture templates from a process-wide counter, so the same legacy map
-// loaded twice in one process gets different uids. Counting them from the first value the load
-// took makes the numbers those a separate run of the tool (such as `convert`) gives the map.
-void renumberLegacyTemplates(QJsonObject &map, quint32 firstUid)
-{
-    const auto renumbered = [firstUid](const QJsonValue &uid) {
-        const quint32 value = uid.toString().toUInt(nullptr, 16);
-        return value >= firstUid ? QJsonValue(QString::number(value - firstUid, 16)) : uid;
-    };
-    QJsonArray templates = map.value(QStringLiteral("fixtureTemplates")).toArray();
-    for (QJsonValueRef entry : templates) {
-        QJsonObject record = entry.toObject();
-        record[QStringLiteral("uid")] = renumbered(record.value(QStringLiteral("uid")));
-        entry = record;
-    }
-    map[QStringLiteral("fixtureTemplates")] = templates;
-    QJsonArray interfaceTemplates = map.value(QStringLiteral("interfaceTemplates")).toArray();
-    for (QJsonValueRef entry : interfaceTemplates) {
-        QJsonObject record = entry.toObject();
-        QJsonArray outputs = record.value(QStringLiteral("outputs")).toArray();
-        for (QJsonValueRef outputEntry : outputs) {
-            QJsonObject output = outputEntry.toObject();
-            QJsonArray fixtures = output.value(QStringLiteral("fixtures")).toArray();
-            for (QJsonValueRef fixtureEntry : fixtures) {
-                QJsonObject fixture = fixtureEntry.toObject();
-                fixture[QStringLiteral("templateid")] =
-                    renumbered(fixture.value(QStringLiteral("templateid")));
-                fixtureEntry = fixture;
-            }
-            output[QStringLiteral("fixtures")] = fixtures;
-            outputEntry = output;
-        }
-        record[QStringLiteral("outputs")] = outputs;
-        entry = record;
-    }
-    map[QStringLiteral("interfaceTemplates")] = interfaceTemplates;
-}
-
-bool loadForComparison(const QString &path, QJsonObject &map)
-{
-    const quint32 firstUid = quint32(LumoFixtureTemplate::generateLumoFixtureTemplateUID()) + 1;
-    LumoMapModel model;
-    if (!Tool::loadAnyMap(model, path))
-        return false;
-    map = mapToJson(model);
-    if (Tool::isLegacyMap(path))
-        renumberLegacyTemplates(map, firstUid);
-    return true;
-}
-
-const char *changeName(MapDifference::Change change)
+const char *changeName(LumoMapDifference::Change change)
 {
     switch (change) {
-    case MapDifference::Added:
+    case LumoMapDifference::Added:
         return "added";
-    case MapDifference::Removed:
+    case LumoMapDifference::Removed:
         return "removed";
-    case MapDifference::Changed:
+    case LumoMapDifference::Changed:
         break;
     }
     return "changed";
 }
 
 QByteArray differencesAsJson(const QString &oldPath, const QString &newPath,
-                             const QList<MapDifference> &differences)
+                             const QList<LumoMapDifference> &differences)
 {
     QJsonArray list;
-    for (const MapDifference &difference : differences) {
+    for (const LumoMapDifference &difference : differences) {
         QJsonObject entry{{QStringLiteral("change"), QLatin1String(changeName(difference.change))},
                           {QStringLiteral("record"), difference.kind}};
         if (!difference.key.isEmpty()) {
@@ -107,20 +55,20 @@ QByteArray differencesAsJson(const QString &oldPath, const QString &newPath,
 }
 
 QString differencesAsText(const QString &oldPath, const QString &newPath,
-                          const QList<MapDifference> &differences)
+                          const QList<LumoMapDifference> &differences)
 {
     if (differences.isEmpty())
         return QString();
     QString text = QStringLiteral("--- %1\n+++ %2\n").arg(oldPath, newPath);
     int counts[3] = {0, 0, 0};
-    for (const MapDifference &difference : differences) {
+    for (const LumoMapDifference &difference : differences) {
         text += difference.line() + QLatin1Char('\n');
         ++counts[difference.change];
     }
     return text + QStringLiteral("%1 records added, %2 removed, %3 fields changed\n")
-                      .arg(counts[MapDifference::Added])
-                      .arg(counts[MapDifference::Removed])
-                      .arg(counts[MapDifference::Changed]);
+                      .arg(counts[LumoMapDifference::Added])
+                      .arg(counts[LumoMapDifference::Removed])
+                      .arg(counts[LumoMapDifference::Changed]);
 }
 
 } // namespace
@@ -148,12 +96,15 @@ int runDiffCommand(const QStringList &arguments)
 
     const QString oldPath = parser.positionalArguments().at(0);
     const QString newPath = parser.positionalArguments().at(1);
-    QJsonObject oldMap;
-    QJsonObject newMap;
-    if (!loadForComparison(oldPath, oldMap) || !loadForComparison(newPath, newMap))
+    LumoMapModel oldMap;
+    LumoMapModel newMap;
+    if (!Tool::loadAnyMap(oldMap, oldPath) || !Tool::loadAnyMap(newMap, newPath))
         return Tool::FileError;
 
-    const QList<MapDifference> differences = diffMaps(oldMap, newMap, parser.isSet(allOption));
+    LumoMapDiffOptions options;
+    options.compareSaveTime = parser.isSet(allOption);
+    options.numberLegacyTemplatesFromZero = true; // as a separate run of the tool numbers them
+    const QList<LumoMapDifference> differences = LumoMapDiff::compare(oldMap, newMap, options);
     const QByteArray output = parser.isSet(jsonOption)
                                   ? differencesAsJson(oldPath, newPath, differences)
                                   : differencesAsText(oldPath, newPath, differences).toUtf8();

@@ -3,12 +3,13 @@
 
 #include "Commands.h"
 #include "ToolSupport.h"
-#include "WiringOrder.h"
 
 #include <LumoFixtureTemplate.h>
 #include <LumoInterface.h>
 #include <LumoInterfaceTemplate.h>
 #include <LumoMapModel.h>
+#include <LumoWiring.h>
+#include <RecordKeys.h>
 
 #include <QCommandLineParser>
 #include <QJsonArray>
@@ -56,44 +57,31 @@ RecordCounts countRecords(const LumoMapModel &model)
     return counts;
 }
 
-// What one port's chain holds: its nodes, how many are skipped, and the channels they occupy.
-struct ChainSummary
+// A universe, or null for an address that lies in none.
+QJsonValue universeOrNull(qint64 universe)
 {
-    int nodes = 0;
-    int skipped = 0;
-    qint64 firstChannel = 0;
-    qint64 lastChannel = 0;
-};
-
-ChainSummary summarise(const WiredPort &port)
-{
-    ChainSummary summary;
-    for (const WiredNode &node : port.nodes) {
-        const qint64 last = node.address + std::max(node.node->channelCount, 1) - 1;
-        summary.firstChannel = summary.nodes ? std::min(summary.firstChannel, node.address) : node.address;
-        summary.lastChannel = summary.nodes ? std::max(summary.lastChannel, last) : last;
-        ++summary.nodes;
-        summary.skipped += node.node->skipnode ? 1 : 0;
-    }
-    return summary;
+    return universe < 0 ? QJsonValue(QJsonValue::Null) : QJsonValue(universe);
 }
 
-QJsonArray wiringToJson(const MapWiring &wiring)
+QJsonArray wiringToJson(const LumoWiring &wiring)
 {
     QJsonArray interfaces;
-    for (const WiredInterface &interface : wiring.interfaces) {
+    for (const LumoWiredInterface &interface : wiring.interfaces) {
         QJsonArray ports;
-        for (const WiredPort &port : interface.ports) {
-            const ChainSummary chain = summarise(port);
+        for (const LumoWiredPort &port : interface.ports) {
+            const bool wired = !port.nodes.isEmpty();
             const QJsonValue none(QJsonValue::Null);
             ports.append(QJsonObject{
-                {QStringLiteral("port"), port.portnum},
-                {QStringLiteral("nodes"), chain.nodes},
-                {QStringLiteral("skipped"), chain.skipped},
-                {QStringLiteral("firstChannel"), chain.nodes ? QJsonValue(chain.firstChannel) : none},
-                {QStringLiteral("lastChannel"), chain.nodes ? QJsonValue(chain.lastChannel) : none}});
+                {QStringLiteral("port"), port.port},
+                {QStringLiteral("portnum"), port.portnum},
+                {QStringLiteral("nodes"), port.nodes.size()},
+                {QStringLiteral("skipped"), port.skippedCount},
+                {QStringLiteral("firstChannel"), wired ? QJsonValue(port.firstAddress) : none},
+                {QStringLiteral("lastChannel"), wired ? QJsonValue(port.lastAddress) : none},
+                {QStringLiteral("firstUniverse"), wired ? universeOrNull(port.firstUniverse) : none},
+                {QStringLiteral("lastUniverse"), wired ? universeOrNull(port.lastUniverse) : none}});
         }
-        interfaces.append(QJsonObject{{QStringLiteral("uid"), Tool::formatHexKey(interface.uid)},
+        interfaces.append(QJsonObject{{QStringLiteral("uid"), RecordKeys::hexKey(interface.uid)},
                                       {QStringLiteral("name"), interface.record->name},
                                       {QStringLiteral("ip"), interface.record->ip},
                                       {QStringLiteral("uni"), qint64(interface.record->uni)},
@@ -107,7 +95,7 @@ QJsonValue textOrNull(const QString &text)
     return text.isNull() ? QJsonValue(QJsonValue::Null) : QJsonValue(text);
 }
 
-QJsonObject extentToJson(const Extent &extent)
+QJsonObject extentToJson(const LumoExtent &extent)
 {
     return QJsonObject{{QStringLiteral("minx"), extent.minX},
                        {QStringLiteral("miny"), extent.minY},
@@ -116,7 +104,7 @@ QJsonObject extentToJson(const Extent &extent)
 }
 
 QByteArray infoAsJson(const QString &path, const LumoMapModel &model, const RecordCounts &counts,
-                      const MapWiring &wiring)
+                      const LumoWiring &wiring)
 {
     QJsonObject root;
     root[QStringLiteral("file")] = path;
@@ -157,7 +145,7 @@ QString yesNo(bool value)
 }
 
 QString infoAsText(const QString &path, const LumoMapModel &model, const RecordCounts &counts,
-                   const MapWiring &wiring)
+                   const LumoWiring &wiring)
 {
     QString text;
     QTextStream out(&text);
@@ -182,28 +170,30 @@ QString infoAsText(const QString &path, const LumoMapModel &model, const RecordC
         << point(model.vmaxx, model.vmaxy) << ", fit x " << yesNo(model.scalexfit) << ", fit y "
         << yesNo(model.scaleyfit) << ", offset " << point(model.xoffset, model.yoffset) << ", scale "
         << point(model.xscale, model.yscale) << '\n';
-    const Extent &extent = wiring.extent;
+    const LumoExtent &extent = wiring.extent;
     out << "Placed nodes:        " << wiring.nodeCount;
     if (!extent.empty)
         out << ", from " << point(extent.minX, extent.minY) << " to " << point(extent.maxX, extent.maxY);
     out << '\n';
     out << "Wiring:              "
         << (wiring.interfaces.isEmpty() ? "(no interfaces)" : "ports with nodes, in wiring order") << '\n';
-    for (const WiredInterface &interface : wiring.interfaces) {
+    for (const LumoWiredInterface &interface : wiring.interfaces) {
         int wiredPorts = 0;
-        for (const WiredPort &port : interface.ports)
+        for (const LumoWiredPort &port : interface.ports)
             wiredPorts += port.nodes.isEmpty() ? 0 : 1;
-        out << "  interface " << Tool::formatHexKey(interface.uid) << " \"" << interface.record->name
+        out << "  interface " << RecordKeys::hexKey(interface.uid) << " \"" << interface.record->name
             << "\", ip " << interface.record->ip << ", uni " << interface.record->uni << ": "
             << interface.ports.size() << " ports, " << wiredPorts << " with nodes\n";
-        for (const WiredPort &port : interface.ports) {
-            const ChainSummary chain = summarise(port);
-            if (!chain.nodes)
+        for (const LumoWiredPort &port : interface.ports) {
+            if (port.nodes.isEmpty())
                 continue;
-            out << "    port " << port.portnum << ": nodes 1-" << chain.nodes << ", channels "
-                << chain.firstChannel << '-' << chain.lastChannel;
-            if (chain.skipped)
-                out << ", " << chain.skipped << " skipped";
+            out << "    port " << port.port << " (portnum " << port.portnum << "): nodes 1-" << port.nodes.size()
+                << ", channels " << port.firstAddress << '-' << port.lastAddress;
+            if (port.firstUniverse >= 0)
+                out << ", universe " << port.firstUniverse << " channel " << port.firstChannel << " to universe "
+                    << port.lastUniverse << " channel " << port.lastChannel;
+            if (port.skippedCount)
+                out << ", " << port.skippedCount << " skipped";
             out << '\n';
         }
     }
@@ -217,14 +207,17 @@ int runInfoCommand(const QStringList &arguments)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
-        "Prints the header, the number of records of every kind, the canvas geometry, the\n"
-        "extent of the placed nodes (interface + fixture + node position) of a map and, per\n"
-        "interface and port, the chain of nodes in wiring order: how many nodes it holds, the\n"
-        "channels they occupy and how many are skipped (see 'Wiring order' in the README)."));
-    parser.addPositionalArgument(QStringLiteral("MAP"), QStringLiteral("map file or legacy map"));
+        "Prints the header, the number of records of every kind, the canvas geometry, the extent of\n"
+        "the placed nodes in absolute coordinates (turned by theta) of a map and, per interface and\n"
+        "port, the chain of nodes in wiring order: how many nodes it holds, the channels and universes\n"
+        "they occupy and how many are skipped (see 'Wiring order' in the README). A port is named by\n"
+        "its place on the controller, from 1, with its stored portnum beside it."));
+    parser.addPositionalArgument(QStringLiteral("MAP"), QStringLiteral("map file, legacy map or JSON form"));
     const QCommandLineOption jsonOption(QStringLiteral("json"), QStringLiteral("Print JSON for scripts."));
     parser.addOption(jsonOption);
-    if (!Tool::parseCommandLine(parser, arguments, 1))
+    Tool::WiringOptions wiringOptions;
+    wiringOptions.add(parser, true);
+    if (!Tool::parseCommandLine(parser, arguments, 1) || !wiringOptions.read(parser))
         return Tool::FileError;
 
     const QString path = parser.positionalArguments().constFirst();
@@ -233,7 +226,9 @@ int runInfoCommand(const QStringList &arguments)
         return Tool::FileError;
 
     const RecordCounts counts = countRecords(model);
-    const MapWiring wiring = wiringOf(model);
+    LumoWiring wiring(model, wiringOptions.wiring);
+    if (!wiringOptions.filter(wiring))
+        return Tool::FileError;
     QTextStream out(stdout);
     Tool::useUtf8(out);
     if (parser.isSet(jsonOption))

@@ -4,19 +4,16 @@
 // written through QSaveFile, so a failed render leaves an existing file as it was.
 
 #include "Commands.h"
-#include "MapPainter.h"
 #include "ToolSupport.h"
-#include "WiringOrder.h"
-#include "WiringSheets.h"
 
 #include <LumoMapModel.h>
+#include <LumoMapPainter.h>
+#include <LumoWiring.h>
+#include <LumoWiringSheets.h>
 
 #include <QCommandLineParser>
-#include <QImage>
-#include <QPainter>
 #include <QRegularExpression>
 #include <QSaveFile>
-#include <QSvgGenerator>
 
 namespace {
 
@@ -29,35 +26,7 @@ bool parseSize(const QString &text, QSize &size)
     if (!match.hasMatch())
         return false;
     size = QSize(match.captured(1).toInt(), match.captured(2).toInt());
-    return size.width() >= 1 && size.height() >= 1 && size.width() <= largestSide &&
-           size.height() <= largestSide;
-}
-
-bool renderPng(QSaveFile &file, const LumoMapModel &model, const MapWiring &wiring, const MapPicture &picture)
-{
-    QImage image(picture.area.size().toSize(), QImage::Format_RGB32);
-    if (image.isNull())
-        return false;
-    {
-        QPainter painter(&image);
-        paintMap(painter, model, wiring, picture);
-    }
-    return image.save(&file, "PNG");
-}
-
-bool renderSvg(QSaveFile &file, const LumoMapModel &model, const MapWiring &wiring, const MapPicture &picture)
-{
-    QSvgGenerator generator;
-    generator.setOutputDevice(&file);
-    generator.setSize(picture.area.size().toSize());
-    generator.setViewBox(picture.area);
-    generator.setTitle(model.mapname.isEmpty() ? QStringLiteral("LumoMap") : model.mapname);
-    generator.setDescription(QStringLiteral("Fixture map drawn by lumomap"));
-    QPainter painter;
-    if (!painter.begin(&generator))
-        return false;
-    paintMap(painter, model, wiring, picture);
-    return painter.end();
+    return size.width() >= 1 && size.height() >= 1 && size.width() <= largestSide && size.height() <= largestSide;
 }
 
 } // namespace
@@ -94,28 +63,26 @@ int runRenderCommand(const QStringList &arguments)
                                         QStringLiteral("Paper size for PDF: a4 (default) or letter."),
                                         QStringLiteral("SIZE"), QStringLiteral("a4"));
     parser.addOptions({outputOption, sizeOption, labelsOption, wiringOption, addressesOption, pageOption});
-    if (!Tool::parseCommandLine(parser, arguments, 1))
+    Tool::WiringOptions wiringOptions;
+    wiringOptions.add(parser, true);
+    if (!Tool::parseCommandLine(parser, arguments, 1) || !wiringOptions.read(parser))
         return Tool::FileError;
 
+    const QString mapPath = parser.positionalArguments().constFirst();
     const QString outPath = parser.value(outputOption);
     if (outPath.isEmpty()) {
         Tool::printError(QStringLiteral("render needs an output file: -o OUT.png, OUT.svg or OUT.pdf"));
         return Tool::FileError;
     }
-    const QString extension = outPath.section(QLatin1Char('.'), -1).toLower();
-    if (!outPath.contains(QLatin1Char('.')) ||
-        !QStringList{QStringLiteral("png"), QStringLiteral("svg"), QStringLiteral("pdf")}.contains(
-            extension)) {
-        Tool::printError(
-            QStringLiteral("cannot write \"%1\": the name must end in .png, .svg or .pdf").arg(outPath));
+    if (!Tool::acceptOutputPath(outPath, {mapPath}, {QStringLiteral("png"), QStringLiteral("svg"), QStringLiteral("pdf")}))
         return Tool::FileError;
-    }
-    MapPicture picture;
+    const QString extension = outPath.section(QLatin1Char('.'), -1).toLower();
+    LumoMapPicture picture;
     picture.labels = parser.isSet(labelsOption);
     picture.wiring = parser.isSet(wiringOption) || parser.isSet(addressesOption);
     if (picture.wiring)
         picture.numbers =
-            parser.isSet(addressesOption) ? MapPicture::ChannelAddresses : MapPicture::ChainNumbers;
+            parser.isSet(addressesOption) ? LumoMapPicture::ChannelAddresses : LumoMapPicture::ChainNumbers;
     QSize size;
     if (!parseSize(parser.value(sizeOption), size)) {
         Tool::printError(QStringLiteral("invalid --size \"%1\": expected WxH, each from 1 to %2")
@@ -131,11 +98,13 @@ int runRenderCommand(const QStringList &arguments)
         return Tool::FileError;
     }
 
-    const QString mapPath = parser.positionalArguments().constFirst();
     LumoMapModel model;
     if (!Tool::loadAnyMap(model, mapPath))
         return Tool::FileError;
-    const MapWiring wiring = wiringOf(model);
+    LumoWiring wiring(model, wiringOptions.wiring);
+    if (!wiringOptions.filter(wiring))
+        return Tool::FileError;
+    Tool::reportUnplacedFixtures(wiring);
 
     QSaveFile file(outPath);
     if (!file.open(QIODevice::WriteOnly)) {
@@ -143,13 +112,16 @@ int runRenderCommand(const QStringList &arguments)
         return Tool::FileError;
     }
     bool drawn = false;
-    if (extension == QLatin1String("pdf"))
-        drawn = writeWiringSheets(file, model, wiring, picture,
-                                  page == QLatin1String("letter") ? QPageSize::Letter : QPageSize::A4);
-    else if (extension == QLatin1String("svg"))
-        drawn = renderSvg(file, model, wiring, picture);
-    else
-        drawn = renderPng(file, model, wiring, picture);
+    if (extension == QLatin1String("pdf")) {
+        LumoWiringSheetsOptions sheets;
+        sheets.pageSize = page == QLatin1String("letter") ? QPageSize::Letter : QPageSize::A4;
+        sheets.picture = picture;
+        drawn = LumoWiringSheets::write(file, model, wiring, sheets);
+    } else if (extension == QLatin1String("svg")) {
+        drawn = LumoMapPainter::writeSvg(file, model, wiring, picture);
+    } else {
+        drawn = LumoMapPainter::writePng(file, model, wiring, picture);
+    }
     if (!drawn || !file.commit()) {
         file.cancelWriting();
         const QString reason = drawn ? file.errorString() : QStringLiteral("drawing failed");

@@ -1,17 +1,19 @@
 #include "ToolSupport.h"
 
-#include "MapJson.h"
-
+#include <LumoFixture.h>
+#include <LumoInterface.h>
+#include <LumoMapJson.h>
 #include <LumoMapModel.h>
+#include <LumoMapParser.h>
+#include <RecordKeys.h>
 
 #include <QCommandLineParser>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QTextStream>
+#include <QXmlAttributes>
 #include <QXmlStreamReader>
-
-#include <cstdio>
 
 namespace Tool {
 
@@ -24,54 +26,100 @@ void printError(const QString &message)
     err << QStringLiteral("lumomap: ") << line << QLatin1Char('\n');
 }
 
-bool loadMap(LumoMapModel &model, const QString &path, bool translateOldCoordinates)
+namespace {
+
+// A place in a file as people count it: lines and columns from 1.
+QString place(qint64 line, qint64 column)
+{
+    return QStringLiteral("line %1, column %2").arg(line).arg(column + 1);
+}
+
+// Why a file failed to load, with where: the file is not XML, or XML of another kind, or else the
+// library's message with the place where the load stopped. The place is found by reading the file
+// again with QXmlStreamReader and driving a LumoMapParser of its own with what it reads, as a host
+// may drive the parser: the first callback that refuses its element or text is where the load
+// stopped (a text is refused when the next tag arrives, so its place is where the text began).
+QString whyNotLoaded(const QString &path, const QString &lastError)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return lastError;
+    QXmlStreamReader reader(&file);
+    LumoMapModel scratch;
+    LumoMapParser parser(&scratch);
+    bool rootSeen = false;
+    QString textPlace; // where the text waiting for the next tag began
+    while (!reader.atEnd()) {
+        const QString tokenPlace = place(reader.lineNumber(), reader.columnNumber());
+        const QXmlStreamReader::TokenType token = reader.readNext();
+        bool accepted = true;
+        if (token == QXmlStreamReader::StartElement) {
+            if (!rootSeen && reader.name() != QLatin1String("lumomap") && reader.name() != QLatin1String("map"))
+                return QStringLiteral("not a map file: its root element is <%1>; expected <lumomap> or <map>")
+                    .arg(reader.name().toString());
+            rootSeen = true;
+            accepted = parser.startElement(QString(), reader.name().toString(), reader.qualifiedName().toString(),
+                                           QXmlAttributes());
+        } else if (token == QXmlStreamReader::EndElement) {
+            accepted = parser.endElement(QString(), reader.name().toString(), reader.qualifiedName().toString());
+        } else if (token == QXmlStreamReader::Characters && rootSeen) {
+            if (textPlace.isEmpty() && !reader.isWhitespace())
+                textPlace = tokenPlace;
+            accepted = parser.characters(reader.text().toString());
+        }
+        if (!accepted) {
+            const bool textRefused = lastError.startsWith(QLatin1String("Unable to parse file: characters: "));
+            return QStringLiteral("%1 (%2)").arg(lastError, textRefused && !textPlace.isEmpty() ? textPlace : tokenPlace);
+        }
+        if (token == QXmlStreamReader::StartElement || token == QXmlStreamReader::EndElement)
+            textPlace.clear();
+    }
+    const QString where = place(reader.lineNumber(), reader.columnNumber());
+    if (reader.hasError() && !rootSeen)
+        return QStringLiteral("not XML: %1 at %2").arg(reader.errorString(), where);
+    if (reader.hasError())
+        return QStringLiteral("%1 (%2: %3)").arg(lastError, where, reader.errorString());
+    return lastError;
+}
+
+bool loadXml(LumoMapModel &model, const QString &path, bool translateOldCoordinates)
 {
     // loadFromFile reports a missing file itself; a directory or an unreadable file would reach
     // the XML reader as an empty input, so name those plainly before handing the path over.
     const QFileInfo info(path);
     if (info.exists() && (info.isDir() || !info.isReadable())) {
         printError(QStringLiteral("cannot read \"%1\": %2")
-                       .arg(path, info.isDir() ? QStringLiteral("Is a directory.")
-                                               : QStringLiteral("Permission denied.")));
+                       .arg(path, info.isDir() ? QStringLiteral("Is a directory.") : QStringLiteral("Permission denied.")));
         return false;
     }
     model.setTranslateOldCoordinatesToNew(translateOldCoordinates);
     if (model.loadFromFile(path))
         return true;
-    printError(QStringLiteral("cannot read \"%1\": %2").arg(path, model.getLastError()));
+    const QString reason = info.exists() ? whyNotLoaded(path, model.getLastError()) : model.getLastError();
+    printError(QStringLiteral("cannot read \"%1\": %2").arg(path, reason));
     return false;
 }
+
+} // namespace
 
 bool loadAnyMap(LumoMapModel &model, const QString &path, bool translateOldCoordinates, bool *wasJson)
 {
     QFile file(path);
     const bool jsonName = path.endsWith(QStringLiteral(".json"), Qt::CaseInsensitive);
-    const bool json =
-        jsonName || (file.open(QIODevice::ReadOnly) && file.peek(4096).trimmed().startsWith('{'));
+    const bool json = jsonName || (file.open(QIODevice::ReadOnly) && file.peek(4096).trimmed().startsWith('{'));
     if (wasJson)
         *wasJson = json;
     if (!json)
-        return loadMap(model, path, translateOldCoordinates);
+        return loadXml(model, path, translateOldCoordinates);
     if (!file.isOpen() && !file.open(QIODevice::ReadOnly)) {
         printError(QStringLiteral("cannot read \"%1\": %2").arg(path, file.errorString()));
         return false;
     }
     QString error;
-    if (mapFromJson(file.readAll(), model, error))
+    if (LumoMapJson::fromJson(file.readAll(), model, &error))
         return true;
     printError(QStringLiteral("cannot read \"%1\": %2").arg(path, error));
     return false;
-}
-
-bool isLegacyMap(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    QXmlStreamReader reader(&file);
-    while (!reader.atEnd() && reader.readNext() != QXmlStreamReader::StartElement) {
-    }
-    return reader.isStartElement() && reader.name() == QLatin1String("map");
 }
 
 bool parseCommandLine(QCommandLineParser &parser, const QStringList &arguments, int positionalCount)
@@ -91,6 +139,117 @@ bool parseCommandLine(QCommandLineParser &parser, const QStringList &arguments, 
                        .arg(positionalCount)
                        .arg(positionalCount == 1 ? QString() : QStringLiteral("s"))
                        .arg(parser.positionalArguments().size()));
+        return false;
+    }
+    return true;
+}
+
+bool integerOption(const QCommandLineParser &parser, const QCommandLineOption &option, qint64 least, qint64 most,
+                   qint64 &value)
+{
+    bool ok = false;
+    const QString text = parser.value(option);
+    value = text.toLongLong(&ok);
+    if (ok && value >= least && value <= most)
+        return true;
+    printError(QStringLiteral("invalid --%1 \"%2\": expected a whole number from %3 to %4")
+                   .arg(option.names().constLast(), text)
+                   .arg(least)
+                   .arg(most));
+    return false;
+}
+
+void WiringOptions::add(QCommandLineParser &parser, bool filters)
+{
+    withFilters = filters;
+    parser.addOptions({universeSize, startUniverse, channelsPerNode});
+    if (filters)
+        parser.addOptions({interfaceFilter, portFilter});
+}
+
+bool WiringOptions::read(const QCommandLineParser &parser)
+{
+    qint64 value = 0;
+    if (!integerOption(parser, universeSize, 510, 512, value))
+        return false;
+    if (value != 510 && value != 512) {
+        printError(QStringLiteral("invalid --universe-size \"%1\": expected 510 or 512").arg(value));
+        return false;
+    }
+    wiring.universeSize = int(value);
+    if (parser.isSet(startUniverse)) {
+        if (!integerOption(parser, startUniverse, 0, 0xFFFFFFFFll, value))
+            return false;
+        wiring.startUniverse = value;
+    }
+    if (!integerOption(parser, channelsPerNode, 1, 512, value))
+        return false;
+    wiring.channelsPerNode = int(value);
+    if (!withFilters)
+        return true;
+    interfaces = parser.values(interfaceFilter);
+    if (parser.isSet(portFilter)) {
+        if (!integerOption(parser, portFilter, 1, 256, value))
+            return false;
+        port = int(value);
+    }
+    return true;
+}
+
+bool WiringOptions::filter(LumoWiring &wired) const
+{
+    QList<quint32> uids;
+    for (const QString &key : interfaces) {
+        bool found = false;
+        for (const LumoWiredInterface &interface : std::as_const(wired.interfaces)) {
+            const LumoInterface &record = *interface.record;
+            if (RecordKeys::hexKey(interface.uid) == key.toLower() || record.name == key || record.ip == key) {
+                uids.append(interface.uid);
+                found = true;
+            }
+        }
+        if (!found) {
+            printError(QStringLiteral("--interface \"%1\" names no interface of the map (a uid in hexadecimal, "
+                                      "a name or an IP)")
+                           .arg(key));
+            return false;
+        }
+    }
+    wired.keepOnly(uids, port);
+    return true;
+}
+
+void reportUnplacedFixtures(const LumoWiring &wiring)
+{
+    for (const LumoWiredInterface &interface : wiring.interfaces) {
+        for (const LumoUnplacedFixture &unplaced : interface.unplacedFixtures)
+            printError(QStringLiteral("warning: interface %1 \"%2\" port %3 (portnum %4): fixture \"%5\" left out: "
+                                      "templateid %6 names no fixture template")
+                           .arg(RecordKeys::hexKey(interface.uid), interface.record->name)
+                           .arg(unplaced.port)
+                           .arg(unplaced.portnum)
+                           .arg(unplaced.fixture->name, RecordKeys::hexKey(unplaced.fixture->templateid)));
+    }
+}
+
+bool acceptOutputPath(const QString &output, const QStringList &inputs, const QStringList &extensions)
+{
+    const QFileInfo target(output);
+    for (const QString &input : inputs) {
+        const QFileInfo source(input);
+        if (target.exists() && source.exists() && target.canonicalFilePath() == source.canonicalFilePath()) {
+            printError(QStringLiteral("cannot write \"%1\": it is the map being read; choose another output file")
+                           .arg(output));
+            return false;
+        }
+    }
+    const QString extension = target.suffix().toLower();
+    if (!extensions.contains(extension)) {
+        QString names = QLatin1Char('.') + extensions.constLast();
+        if (extensions.size() > 1)
+            names = QLatin1Char('.') + extensions.mid(0, extensions.size() - 1).join(QStringLiteral(", .")) +
+                    QStringLiteral(" or ") + names;
+        printError(QStringLiteral("cannot write \"%1\": the name must end in %2").arg(output, names));
         return false;
     }
     return true;
@@ -128,11 +287,6 @@ void useUtf8(QTextStream &stream)
 QString formatReal(double value)
 {
     return QString::number(value, 'g', 12);
-}
-
-QString formatHexKey(quint32 key)
-{
-    return QString::number(key, 16);
 }
 
 } // namespace Tool

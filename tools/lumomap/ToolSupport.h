@@ -1,9 +1,13 @@
 #ifndef TOOLSUPPORT_H
 #define TOOLSUPPORT_H
 
-// What every subcommand shares: the exit codes, the one-line error message on stderr, loading a map
-// and the command-line parser set-up.
+// What every subcommand shares: the exit codes, the one-line error message on stderr, loading a map,
+// the command-line parser set-up, the wiring options and filters, and writing output files.
 
+#include <LumoWiring.h>
+
+#include <QCommandLineOption>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -23,23 +27,66 @@ enum ExitCode
 // Prints "lumomap: <message>" on stderr as one line (line breaks inside the message become spaces).
 void printError(const QString &message);
 
-// Loads `path` into `model` with loadFromFile (so the post-load calculation runs). On failure prints
-// one line naming the file and the library's lastError and returns false.
-bool loadMap(LumoMapModel &model, const QString &path, bool translateOldCoordinates = false);
-
-// Loads a map file, a legacy map or the JSON form of a map (MapJson.h). JSON is recognised by the
-// extension .json or by text that starts with "{"; the rest goes to loadMap.
-// `wasJson`, when given, tells which kind was read.
+// Loads a map file, a legacy map (with loadFromFile, so the post-load calculation runs) or the JSON
+// form of a map. JSON is recognised by the extension .json or by text that starts with "{". On failure
+// prints one line naming the file and what is wrong with it and returns false. `wasJson`, when given,
+// tells which kind was read.
 bool loadAnyMap(LumoMapModel &model, const QString &path, bool translateOldCoordinates = false,
                 bool *wasJson = nullptr);
-
-// True when the file's document element is the legacy map's <map>.
-bool isLegacyMap(const QString &path);
 
 // Adds --help and --version, parses `arguments` (program name first). Handles --help and --version
 // itself (printing to stdout and exiting with 0), reports a parse error or a wrong number of
 // positional arguments on stderr and returns false.
 bool parseCommandLine(QCommandLineParser &parser, const QStringList &arguments, int positionalCount);
+
+// Reads an option's value as a whole number from `least` to `most`; prints an error and returns false
+// when it is not one.
+bool integerOption(const QCommandLineParser &parser, const QCommandLineOption &option, qint64 least, qint64 most,
+                   qint64 &value);
+
+// The options that set how channels are counted (LumoWiringOptions) and which interfaces and ports a
+// command shows. add() puts them on a parser; read() takes their values after parsing.
+class WiringOptions
+{
+public:
+    void add(QCommandLineParser &parser, bool withFilters);
+    bool read(const QCommandLineParser &parser);
+
+    LumoWiringOptions wiring;
+    // Keeps the interfaces and the port the command line names in `wiring`; false with a message when
+    // an --interface names no interface of the map.
+    bool filter(LumoWiring &wiring) const;
+
+private:
+    QCommandLineOption universeSize{QStringLiteral("universe-size"),
+                                    QStringLiteral("Channels per universe: 510 (default) or 512."),
+                                    QStringLiteral("N"), QStringLiteral("510")};
+    QCommandLineOption startUniverse{QStringLiteral("start-universe"),
+                                     QStringLiteral("The universe of every interface's first port (default: its uni)."),
+                                     QStringLiteral("N")};
+    QCommandLineOption channelsPerNode{
+        QStringLiteral("channels-per-node"),
+        QStringLiteral("The channels of a node whose channelCount is 0, as every legacy light's (default 3)."),
+        QStringLiteral("N"), QStringLiteral("3")};
+    QCommandLineOption interfaceFilter{
+        QStringLiteral("interface"),
+        QStringLiteral("Only the interface with this uid (hexadecimal), name or IP; may be repeated."),
+        QStringLiteral("KEY")};
+    QCommandLineOption portFilter{QStringLiteral("port"),
+                                  QStringLiteral("Only the port with this label (its place on the controller, from 1)."),
+                                  QStringLiteral("N")};
+    bool withFilters = false;
+    QStringList interfaces;
+    int port = 0;
+};
+
+// Names on stderr, as warnings, every fixture the wiring leaves out because the map holds no template
+// of its templateid.
+void reportUnplacedFixtures(const LumoWiring &wiring);
+
+// Refuses an output that would replace one of the inputs, or whose extension is not one of
+// `extensions` (lower case, without the dot); prints why and returns false.
+bool acceptOutputPath(const QString &output, const QStringList &inputs, const QStringList &extensions);
 
 // Writes `bytes` to `path` through QSaveFile, so an existing file is replaced only by the complete
 // new content. On failure prints "cannot write" with the reason and returns false.
@@ -53,8 +100,6 @@ void useUtf8(QTextStream &stream);
 
 // Text for a number of the canvas: up to 12 significant digits, no trailing zeros.
 QString formatReal(double value);
-// A record key as the map file writes it: lower-case hexadecimal without prefix.
-QString formatHexKey(quint32 key);
 
 } // namespace Tool
 

@@ -4,7 +4,7 @@
 //   lumomap validate MAP [--json] [--strict]
 //   lumomap convert IN OUT [--to json|xml] [--translate-old-coordinates]
 //   lumomap render MAP -o OUT.png|OUT.svg|OUT.pdf [--size WxH] [--labels] [--wiring] [--addresses]
-//   lumomap patch MAP [-o OUT.csv|OUT.json] [--json] [--pixels]
+//   lumomap patch MAP [-o OUT.csv|OUT.json] [--json] [--pixels] [--ports]
 //   lumomap diff OLD NEW [--json] [--all]
 
 #include "Commands.h"
@@ -38,17 +38,22 @@ const QString commandSummary = QStringLiteral(
     "\n"
     "Commands:\n"
     "  info MAP [--json]                     header, record counts, canvas, node extent, wiring per port\n"
-    "  validate MAP [--json] [--strict]      reports errors (broken references, shared portnums) and\n"
-    "                                        warnings (shared orders and addrs, unused templates)\n"
+    "  validate MAP [--json] [--strict]      reports errors (broken references, shared portnums, IP\n"
+    "                                        addresses) and warnings (shared orders, addrs and channels,\n"
+    "                                        unused templates, nodes crossing universes, full ports)\n"
     "  convert IN OUT [--to json|xml] [--translate-old-coordinates]\n"
     "                                        writes IN as a current map file or as JSON\n"
     "  render MAP -o OUT.png|OUT.svg|OUT.pdf [--size WxH] [--labels] [--wiring] [--addresses]\n"
     "         [--page a4|letter]             draws the nodes coloured by region, the wiring on request;\n"
     "                                        PDF: wiring sheets, an overview and one page per interface\n"
-    "  patch MAP [-o OUT.csv|OUT.json] [--json] [--pixels]\n"
-    "                                        the patch list, one row per node in wiring order\n"
+    "  patch MAP [-o OUT.csv|OUT.json] [--json] [--pixels] [--ports]\n"
+    "                                        the patch list, one row per node in wiring order, or the\n"
+    "                                        port table, one row per port\n"
     "  diff OLD NEW [--json] [--all]         records added, removed and changed, field by field\n"
     "\n"
+    "info, validate, render and patch count channels in universes: --universe-size 510|512,\n"
+    "--start-universe N, --channels-per-node N; info, render and patch show one controller or one\n"
+    "port with --interface KEY (uid, name or IP; repeatable) and --port N (from 1).\n"
     "Run 'lumomap COMMAND --help' for the options of a command.\n"
     "Exit codes: 0 success, 1 validate found errors or diff found differences, 2 a file could not\n"
     "be read or written (or the command line was wrong).");

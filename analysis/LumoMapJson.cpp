@@ -1,11 +1,13 @@
-#include "MapJson.h"
+#include "LumoMapJson.h"
 
-#include <LumoFixture.h>
-#include <LumoFixtureTemplate.h>
-#include <LumoInterface.h>
-#include <LumoInterfaceTemplate.h>
-#include <LumoMapModel.h>
-#include <LumoRegion.h>
+#include "LumoFixture.h"
+#include "LumoFixtureTemplate.h"
+#include "LumoInterface.h"
+#include "LumoInterfaceTemplate.h"
+#include "LumoMapModel.h"
+#include "LumoRegion.h"
+#include "MapJsonObject.h"
+#include "RecordKeys.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -54,13 +56,6 @@ QJsonValue color(const QColor &value)
     if (!value.isValid())
         return QJsonValue::Null;
     return value.name(value.alpha() == 255 ? QColor::HexRgb : QColor::HexArgb);
-}
-
-template <typename Record> QList<quint32> sortedKeys(const QHash<quint32, Record *> &hash)
-{
-    QList<quint32> keys = hash.keys();
-    std::sort(keys.begin(), keys.end());
-    return keys;
 }
 
 QJsonObject fixtureTemplateToJson(const LumoFixtureTemplate &record)
@@ -144,7 +139,7 @@ template <typename Record>
 QJsonArray recordsToJson(const QHash<quint32, Record *> &records, QJsonObject (*toJson)(const Record &))
 {
     QJsonArray array;
-    for (quint32 key : sortedKeys(records)) {
+    for (quint32 key : RecordKeys::sortedKeys(records)) {
         if (const Record *record = records.value(key))
             array.append(toJson(*record));
     }
@@ -430,7 +425,7 @@ void recordsFromJson(FieldReader &reader, const char *name, QHash<quint32, Recor
 
 } // namespace
 
-QJsonObject mapToJson(const LumoMapModel &model)
+QJsonObject mapToJsonObject(const LumoMapModel &model)
 {
     return {
         {QStringLiteral("format"), formatName},
@@ -455,6 +450,8 @@ QJsonObject mapToJson(const LumoMapModel &model)
         {QStringLiteral("interfaces"), recordsToJson(model.interfaces, interfaceToJson)},
         {QStringLiteral("regions"), recordsToJson(model.regions, regionToJson)}};
 }
+
+namespace {
 
 bool mapFromJson(const QByteArray &bytes, LumoMapModel &model, QString &error)
 {
@@ -506,4 +503,20 @@ bool mapFromJson(const QByteArray &bytes, LumoMapModel &model, QString &error)
     for (LumoInterface *interface : std::as_const(model.interfaces))
         model.interfacesByOrder.insert(interface->order, interface);
     return reader.finish();
+}
+
+} // namespace
+
+QByteArray LumoMapJson::toJson(const LumoMapModel &model)
+{
+    return QJsonDocument(mapToJsonObject(model)).toJson(QJsonDocument::Indented);
+}
+
+bool LumoMapJson::fromJson(const QByteArray &bytes, LumoMapModel &model, QString *errorMessage)
+{
+    QString error;
+    const bool read = mapFromJson(bytes, model, error);
+    if (!read && errorMessage)
+        *errorMessage = error;
+    return read;
 }

@@ -1,4 +1,9 @@
-#include "MapDiff.h"
+#include "LumoMapDiff.h"
+
+#include "LumoFixtureTemplate.h"
+#include "LumoMapModel.h"
+#include "MapJsonObject.h"
+#include "RecordKeys.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -26,11 +31,11 @@ const Collection collections[] = {
 class Differ
 {
 public:
-    explicit Differ(QList<MapDifference> &out) : m_out(out) {}
+    explicit Differ(QList<LumoMapDifference> &out) : m_out(out) {}
 
     // Compares two values of one record, descending into objects (key by key) and arrays (index by
     // index); elements that only one side has are reported whole.
-    void compare(const MapDifference &record, const QString &path, const QJsonValue &oldValue,
+    void compare(const LumoMapDifference &record, const QString &path, const QJsonValue &oldValue,
                  const QJsonValue &newValue)
     {
         if (oldValue.isObject() && newValue.isObject()) {
@@ -49,8 +54,8 @@ public:
                         i < oldArray.size() ? oldArray.at(i) : QJsonValue(QJsonValue::Undefined),
                         i < newArray.size() ? newArray.at(i) : QJsonValue(QJsonValue::Undefined));
         } else if (oldValue != newValue) {
-            MapDifference difference = record;
-            difference.change = MapDifference::Changed;
+            LumoMapDifference difference = record;
+            difference.change = LumoMapDifference::Changed;
             difference.field = path;
             difference.oldValue = oldValue;
             difference.newValue = newValue;
@@ -64,7 +69,7 @@ private:
         return path.isEmpty() ? key : path + QLatin1Char('.') + key;
     }
 
-    QList<MapDifference> &m_out;
+    QList<LumoMapDifference> &m_out;
 };
 
 // The records of one collection by key, in ascending key order (hexadecimal keys compared as numbers).
@@ -82,7 +87,7 @@ QMap<quint32, QJsonObject> recordsByKey(const QJsonObject &map, const Collection
 
 } // namespace
 
-QString compactJson(const QJsonValue &value)
+QString LumoMapDiff::compactJson(const QJsonValue &value)
 {
     if (value.isUndefined())
         return QStringLiteral("(none)");
@@ -90,7 +95,7 @@ QString compactJson(const QJsonValue &value)
     return QString::fromUtf8(text.mid(1, text.size() - 2));
 }
 
-QString MapDifference::line() const
+QString LumoMapDifference::line() const
 {
     QString record = kind;
     if (!key.isEmpty())
@@ -104,21 +109,23 @@ QString MapDifference::line() const
         break;
     }
     return QStringLiteral("~ %1: %2: %3 -> %4")
-        .arg(record, field, compactJson(oldValue), compactJson(newValue));
+        .arg(record, field, LumoMapDiff::compactJson(oldValue), LumoMapDiff::compactJson(newValue));
 }
 
-QList<MapDifference> diffMaps(const QJsonObject &oldMap, const QJsonObject &newMap, bool withSaveTime)
+namespace {
+
+QList<LumoMapDifference> diffMaps(const QJsonObject &oldMap, const QJsonObject &newMap, bool withSaveTime)
 {
-    QList<MapDifference> out;
+    QList<LumoMapDifference> out;
     Differ differ(out);
 
-    MapDifference header{MapDifference::Changed, QStringLiteral("header"), {}, {}, {}, {}, {}};
+    LumoMapDifference header{LumoMapDifference::Changed, QStringLiteral("header"), {}, {}, {}, {}, {}};
     for (const char *field : {"mapfileversion", "mapname", "appname", "appversion", "savedatetime"}) {
         if (withSaveTime || qstrcmp(field, "savedatetime") != 0)
             differ.compare(header, QLatin1String(field), oldMap.value(QLatin1String(field)),
                            newMap.value(QLatin1String(field)));
     }
-    MapDifference geometry{MapDifference::Changed, QStringLiteral("geometry"), {}, {}, {}, {}, {}};
+    LumoMapDifference geometry{LumoMapDifference::Changed, QStringLiteral("geometry"), {}, {}, {}, {}, {}};
     differ.compare(geometry, QString(), oldMap.value(QStringLiteral("geometry")),
                    newMap.value(QStringLiteral("geometry")));
 
@@ -132,7 +139,7 @@ QList<MapDifference> diffMaps(const QJsonObject &oldMap, const QJsonObject &newM
             const bool inOld = oldRecords.contains(key);
             const bool inNew = newRecords.contains(key);
             const QJsonObject &named = inNew ? newRecords[key] : oldRecords[key];
-            MapDifference record{MapDifference::Changed,
+            LumoMapDifference record{LumoMapDifference::Changed,
                                  QLatin1String(collection.kind),
                                  named.value(QLatin1String(collection.keyField)).toVariant().toString(),
                                  named.value(QStringLiteral("name")).toString(),
@@ -142,10 +149,62 @@ QList<MapDifference> diffMaps(const QJsonObject &oldMap, const QJsonObject &newM
             if (inOld && inNew) {
                 differ.compare(record, QString(), oldRecords[key], newRecords[key]);
             } else {
-                record.change = inNew ? MapDifference::Added : MapDifference::Removed;
+                record.change = inNew ? LumoMapDifference::Added : LumoMapDifference::Removed;
                 out.append(record);
             }
         }
     }
     return out;
+}
+
+// The JSON form of `model`, with the fixture templates of a legacy import numbered from 0 in
+// ascending uid order when `fromZero` is set.
+QJsonObject comparedForm(const LumoMapModel &model, bool fromZero)
+{
+    QJsonObject map = mapToJsonObject(model);
+    if (!fromZero || model.fixturesByTemplate.isEmpty())
+        return map;
+    const QList<quint32> uids = RecordKeys::sortedKeys(model.fixtureTemplates);
+    const auto renumbered = [&uids](const QJsonValue &uid) {
+        const auto at = std::lower_bound(uids.cbegin(), uids.cend(), uid.toString().toUInt(nullptr, 16));
+        if (at == uids.cend() || RecordKeys::hexKey(*at) != uid.toString())
+            return uid;
+        return QJsonValue(RecordKeys::hexKey(quint32(at - uids.cbegin())));
+    };
+    QJsonArray templates = map.value(QStringLiteral("fixtureTemplates")).toArray();
+    for (QJsonValueRef entry : templates) {
+        QJsonObject record = entry.toObject();
+        record[QStringLiteral("uid")] = renumbered(record.value(QStringLiteral("uid")));
+        entry = record;
+    }
+    map[QStringLiteral("fixtureTemplates")] = templates;
+    QJsonArray interfaceTemplates = map.value(QStringLiteral("interfaceTemplates")).toArray();
+    for (QJsonValueRef entry : interfaceTemplates) {
+        QJsonObject record = entry.toObject();
+        QJsonArray outputs = record.value(QStringLiteral("outputs")).toArray();
+        for (QJsonValueRef outputEntry : outputs) {
+            QJsonObject output = outputEntry.toObject();
+            QJsonArray fixtures = output.value(QStringLiteral("fixtures")).toArray();
+            for (QJsonValueRef fixtureEntry : fixtures) {
+                QJsonObject fixture = fixtureEntry.toObject();
+                fixture[QStringLiteral("templateid")] = renumbered(fixture.value(QStringLiteral("templateid")));
+                fixtureEntry = fixture;
+            }
+            output[QStringLiteral("fixtures")] = fixtures;
+            outputEntry = output;
+        }
+        record[QStringLiteral("outputs")] = outputs;
+        entry = record;
+    }
+    map[QStringLiteral("interfaceTemplates")] = interfaceTemplates;
+    return map;
+}
+
+} // namespace
+
+QList<LumoMapDifference> LumoMapDiff::compare(const LumoMapModel &oldMap, const LumoMapModel &newMap,
+                                              const LumoMapDiffOptions &options)
+{
+    return diffMaps(comparedForm(oldMap, options.numberLegacyTemplatesFromZero),
+                    comparedForm(newMap, options.numberLegacyTemplatesFromZero), options.compareSaveTime);
 }

@@ -1,12 +1,10 @@
-#include "WiringSheets.h"
+#include "LumoWiringSheets.h"
 
-#include "MapPainter.h"
-#include "ToolSupport.h"
-#include "WiringOrder.h"
-
-#include <LumoFixtureTemplate.h>
-#include <LumoInterface.h>
-#include <LumoMapModel.h>
+#include "LumoFixtureTemplate.h"
+#include "LumoInterface.h"
+#include "LumoMapModel.h"
+#include "LumoWiring.h"
+#include "RecordKeys.h"
 
 #include <QFontMetricsF>
 #include <QPainter>
@@ -21,29 +19,24 @@ struct Sheet
     int interfaceIndex; // -1 for the overview
     QString title;
     QString details;
-    Extent extent;
+    LumoExtent extent;
 };
 
-QString portSummary(const WiredInterface &interface)
+QString portSummary(const LumoWiredInterface &interface)
 {
     QStringList wired;
     int empty = 0;
-    for (const WiredPort &port : interface.ports) {
+    for (const LumoWiredPort &port : interface.ports) {
         if (port.nodes.isEmpty()) {
             ++empty;
             continue;
         }
-        qint64 first = port.nodes.constFirst().address;
-        qint64 last = first;
-        for (const WiredNode &node : port.nodes) {
-            first = std::min(first, node.address);
-            last = std::max(last, node.address + std::max(node.node->channelCount, 1) - 1);
-        }
-        wired.append(QStringLiteral("port %1: %2 nodes, channels %3-%4")
+        wired.append(QStringLiteral("port %1 (portnum %2): %3 nodes, channels %4-%5")
+                         .arg(port.port)
                          .arg(port.portnum)
                          .arg(port.nodes.size())
-                         .arg(first)
-                         .arg(last));
+                         .arg(port.firstAddress)
+                         .arg(port.lastAddress));
     }
     QString text = wired.join(QStringLiteral("; "));
     if (empty)
@@ -53,7 +46,7 @@ QString portSummary(const WiredInterface &interface)
     return text;
 }
 
-QList<Sheet> sheetsOf(const LumoMapModel &model, const MapWiring &wiring)
+QList<Sheet> sheetsOf(const LumoMapModel &model, const LumoWiring &wiring)
 {
     const QString mapName = model.mapname.isEmpty() ? QStringLiteral("Unnamed map") : model.mapname;
     QList<Sheet> sheets{
@@ -61,12 +54,12 @@ QList<Sheet> sheetsOf(const LumoMapModel &model, const MapWiring &wiring)
          QStringLiteral("%1 interfaces, %2 placed nodes").arg(wiring.interfaces.size()).arg(wiring.nodeCount),
          wiring.extent}};
     for (int i = 0; i < wiring.interfaces.size(); ++i) {
-        const WiredInterface &interface = wiring.interfaces.at(i);
+        const LumoWiredInterface &interface = wiring.interfaces.at(i);
         if (interface.nodeCount == 0)
             continue;
         sheets.append({i,
                        QStringLiteral("%1: interface %2 (uid %3)")
-                           .arg(mapName, interface.record->name, Tool::formatHexKey(interface.uid)),
+                           .arg(mapName, interface.record->name, RecordKeys::hexKey(interface.uid)),
                        QStringLiteral("IP %1, uni %2. %3")
                            .arg(interface.record->ip)
                            .arg(interface.record->uni)
@@ -99,12 +92,12 @@ double drawTitleBlock(QPainter &painter, const QRectF &page, const Sheet &sheet)
 
 } // namespace
 
-bool writeWiringSheets(QIODevice &device, const LumoMapModel &model, const MapWiring &wiring,
-                       const MapPicture &picture, QPageSize::PageSizeId pageSize)
+bool LumoWiringSheets::write(QIODevice &device, const LumoMapModel &model, const LumoWiring &wiring,
+                             const LumoWiringSheetsOptions &options)
 {
     QPdfWriter writer(&device);
     writer.setResolution(72); // device units are points, so label sizes read as point sizes
-    writer.setPageSize(QPageSize(pageSize));
+    writer.setPageSize(QPageSize(options.pageSize));
     writer.setPageMargins(QMarginsF(12, 12, 12, 12), QPageLayout::Millimeter);
     writer.setTitle(model.mapname.isEmpty() ? QStringLiteral("LumoMap wiring") : model.mapname);
     writer.setCreator(QStringLiteral("lumomap"));
@@ -126,11 +119,11 @@ bool writeWiringSheets(QIODevice &device, const LumoMapModel &model, const MapWi
         painter.setFont(footerFont);
         painter.drawText(page, Qt::AlignRight | Qt::AlignBottom,
                          QStringLiteral("page %1 of %2, drawn by lumomap").arg(i + 1).arg(sheets.size()));
-        MapPicture sheetPicture = picture;
+        LumoMapPicture sheetPicture = options.picture;
         sheetPicture.print = true;
         sheetPicture.onlyInterface = sheet.interfaceIndex;
         sheetPicture.area = page.adjusted(0, titleHeight, 0, -12);
-        paintMap(painter, model, wiring, sheetPicture);
+        LumoMapPainter::paint(painter, model, wiring, sheetPicture);
     }
     return painter.end();
 }

@@ -1,22 +1,23 @@
-#include "MapPainter.h"
+#include "LumoMapPainter.h"
 
-#include "WiringOrder.h"
-
-#include <LumoFixtureTemplate.h>
-#include <LumoInterface.h>
-#include <LumoMapModel.h>
-#include <LumoRegion.h>
+#include "LumoFixtureTemplate.h"
+#include "LumoInterface.h"
+#include "LumoMapModel.h"
+#include "LumoRegion.h"
+#include "LumoWiring.h"
 
 #include <QFontMetricsF>
+#include <QImage>
 #include <QHash>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPen>
+#include <QSvgGenerator>
 
 #include <algorithm>
 #include <cmath>
 
-MapViewport::MapViewport(const Extent &extent, const QRectF &area, double margin)
+LumoMapViewport::LumoMapViewport(const LumoExtent &extent, const QRectF &area, double margin)
 {
     const double availableWidth = std::max(1.0, area.width() - 2 * margin);
     const double availableHeight = std::max(1.0, area.height() - 2 * margin);
@@ -36,7 +37,7 @@ MapViewport::MapViewport(const Extent &extent, const QRectF &area, double margin
     m_offset = QPointF(left, top);
 }
 
-QPointF MapViewport::toPicture(const QPointF &mapPoint) const
+QPointF LumoMapViewport::toPicture(const QPointF &mapPoint) const
 {
     return (mapPoint - m_mapOrigin) * m_scale + m_offset;
 }
@@ -56,7 +57,7 @@ QColor regionColor(const LumoMapModel &model, quint32 region)
 {
     const LumoRegion *record = model.regions.value(region);
     if (!record || !record->color.isValid())
-        return MapPicture::unknownRegion();
+        return LumoMapPicture::unknownRegion();
     QColor color = record->color;
     color.setAlpha(255);
     return color;
@@ -66,7 +67,7 @@ QColor regionColor(const LumoMapModel &model, quint32 region)
 // sample of nodes, found through a grid of cells about as large as the average spacing (a node
 // whose nearest neighbour is farther than a cell away is left out of the sample). Nodes on the same
 // spot do not count. 0 when no two nodes stand apart.
-double typicalSpacing(const QList<QPointF> &points, const Extent &extent)
+double typicalSpacing(const QList<QPointF> &points, const LumoExtent &extent)
 {
     if (points.size() < 2 || extent.empty)
         return 0.0;
@@ -145,11 +146,17 @@ private:
 struct Scene
 {
     const LumoMapModel &model;
-    const MapPicture &picture;
-    QList<const WiredInterface *> interfaces;
-    MapViewport viewport;
+    const LumoMapPicture &picture;
+    QList<const LumoWiredInterface *> interfaces;
+    LumoMapViewport viewport;
     double radius;
     QColor ink; // labels and first-node marks
+
+    // Whether the picture shows `port` (all ports unless it shows one alone).
+    bool shows(const LumoWiredPort &port) const
+    {
+        return picture.onlyPort <= 0 || picture.onlyPort == port.port;
+    }
 
     // Draws `text` with its baseline starting at the first of `anchors` where it overlaps no label
     // drawn before; draws nothing when there is no such place.
@@ -182,9 +189,9 @@ QColor chainColor(int portIndex, bool print)
 // than twice over, the outlines would only hide the nodes, so they are left out.
 bool outlinesHelp(const Scene &scene)
 {
-    Extent all;
+    LumoExtent all;
     double boxes = 0.0;
-    for (const WiredInterface *interface : scene.interfaces) {
+    for (const LumoWiredInterface *interface : scene.interfaces) {
         all.include(interface->extent);
         boxes += interface->extent.width() * interface->extent.height();
     }
@@ -197,7 +204,7 @@ void paintOutlines(QPainter &painter, const Scene &scene)
         return;
     painter.setBrush(Qt::NoBrush);
     const double padding = 2 * scene.radius + 2;
-    for (const WiredInterface *interface : scene.interfaces) {
+    for (const LumoWiredInterface *interface : scene.interfaces) {
         if (interface->extent.empty)
             continue;
         QColor color = regionColor(scene.model, interface->record->region);
@@ -215,15 +222,17 @@ void paintChains(QPainter &painter, const Scene &scene)
 {
     const double lineWidth = std::clamp(scene.radius * 0.35, 0.25, 2.0);
     const double arrow = std::max(scene.radius * 1.4, lineWidth * 4);
-    for (const WiredInterface *interface : scene.interfaces) {
+    for (const LumoWiredInterface *interface : scene.interfaces) {
         for (int p = 0; p < interface->ports.size(); ++p) {
-            const QList<WiredNode> &nodes = interface->ports.at(p).nodes;
+            if (!scene.shows(interface->ports.at(p)))
+                continue;
+            const QList<LumoWiredNode> &nodes = interface->ports.at(p).nodes;
             const QColor color = chainColor(p, scene.picture.print);
             painter.setPen(QPen(color, lineWidth, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
             painter.setBrush(Qt::NoBrush);
             QPainterPath path;
             bool started = false;
-            for (const WiredNode &node : nodes) {
+            for (const LumoWiredNode &node : nodes) {
                 if (!drawable(node.position))
                     continue;
                 const QPointF point = scene.viewport.toPicture(node.position);
@@ -257,10 +266,12 @@ void paintChains(QPainter &painter, const Scene &scene)
 void paintNodes(QPainter &painter, const Scene &scene)
 {
     const double ring = std::clamp(scene.radius * 0.4, 0.25, 1.5);
-    for (const WiredInterface *interface : scene.interfaces) {
+    for (const LumoWiredInterface *interface : scene.interfaces) {
         const QColor color = regionColor(scene.model, interface->record->region);
-        for (const WiredPort &port : interface->ports) {
-            for (const WiredNode &node : port.nodes) {
+        for (const LumoWiredPort &port : interface->ports) {
+            if (!scene.shows(port))
+                continue;
+            for (const LumoWiredNode &node : port.nodes) {
                 if (!drawable(node.position))
                     continue;
                 const QPointF centre = scene.viewport.toPicture(node.position);
@@ -285,16 +296,16 @@ void paintFirstNodes(QPainter &painter, const Scene &scene, LabelSpace &space, d
     const double lineWidth = std::clamp(scene.radius * 0.5, 0.5, 2.0);
     const double side = 2 * scene.radius + 2 * lineWidth + 1;
     const double labelSize = std::min(11.0, spacing * 0.6);
-    for (const WiredInterface *interface : scene.interfaces) {
-        for (const WiredPort &port : interface->ports) {
-            if (port.nodes.isEmpty() || !drawable(port.nodes.constFirst().position))
+    for (const LumoWiredInterface *interface : scene.interfaces) {
+        for (const LumoWiredPort &port : interface->ports) {
+            if (!scene.shows(port) || port.nodes.isEmpty() || !drawable(port.nodes.constFirst().position))
                 continue;
             const QPointF centre = scene.viewport.toPicture(port.nodes.constFirst().position);
             painter.setPen(QPen(scene.ink, lineWidth));
             painter.setBrush(Qt::NoBrush);
             painter.drawRect(QRectF(centre - QPointF(side / 2, side / 2), QSizeF(side, side)));
             // Above the square, else below it, else to its left.
-            const QString label = QStringLiteral("port %1").arg(port.portnum);
+            const QString label = QStringLiteral("port %1 (portnum %2)").arg(port.port).arg(port.portnum);
             QFont font = painter.font();
             font.setPixelSize(std::max(1, int(std::lround(labelSize))));
             const double width = QFontMetricsF(font).horizontalAdvance(label);
@@ -308,19 +319,33 @@ void paintFirstNodes(QPainter &painter, const Scene &scene, LabelSpace &space, d
     }
 }
 
+QString nodeLabel(LumoMapPicture::Numbers numbers, const LumoWiredNode &node)
+{
+    switch (numbers) {
+    case LumoMapPicture::ChannelAddresses:
+        return QString::number(node.address);
+    case LumoMapPicture::UniverseChannels:
+        return node.universe < 0 ? QStringLiteral("-") : QStringLiteral("%1/%2").arg(node.universe).arg(node.channel);
+    case LumoMapPicture::NoNumbers:
+    case LumoMapPicture::ChainNumbers:
+        break;
+    }
+    return QString::number(node.chainNumber);
+}
+
 void paintNodeLabels(QPainter &painter, const Scene &scene, LabelSpace &space, double spacing)
 {
     const double size = std::min(11.0, spacing * 0.45);
     if (size < smallestNodeLabel)
         return;
-    for (const WiredInterface *interface : scene.interfaces) {
-        for (const WiredPort &port : interface->ports) {
-            for (const WiredNode &node : port.nodes) {
+    for (const LumoWiredInterface *interface : scene.interfaces) {
+        for (const LumoWiredPort &port : interface->ports) {
+            if (!scene.shows(port))
+                continue;
+            for (const LumoWiredNode &node : port.nodes) {
                 if (!drawable(node.position))
                     continue;
-                const QString text = scene.picture.numbers == MapPicture::ChannelAddresses
-                                         ? QString::number(node.address)
-                                         : QString::number(node.chainNumber);
+                const QString text = nodeLabel(scene.picture.numbers, node);
                 const QPointF centre = scene.viewport.toPicture(node.position);
                 scene.drawLabel(painter, space,
                                 {centre + QPointF(scene.radius + 3, -scene.radius * 0.6),
@@ -334,7 +359,7 @@ void paintNodeLabels(QPainter &painter, const Scene &scene, LabelSpace &space, d
 void paintInterfaceLabels(QPainter &painter, const Scene &scene, LabelSpace &space)
 {
     const double padding = 2 * scene.radius + 2;
-    for (const WiredInterface *interface : scene.interfaces) {
+    for (const LumoWiredInterface *interface : scene.interfaces) {
         if (interface->extent.empty)
             continue;
         const QPointF topLeft =
@@ -346,26 +371,29 @@ void paintInterfaceLabels(QPainter &painter, const Scene &scene, LabelSpace &spa
 
 } // namespace
 
-void paintMap(QPainter &painter, const LumoMapModel &model, const MapWiring &wiring,
-              const MapPicture &picture)
+void LumoMapPainter::paint(QPainter &painter, const LumoMapModel &model, const LumoWiring &wiring,
+                           const LumoMapPicture &picture)
 {
-    QList<const WiredInterface *> interfaces;
-    Extent extent;
+    QList<const LumoWiredInterface *> interfaces;
+    LumoExtent extent;
     QList<QPointF> points;
     for (int i = 0; i < wiring.interfaces.size(); ++i) {
         if (picture.onlyInterface >= 0 && picture.onlyInterface != i)
             continue;
-        const WiredInterface &interface = wiring.interfaces.at(i);
+        const LumoWiredInterface &interface = wiring.interfaces.at(i);
         interfaces.append(&interface);
-        extent.include(interface.extent);
-        for (const WiredPort &port : interface.ports) {
-            for (const WiredNode &node : port.nodes) {
-                if (drawable(node.position))
-                    points.append(node.position);
+        for (const LumoWiredPort &port : interface.ports) {
+            if (picture.onlyPort > 0 && picture.onlyPort != port.port)
+                continue;
+            for (const LumoWiredNode &node : port.nodes) {
+                if (!drawable(node.position))
+                    continue;
+                points.append(node.position);
+                extent.include(node.position);
             }
         }
     }
-    const MapViewport viewport(extent, picture.area, picture.margin());
+    const LumoMapViewport viewport(extent, picture.area, picture.margin());
     const double spacing = typicalSpacing(points, extent) * viewport.scale();
     const double radius =
         spacing > 0 ? std::clamp(spacing * 0.35, smallestRadius, largestRadius) : largestRadius;
@@ -388,7 +416,36 @@ void paintMap(QPainter &painter, const LumoMapModel &model, const MapWiring &wir
     const double labelSpacing = spacing > 0 ? spacing : 100.0;
     if (picture.wiring)
         paintFirstNodes(painter, scene, space, labelSpacing);
-    if (picture.numbers != MapPicture::NoNumbers)
+    if (picture.numbers != LumoMapPicture::NoNumbers)
         paintNodeLabels(painter, scene, space, labelSpacing);
     painter.restore();
+}
+
+bool LumoMapPainter::writePng(QIODevice &device, const LumoMapModel &model, const LumoWiring &wiring,
+                              const LumoMapPicture &picture)
+{
+    QImage image(picture.area.size().toSize(), QImage::Format_RGB32);
+    if (image.isNull())
+        return false;
+    {
+        QPainter painter(&image);
+        paint(painter, model, wiring, picture);
+    }
+    return image.save(&device, "PNG");
+}
+
+bool LumoMapPainter::writeSvg(QIODevice &device, const LumoMapModel &model, const LumoWiring &wiring,
+                              const LumoMapPicture &picture)
+{
+    QSvgGenerator generator;
+    generator.setOutputDevice(&device);
+    generator.setSize(picture.area.size().toSize());
+    generator.setViewBox(picture.area);
+    generator.setTitle(model.mapname.isEmpty() ? QStringLiteral("LumoMap") : model.mapname);
+    generator.setDescription(QStringLiteral("Fixture map drawn by LumoMap"));
+    QPainter painter;
+    if (!painter.begin(&generator))
+        return false;
+    paint(painter, model, wiring, picture);
+    return painter.end();
 }

@@ -1,0 +1,349 @@
+#include "LumoMapCheck.h"
+
+#include "LumoFixture.h"
+#include "LumoFixtureTemplate.h"
+#include "LumoInterface.h"
+#include "LumoInterfaceTemplate.h"
+#include "LumoMapModel.h"
+#include "RecordKeys.h"
+
+#include <QMap>
+#include <QSet>
+
+#include <algorithm>
+
+QString LumoMapFinding::levelName() const
+{
+    return level == Error ? QStringLiteral("error") : QStringLiteral("warning");
+}
+
+QString LumoMapFinding::line() const
+{
+    return levelName() + QStringLiteral(": ") + record + QStringLiteral(": ") + message;
+}
+
+bool LumoMapCheck::isDottedIpv4(const QString &ip)
+{
+    const QStringList parts = ip.split(QLatin1Char('.'));
+    if (parts.size() != 4)
+        return false;
+    for (const QString &part : parts) {
+        if (part.isEmpty() || part.size() > 3)
+            return false;
+        for (const QChar c : part) {
+            if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+                return false;
+        }
+        if (part.toInt() > 255)
+            return false;
+    }
+    return true;
+}
+
+namespace {
+
+using RecordKeys::hexKey;
+using RecordKeys::sortedKeys;
+
+QString quoted(const QString &name)
+{
+    return QLatin1Char('"') + name + QLatin1Char('"');
+}
+
+QString interfaceTemplateRecord(quint32 key, const LumoInterfaceTemplate &record)
+{
+    return QStringLiteral("interfacetemplate %1 %2").arg(hexKey(key), quoted(record.name));
+}
+
+QString interfaceRecord(quint32 key, const LumoInterface &record)
+{
+    return QStringLiteral("interface %1 %2").arg(hexKey(key), quoted(record.name));
+}
+
+QString portRecord(const LumoWiredInterface &interface, const LumoWiredPort &port)
+{
+    return interfaceRecord(interface.uid, *interface.record) +
+           QStringLiteral(" port %1 (portnum %2)").arg(port.port).arg(port.portnum);
+}
+
+// Whole numbers in ascending order as ranges: "1-3, 7, 9-10".
+QString ranges(const QList<int> &numbers)
+{
+    QStringList parts;
+    for (int i = 0; i < numbers.size();) {
+        int j = i;
+        while (j + 1 < numbers.size() && numbers.at(j + 1) == numbers.at(j) + 1)
+            ++j;
+        parts.append(j == i ? QString::number(numbers.at(i))
+                            : QStringLiteral("%1-%2").arg(numbers.at(i)).arg(numbers.at(j)));
+        i = j + 1;
+    }
+    return parts.join(QStringLiteral(", "));
+}
+
+QString nodesText(const QList<int> &numbers)
+{
+    return (numbers.size() == 1 ? QStringLiteral("node ") : QStringLiteral("nodes ")) + ranges(numbers);
+}
+
+class Checks
+{
+public:
+    Checks(const LumoMapModel &model, const LumoMapCheckOptions &options) : model(model), options(options) {}
+
+    QList<LumoMapFinding> run()
+    {
+        fixtureTemplateReferences();
+        interfaceReferences();
+        sharedOrders();
+        sharedPortnums();
+        unusedInterfaceTemplates();
+        sharedNodeAddresses();
+        addresses();
+        const LumoWiring wiring(model, options.wiring);
+        for (const LumoWiredInterface &interface : wiring.interfaces) {
+            for (const LumoWiredPort &port : interface.ports)
+                chain(interface, port);
+        }
+        if (model.interfaces.isEmpty())
+            add(LumoMapFinding::Warning, "no-interfaces", QStringLiteral("map"), {}, QString(),
+                QStringLiteral("map"), QStringLiteral("has no interfaces"));
+        return findings;
+    }
+
+private:
+    void add(LumoMapFinding::Level level, const char *check, const QString &kind, const QStringList &keys,
+             const QString &field, const QString &record, const QString &message)
+    {
+        findings.append({level, QLatin1String(check), kind, keys, field, record, message});
+    }
+
+    void fixtureTemplateReferences()
+    {
+        for (quint32 key : sortedKeys(model.interfaceTemplates)) {
+            const LumoInterfaceTemplate *interfaceTemplate = model.interfaceTemplates.value(key);
+            for (const LumoOutput *output : interfaceTemplate ? interfaceTemplate->outputs : QList<LumoOutput *>()) {
+                for (int i = 0; output && i < output->fixtures.size(); ++i) {
+                    const LumoFixture *fixture = output->fixtures.at(i);
+                    if (!fixture || model.fixtureTemplates.contains(fixture->templateid))
+                        continue;
+                    add(LumoMapFinding::Error, "fixture-template", QStringLiteral("interfacetemplate"),
+                        {hexKey(key)}, QStringLiteral("templateid"),
+                        QStringLiteral("fixture %1 (interfacetemplate %2, portnum %3, fixture %4)")
+                            .arg(quoted(fixture->name), hexKey(key))
+                            .arg(output->portnum)
+                            .arg(i + 1),
+                        QStringLiteral("templateid %1 names no fixture template").arg(hexKey(fixture->templateid)));
+                }
+            }
+        }
+    }
+
+    void interfaceReferences()
+    {
+        for (quint32 key : sortedKeys(model.interfaces)) {
+            const LumoInterface *interface = model.interfaces.value(key);
+            if (!interface)
+                continue;
+            if (!model.interfaceTemplates.contains(interface->templateid))
+                add(LumoMapFinding::Error, "interface-template", QStringLiteral("interface"), {hexKey(key)},
+                    QStringLiteral("templateid"), interfaceRecord(key, *interface),
+                    QStringLiteral("templateid %1 names no interface template").arg(hexKey(interface->templateid)));
+            if (!model.regions.contains(interface->region))
+                add(LumoMapFinding::Error, "region", QStringLiteral("interface"), {hexKey(key)},
+                    QStringLiteral("region"), interfaceRecord(key, *interface),
+                    QStringLiteral("region %1 names no region").arg(interface->region));
+        }
+    }
+
+    // Interfaces grouped by a value of theirs, in key order within each group.
+    template <typename Value, typename ValueOf>
+    QMap<Value, QStringList> interfacesBy(ValueOf valueOf, bool (*counts)(const LumoInterface &) = nullptr)
+    {
+        QMap<Value, QStringList> groups;
+        for (quint32 key : sortedKeys(model.interfaces)) {
+            const LumoInterface *interface = model.interfaces.value(key);
+            if (interface && (!counts || counts(*interface)))
+                groups[valueOf(*interface)].append(hexKey(key));
+        }
+        return groups;
+    }
+
+    void sharedOrders()
+    {
+        const auto groups = interfacesBy<qint32>([](const LumoInterface &interface) { return interface.order; });
+        for (auto it = groups.cbegin(); it != groups.cend(); ++it) {
+            if (it.value().size() > 1)
+                add(LumoMapFinding::Warning, "shared-order", QStringLiteral("interface"), it.value(),
+                    QStringLiteral("order"), QStringLiteral("interfaces ") + it.value().join(QStringLiteral(", ")),
+                    QStringLiteral("share order %1").arg(it.key()));
+        }
+    }
+
+    void sharedPortnums()
+    {
+        for (quint32 key : sortedKeys(model.interfaceTemplates)) {
+            const LumoInterfaceTemplate *interfaceTemplate = model.interfaceTemplates.value(key);
+            if (!interfaceTemplate)
+                continue;
+            QMap<int, int> outputsByPortnum;
+            for (const LumoOutput *output : interfaceTemplate->outputs) {
+                if (output)
+                    ++outputsByPortnum[output->portnum];
+            }
+            for (auto it = outputsByPortnum.cbegin(); it != outputsByPortnum.cend(); ++it) {
+                if (it.value() > 1)
+                    add(LumoMapFinding::Error, "shared-portnum", QStringLiteral("interfacetemplate"), {hexKey(key)},
+                        QStringLiteral("portnum"), interfaceTemplateRecord(key, *interfaceTemplate),
+                        QStringLiteral("%1 outputs share portnum %2").arg(it.value()).arg(it.key()));
+            }
+        }
+    }
+
+    void unusedInterfaceTemplates()
+    {
+        QSet<quint32> usedTemplates;
+        for (const LumoInterface *interface : model.interfaces) {
+            if (interface)
+                usedTemplates.insert(interface->templateid);
+        }
+        for (quint32 key : sortedKeys(model.interfaceTemplates)) {
+            const LumoInterfaceTemplate *interfaceTemplate = model.interfaceTemplates.value(key);
+            if (interfaceTemplate && !usedTemplates.contains(key))
+                add(LumoMapFinding::Warning, "unused-interface-template", QStringLiteral("interfacetemplate"),
+                    {hexKey(key)}, QString(), interfaceTemplateRecord(key, *interfaceTemplate),
+                    QStringLiteral("used by no interface"));
+        }
+    }
+
+    void sharedNodeAddresses()
+    {
+        for (quint32 key : sortedKeys(model.fixtureTemplates)) {
+            const LumoFixtureTemplate *fixtureTemplate = model.fixtureTemplates.value(key);
+            if (!fixtureTemplate)
+                continue;
+            QMap<qint32, QStringList> nodesByAddr; // node positions in the nodelist, counted from 1
+            for (int i = 0; i < fixtureTemplate->nodelist.size(); ++i) {
+                if (const LumoNode *node = fixtureTemplate->nodelist.at(i))
+                    nodesByAddr[node->addr].append(QString::number(i + 1));
+            }
+            for (auto it = nodesByAddr.cbegin(); it != nodesByAddr.cend(); ++it) {
+                if (it.value().size() > 1)
+                    add(LumoMapFinding::Warning, "shared-addr", QStringLiteral("fixturetemplate"), {hexKey(key)},
+                        QStringLiteral("addr"),
+                        QStringLiteral("fixturetemplate %1 %2").arg(hexKey(key), quoted(fixtureTemplate->name)),
+                        QStringLiteral("nodes at nodelist positions %1 share addr %2")
+                            .arg(it.value().join(QStringLiteral(", ")))
+                            .arg(it.key()));
+            }
+        }
+    }
+
+    static bool hasAddress(const LumoInterface &interface)
+    {
+        return !interface.ip.isEmpty() && interface.ip != QLatin1String("0.0.0.0");
+    }
+
+    void addresses()
+    {
+        const auto byIp = interfacesBy<QString>([](const LumoInterface &interface) { return interface.ip; },
+                                                hasAddress);
+        for (auto it = byIp.cbegin(); it != byIp.cend(); ++it) {
+            if (it.value().size() > 1)
+                add(LumoMapFinding::Error, "shared-ip", QStringLiteral("interface"), it.value(), QStringLiteral("ip"),
+                    QStringLiteral("interfaces ") + it.value().join(QStringLiteral(", ")),
+                    QStringLiteral("share ip %1").arg(it.key()));
+        }
+        for (quint32 key : sortedKeys(model.interfaces)) {
+            const LumoInterface *interface = model.interfaces.value(key);
+            if (interface && !interface->ip.isEmpty() && !LumoMapCheck::isDottedIpv4(interface->ip))
+                add(LumoMapFinding::Error, "invalid-ip", QStringLiteral("interface"), {hexKey(key)},
+                    QStringLiteral("ip"), interfaceRecord(key, *interface),
+                    QStringLiteral("ip %1 is not a dotted IPv4 address").arg(interface->ip));
+        }
+        for (quint32 key : sortedKeys(model.interfaces)) {
+            const LumoInterface *interface = model.interfaces.value(key);
+            if (interface && !hasAddress(*interface))
+                add(LumoMapFinding::Warning, "no-ip", QStringLiteral("interface"), {hexKey(key)}, QStringLiteral("ip"),
+                    interfaceRecord(key, *interface),
+                    interface->ip.isEmpty() ? QStringLiteral("has no IP address")
+                                            : QStringLiteral("has IP %1, which addresses no controller")
+                                                  .arg(interface->ip));
+        }
+    }
+
+    // The checks of one port's chain, in the order of the warnings listed in the header.
+    void chain(const LumoWiredInterface &interface, const LumoWiredPort &port)
+    {
+        if (port.nodes.isEmpty())
+            return;
+        const QStringList keys{hexKey(interface.uid)};
+        const QString record = portRecord(interface, port);
+        QList<int> belowOne;
+        QList<int> crossing;
+        for (const LumoWiredNode &node : port.nodes) {
+            if (node.address < 1)
+                belowOne.append(node.chainNumber);
+            if (node.crossesUniverse(options.wiring.universeSize))
+                crossing.append(node.chainNumber);
+        }
+        if (!belowOne.isEmpty())
+            add(LumoMapFinding::Warning, "address-below-1", QStringLiteral("interface"), keys, QStringLiteral("address"),
+                record, QStringLiteral("%1: channel address below 1").arg(nodesText(belowOne)));
+        sharedChannels(port, keys, record);
+        if (!crossing.isEmpty())
+            add(LumoMapFinding::Warning, "crosses-universe", QStringLiteral("interface"), keys,
+                QStringLiteral("address"), record,
+                QStringLiteral("%1: channels cross into the next universe (universes of %2 channels)")
+                    .arg(nodesText(crossing))
+                    .arg(std::max(options.wiring.universeSize, 1)));
+        if (port.nodes.size() > options.maxPixelsPerPort)
+            add(LumoMapFinding::Warning, "too-many-pixels", QStringLiteral("interface"), keys, QString(), record,
+                QStringLiteral("%1 nodes, more than %2 on one port").arg(port.nodes.size()).arg(options.maxPixelsPerPort));
+    }
+
+    // Nodes whose channels overlap those of a node before them in channel order.
+    void sharedChannels(const LumoWiredPort &port, const QStringList &keys, const QString &record)
+    {
+        QList<const LumoWiredNode *> byAddress;
+        for (const LumoWiredNode &node : port.nodes)
+            byAddress.append(&node);
+        std::stable_sort(byAddress.begin(), byAddress.end(),
+                         [](const LumoWiredNode *a, const LumoWiredNode *b) { return a->address < b->address; });
+        QList<int> sharing;
+        QString example;
+        const LumoWiredNode *reaching = nullptr; // the node whose channels reach furthest so far
+        for (const LumoWiredNode *node : std::as_const(byAddress)) {
+            if (reaching && node->channels > 0 && node->address <= reaching->lastAddress()) {
+                sharing.append(node->chainNumber);
+                if (example.isEmpty())
+                    example = QStringLiteral("nodes %1 and %2 share channel %3")
+                                  .arg(std::min(reaching->chainNumber, node->chainNumber))
+                                  .arg(std::max(reaching->chainNumber, node->chainNumber))
+                                  .arg(node->address);
+            }
+            if (node->channels > 0 && (!reaching || node->lastAddress() > reaching->lastAddress()))
+                reaching = node;
+        }
+        if (sharing.isEmpty())
+            return;
+        std::sort(sharing.begin(), sharing.end());
+        add(LumoMapFinding::Warning, "shared-channel", QStringLiteral("interface"), keys, QStringLiteral("address"),
+            record,
+            sharing.size() == 1 ? example
+                                : QStringLiteral("%1 nodes share channels with an earlier one: %2 (%3)")
+                                      .arg(sharing.size())
+                                      .arg(ranges(sharing), example));
+    }
+
+    const LumoMapModel &model;
+    const LumoMapCheckOptions &options;
+    QList<LumoMapFinding> findings;
+};
+
+} // namespace
+
+QList<LumoMapFinding> LumoMapCheck::findings(const LumoMapModel &model, const LumoMapCheckOptions &options)
+{
+    return Checks(model, options).run();
+}

@@ -1,0 +1,228 @@
+#include "LumoWiring.h"
+
+#include "LumoFixture.h"
+#include "LumoFixtureTemplate.h"
+#include "LumoInterface.h"
+#include "LumoInterfaceTemplate.h"
+#include "LumoMapModel.h"
+
+#include <QTransform>
+
+#include <algorithm>
+#include <cmath>
+
+void LumoExtent::include(const QPointF &point)
+{
+    if (!std::isfinite(point.x()) || !std::isfinite(point.y()))
+        return;
+    if (empty) {
+        minX = maxX = point.x();
+        minY = maxY = point.y();
+        empty = false;
+        return;
+    }
+    minX = std::min(minX, point.x());
+    minY = std::min(minY, point.y());
+    maxX = std::max(maxX, point.x());
+    maxY = std::max(maxY, point.y());
+}
+
+void LumoExtent::include(const LumoExtent &other)
+{
+    if (other.empty)
+        return;
+    include(QPointF(other.minX, other.minY));
+    include(QPointF(other.maxX, other.maxY));
+}
+
+bool LumoWiredNode::crossesUniverse(int universeSize) const
+{
+    return universe >= 0 && channel + channels - 1 > std::max(universeSize, 1);
+}
+
+qint64 LumoWiring::channelAddress(qint32 baseaddr, qint32 addr)
+{
+    return std::max<qint64>(baseaddr, 1) + addr - 1;
+}
+
+namespace {
+
+// The turn by `theta` degrees about the origin; none when theta is 0 or not finite.
+QTransform turnBy(double theta)
+{
+    QTransform turn;
+    if (theta != 0.0 && std::isfinite(theta))
+        turn.rotate(theta);
+    return turn;
+}
+
+// Where channel `address` of a port whose first universe is `first` lies: its universe and its
+// channel within it. Addresses below 1 lie in no universe.
+struct UniversePlace
+{
+    qint64 universe = -1;
+    int channel = 0;
+};
+
+UniversePlace placeOf(qint64 address, qint64 first, int size)
+{
+    if (address < 1)
+        return {};
+    return {first + (address - 1) / size, int((address - 1) % size) + 1};
+}
+
+class PortWiring
+{
+public:
+    PortWiring(const LumoMapModel &model, const LumoWiringOptions &options)
+        : model(model), options(options), universeSize(std::max(options.universeSize, 1))
+    {}
+
+    // The chain behind `output`, the `index`-th output of its template, whose data starts at universe
+    // `firstUniverse`. Fixtures without a template go to `unplaced`.
+    LumoWiredPort wire(const LumoOutput &output, int index, qint64 firstUniverse, const QPointF &origin,
+                       const QTransform &interfaceTurn, QList<LumoUnplacedFixture> &unplaced) const
+    {
+        LumoWiredPort port;
+        port.port = index + 1;
+        port.portnum = output.portnum;
+        for (const LumoFixture *fixture : output.fixtures) {
+            if (!fixture)
+                continue;
+            const LumoFixtureTemplate *fixtureTemplate = model.fixtureTemplates.value(fixture->templateid);
+            if (!fixtureTemplate) {
+                unplaced.append({fixture, port.port, port.portnum});
+                continue;
+            }
+            ++port.fixtureCount;
+            const QTransform fixtureTurn = turnBy(fixture->theta);
+            const QPointF fixturePosition(fixture->x, fixture->y);
+            for (const LumoNode *node : fixtureTemplate->nodelist) {
+                if (node)
+                    port.nodes.append(wireNode(*fixture, *node, int(port.nodes.size()) + 1, firstUniverse,
+                                               origin + interfaceTurn.map(fixturePosition +
+                                                                          fixtureTurn.map(QPointF(node->x, node->y)))));
+            }
+        }
+        summarise(port, firstUniverse);
+        return port;
+    }
+
+private:
+    LumoWiredNode wireNode(const LumoFixture &fixture, const LumoNode &node, int chainNumber, qint64 firstUniverse,
+                           const QPointF &position) const
+    {
+        LumoWiredNode wired;
+        wired.fixture = &fixture;
+        wired.node = &node;
+        wired.chainNumber = chainNumber;
+        wired.address = LumoWiring::channelAddress(fixture.baseaddr, node.addr);
+        wired.assumedChannels = node.channelCount == 0;
+        wired.channels = wired.assumedChannels ? options.channelsPerNode : node.channelCount;
+        const UniversePlace place = placeOf(wired.address, firstUniverse, universeSize);
+        wired.universe = place.universe;
+        wired.channel = place.channel;
+        wired.position = position;
+        return wired;
+    }
+
+    void summarise(LumoWiredPort &port, qint64 firstUniverse) const
+    {
+        if (port.nodes.isEmpty())
+            return;
+        port.firstAddress = port.nodes.constFirst().address;
+        port.lastAddress = port.nodes.constFirst().lastAddress();
+        for (const LumoWiredNode &node : std::as_const(port.nodes)) {
+            port.skippedCount += node.node->skipnode ? 1 : 0;
+            port.firstAddress = std::min(port.firstAddress, node.address);
+            port.lastAddress = std::max(port.lastAddress, node.lastAddress());
+        }
+        const UniversePlace first = placeOf(port.firstAddress, firstUniverse, universeSize);
+        const UniversePlace last = placeOf(port.lastAddress, firstUniverse, universeSize);
+        port.firstUniverse = first.universe;
+        port.firstChannel = first.channel;
+        port.lastUniverse = last.universe;
+        port.lastChannel = last.channel;
+        port.milliamps = qint64(port.nodes.size()) * options.milliampsPerPixel;
+    }
+
+    const LumoMapModel &model;
+    const LumoWiringOptions &options;
+    const int universeSize;
+};
+
+} // namespace
+
+LumoWiring::LumoWiring(const LumoMapModel &model, const LumoWiringOptions &wiringOptions)
+    : options(wiringOptions)
+{
+    QList<quint32> keys = model.interfaces.keys();
+    std::sort(keys.begin(), keys.end());
+    const PortWiring portWiring(model, options);
+    for (quint32 key : std::as_const(keys)) {
+        const LumoInterface *interface = model.interfaces.value(key);
+        if (!interface)
+            continue;
+        LumoWiredInterface wired;
+        wired.uid = key;
+        wired.record = interface;
+        wired.interfaceTemplate = model.interfaceTemplates.value(interface->templateid);
+        if (wired.interfaceTemplate) {
+            const QPointF origin(interface->x, interface->y);
+            const QTransform turn = turnBy(interface->theta);
+            qint64 nextUniverse = options.startUniverse >= 0 ? options.startUniverse : qint64(interface->uni);
+            const QList<LumoOutput *> &outputs = wired.interfaceTemplate->outputs;
+            for (int i = 0; i < outputs.size(); ++i) {
+                if (!outputs.at(i))
+                    continue;
+                wired.ports.append(
+                    portWiring.wire(*outputs.at(i), i, nextUniverse, origin, turn, wired.unplacedFixtures));
+                const LumoWiredPort &port = wired.ports.constLast();
+                if (port.lastUniverse >= 0)
+                    nextUniverse = port.lastUniverse + 1;
+                for (const LumoWiredNode &node : port.nodes)
+                    wired.extent.include(node.position);
+                wired.nodeCount += int(port.nodes.size());
+            }
+        }
+        extent.include(wired.extent);
+        nodeCount += wired.nodeCount;
+        interfaces.append(wired);
+    }
+}
+
+void LumoWiring::keepOnly(const QList<quint32> &uids, int port)
+{
+    QList<LumoWiredInterface> kept;
+    extent = LumoExtent();
+    nodeCount = 0;
+    for (LumoWiredInterface &interface : interfaces) {
+        if (!uids.isEmpty() && !uids.contains(interface.uid))
+            continue;
+        if (port > 0) {
+            QList<LumoWiredPort> ports;
+            for (const LumoWiredPort &wired : std::as_const(interface.ports)) {
+                if (wired.port == port)
+                    ports.append(wired);
+            }
+            interface.ports = ports;
+            QList<LumoUnplacedFixture> unplaced;
+            for (const LumoUnplacedFixture &fixture : std::as_const(interface.unplacedFixtures)) {
+                if (fixture.port == port)
+                    unplaced.append(fixture);
+            }
+            interface.unplacedFixtures = unplaced;
+            interface.extent = LumoExtent();
+            interface.nodeCount = 0;
+            for (const LumoWiredPort &wired : std::as_const(interface.ports)) {
+                for (const LumoWiredNode &node : wired.nodes)
+                    interface.extent.include(node.position);
+                interface.nodeCount += int(wired.nodes.size());
+            }
+        }
+        extent.include(interface.extent);
+        nodeCount += interface.nodeCount;
+        kept.append(interface);
+    }
+    interfaces = kept;
+}

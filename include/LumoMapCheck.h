@@ -1,0 +1,80 @@
+#ifndef LUMOMAPCHECK_H
+#define LUMOMAPCHECK_H
+
+/// \file
+/// The checks of a map: references that lead nowhere, keys that should be distinct but are not,
+/// and what a crew on site needs right before the controllers are patched.
+
+#include "LumoWiring.h"
+#include "lumomap_export.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+class LumoMapModel;
+
+/// One finding of LumoMapCheck.
+struct LUMOMAP_EXPORT LumoMapFinding
+{
+    /// How much a finding matters.
+    enum Level
+    {
+        Warning, ///< Allowed by the format, but worth a look.
+        Error,   ///< Breaks the map for its users.
+    };
+
+    Level level = Warning;
+    QString check;   ///< A short identifier of the check, for scripts, e.g. "shared-ip".
+    QString kind;    ///< The kind of the records concerned: "fixturetemplate", "interfacetemplate",
+                     ///< "interface", or "map" for the map as a whole.
+    QStringList keys; ///< Their keys as the map file writes them (uids in lower-case hexadecimal).
+    QString field;   ///< The field concerned, e.g. "ip"; empty when the finding concerns whole records.
+    QString record;  ///< The records concerned, described for people, e.g. `interface 1a "Stage Left"`.
+    QString message; ///< What is wrong.
+
+    /// "error" or "warning".
+    QString levelName() const;
+    /// The finding as one line: level, record and message, e.g.
+    /// `error: interface 1a "Stage Left": ip 10.0.0.999 is not a dotted IPv4 address`.
+    QString line() const;
+};
+
+/// What the checks compare against.
+struct LUMOMAP_EXPORT LumoMapCheckOptions
+{
+    LumoWiringOptions wiring;    ///< How channels and universes are counted (see LumoWiring).
+    int maxPixelsPerPort = 1024; ///< More nodes than this on one port is a warning.
+};
+
+/// Runs every check on a map.
+///
+/// Errors:
+/// - "fixture-template": a fixture whose `templateid` names no fixture template;
+/// - "interface-template": an interface whose `templateid` names no interface template;
+/// - "region": an interface whose `region` names no region;
+/// - "shared-portnum": outputs of one interface template sharing a `portnum`;
+/// - "shared-ip": interfaces sharing an IP address (other than an empty one or 0.0.0.0);
+/// - "invalid-ip": an IP that is neither empty nor a dotted IPv4 address.
+///
+/// Warnings:
+/// - "shared-order": interfaces sharing an `order` (every legacy import gives all interfaces order 0);
+/// - "unused-interface-template": an interface template used by no interface;
+/// - "shared-addr": nodes of one fixture template sharing an `addr`;
+/// - "no-ip": an interface whose IP is empty or 0.0.0.0 (the default, which addresses nothing);
+/// - "address-below-1": a node whose channel address is below 1;
+/// - "shared-channel": two nodes of one port occupying one channel;
+/// - "crosses-universe": a node whose channels run into the next universe;
+/// - "too-many-pixels": more nodes on one port than LumoMapCheckOptions::maxPixelsPerPort;
+/// - "no-interfaces": a map without interfaces.
+class LUMOMAP_EXPORT LumoMapCheck
+{
+public:
+    /// Every finding, in a fixed order: the checks in turn, each in ascending key order.
+    static QList<LumoMapFinding> findings(const LumoMapModel &model,
+                                          const LumoMapCheckOptions &options = LumoMapCheckOptions());
+    /// True when `ip` is a dotted IPv4 address: four decimal numbers from 0 to 255, joined by dots.
+    static bool isDottedIpv4(const QString &ip);
+};
+
+#endif // LUMOMAPCHECK_H

@@ -1,0 +1,68 @@
+#ifndef LUMOMAPDIFF_H
+#define LUMOMAPDIFF_H
+
+/// \file
+/// Record-level differences between two maps.
+
+#include "lumomap_export.h"
+
+#include <QJsonValue>
+#include <QList>
+#include <QString>
+
+class LumoMapModel;
+
+/// One difference between two maps.
+struct LUMOMAP_EXPORT LumoMapDifference
+{
+    /// What changed.
+    enum Change
+    {
+        Added,   ///< A record only the new map has.
+        Removed, ///< A record only the old map has.
+        Changed, ///< A field whose value differs.
+    };
+
+    Change change = Changed;
+    /// "header", "geometry", "fixturetemplate", "interfacetemplate", "interface" or "region".
+    QString kind;
+    QString key;  ///< The record's key as the map file writes it; empty for the header and geometry.
+    QString name; ///< The record's name, from the new map where it has the record.
+    /// The path of the field inside the record as in the JSON form, e.g. "nodelist[2].x"; empty for
+    /// a whole record. An element of a list that only one side has is one difference, whole.
+    QString field;
+    QJsonValue oldValue; ///< The old value in its JSON form; undefined where the old map has nothing.
+    QJsonValue newValue; ///< The new value in its JSON form; undefined where the new map has nothing.
+
+    /// The difference as one line: `+ KIND KEY "NAME"`, `- KIND KEY "NAME"`, or
+    /// `~ KIND KEY "NAME": FIELD: OLD -> NEW` with the values as compact JSON.
+    QString line() const;
+};
+
+/// What LumoMapDiff compares.
+struct LUMOMAP_EXPORT LumoMapDiffOptions
+{
+    /// Compare `savedatetime` too; off by default, since every save changes it.
+    bool compareSaveTime = false;
+    /// Number the fixture templates of a legacy import from 0, in ascending uid order, as a process
+    /// that imports the map first numbers them. A legacy import takes its uids from a process-wide
+    /// counter, so one legacy map loaded twice gets other uids each time. A document counts as a
+    /// legacy import when its `fixturesByTemplate` index is filled, which only the legacy import does.
+    bool numberLegacyTemplatesFromZero = false;
+};
+
+/// Compares two maps record by record by key.
+class LUMOMAP_EXPORT LumoMapDiff
+{
+public:
+    /// The differences between `oldMap` and `newMap`: the header fields, the canvas geometry, then
+    /// fixture templates, interface templates, interfaces and regions, each in ascending key order;
+    /// within a record the fields in the order of their names, lists element by element. Empty when
+    /// the maps hold the same values.
+    static QList<LumoMapDifference> compare(const LumoMapModel &oldMap, const LumoMapModel &newMap,
+                                            const LumoMapDiffOptions &options = LumoMapDiffOptions());
+    /// A JSON value as compact text, as LumoMapDifference::line() shows it; "(none)" when undefined.
+    static QString compactJson(const QJsonValue &value);
+};
+
+#endif // LUMOMAPDIFF_H

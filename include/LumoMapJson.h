@@ -1,0 +1,42 @@
+#ifndef LUMOMAPJSON_H
+#define LUMOMAPJSON_H
+
+/// \file
+/// The JSON form of a whole map, both ways (described in docs/json-format.md).
+
+#include "lumomap_export.h"
+
+#include <QByteArray>
+#include <QString>
+
+class LumoMapModel;
+
+/// The JSON form of a map document: every field the map file stores, named as in the map file,
+/// records of each kind in ascending key order.
+///
+/// - Reals are JSON numbers, or the strings "inf", "-inf" and "nan", which JSON numbers cannot carry.
+/// - Fields the map file writes in hexadecimal (`uid`, `templateid`, `sn`, `flags`) are strings of
+///   lower-case hexadecimal digits; other integers are numbers.
+/// - A null text is null, an empty one "". A colour is "#rrggbb", "#aarrggbb" when it is not opaque,
+///   and null when it is invalid.
+/// - Fields the map file does not store (the used flags, a node's pn, the indexes, lastError) are
+///   left out.
+class LUMOMAP_EXPORT LumoMapJson
+{
+public:
+    /// The JSON text of `model`: one object, keys in alphabetical order, indented by four spaces.
+    static QByteArray toJson(const LumoMapModel &model);
+
+    /// Reads the JSON text `json` into `model`, which should be empty, as loading a map file does
+    /// (outputs marked used, `interfacesByOrder` rebuilt from each interface's `order`). A missing
+    /// key leaves the record's default; the keys (`uid`, a region's `number`) are required. An
+    /// unknown key and a key given twice in one array are errors.
+    ///
+    /// On failure returns false and, when `errorMessage` is not null, says where the document is
+    /// wrong and what was expected there: "line L, column C: ..." for text that is not JSON, the
+    /// path of the value ("interfaces[2].uid: ...") otherwise. The records read before the failure
+    /// stay in `model`.
+    static bool fromJson(const QByteArray &json, LumoMapModel &model, QString *errorMessage = nullptr);
+};
+
+#endif // LUMOMAPJSON_H

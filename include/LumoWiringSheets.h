@@ -1,0 +1,39 @@
+#ifndef LUMOWIRINGSHEETS_H
+#define LUMOWIRINGSHEETS_H
+
+/// \file
+/// Wiring sheets to print and wire from, as PDF (library LumoMapRender, target LumoMap::Render).
+
+#include "LumoMapPainter.h"
+#include "lumomaprender_export.h"
+
+#include <QPageSize>
+#include <QString>
+
+class LumoMapModel;
+class LumoWiring;
+class QIODevice;
+
+/// What the wiring sheets show.
+struct LUMOMAPRENDER_EXPORT LumoWiringSheetsOptions
+{
+    QPageSize::PageSizeId pageSize = QPageSize::A4; ///< The paper.
+    /// The marks and labels of every drawing; its area and its interface and port selections are
+    /// set per page.
+    LumoMapPicture picture;
+};
+
+/// Writes wiring sheets as a PDF document: an overview page with the whole map, then one page per
+/// interface that places nodes, scaled to fill the page, each under a title block (map name,
+/// interface name, uid, IP and uni, and its ports with their node counts and channels). Each page is
+/// portrait or landscape, whichever suits its drawing.
+class LUMOMAPRENDER_EXPORT LumoWiringSheets
+{
+public:
+    /// Writes the sheets of `model`, whose wiring is `wiring`, to `device`, which must be open for
+    /// writing. Returns false when the PDF could not be written.
+    static bool write(QIODevice &device, const LumoMapModel &model, const LumoWiring &wiring,
+                      const LumoWiringSheetsOptions &options);
+};
+
+#endif // LUMOWIRINGSHEETS_H
