@@ -154,6 +154,8 @@ void TestTool::commands_data()
     row("unknown option", {"info", "--frob", stage}, 2, none,
         "^lumomap: Unknown option 'frob'\\. \\(see --help\\)\\n$");
     row("convert without OUT", {"convert", stage}, 2, none, "^lumomap: expected 2 file arguments, got 1");
+    row("convert to png", {"convert", stage, "@tmp@/x.png"}, 2, none,
+        "^lumomap: cannot write \"[^\"]*x.png\": the name must end in .xml or .json\\n$", {}, "@tmp@/x.png");
     row("convert to yaml", {"convert", stage, "@tmp@/x", "--to", "yaml"}, 2, none, "invalid --to \"yaml\"",
         {}, "@tmp@/x");
     row("render without -o", {"render", stage}, 2, none, "^lumomap: render needs an output file");
@@ -165,7 +167,7 @@ void TestTool::commands_data()
         "invalid --page \"a5\"");
 
     for (const QString &command :
-         QStringList{"info %1", "validate %1", "patch %1", "convert %1 @tmp@/out.png",
+         QStringList{"info %1", "validate %1", "patch %1", "convert %1 @tmp@/out.png --to xml",
                      "render %1 -o @tmp@/out.png", "diff " + stage + " %1"}) {
         for (const QString &map : {missing, unparsable})
             row(qPrintable(command.section(QLatin1Char(' '), 0, 0) +

@@ -60,7 +60,8 @@ int runConvertCommand(const QStringList &arguments)
     parser.setApplicationDescription(QStringLiteral(
         "Loads a map file, a legacy map or the JSON form of a map (recognised by the extension .json\n"
         "or by text starting with '{') and writes it as a current map file or as JSON: --to decides,\n"
-        "otherwise OUT's extension (.json for JSON, anything else a map file). The JSON form holds\n"
+        "otherwise OUT's extension (.json for JSON, .xml for a map file). OUT may be IN: the new file\n"
+        "replaces it only once it is complete. The JSON form holds\n"
         "every field the map file stores and is described in docs/json-format.md."));
     parser.addPositionalArgument(QStringLiteral("IN"), QStringLiteral("map to read"));
     parser.addPositionalArgument(QStringLiteral("OUT"), QStringLiteral("file to write"));
@@ -76,6 +77,10 @@ int runConvertCommand(const QStringList &arguments)
     const QString inPath = parser.positionalArguments().at(0);
     const QString outPath = parser.positionalArguments().at(1);
     QString format = parser.value(toOption).toLower();
+    // Without --to the extension decides, and a name that ends in neither .xml nor .json is refused
+    // rather than given a map file it does not announce.
+    if (format.isEmpty() && !Tool::acceptOutputPath(outPath, {}, {QStringLiteral("xml"), QStringLiteral("json")}))
+        return Tool::FileError;
     if (format.isEmpty())
         format = outPath.endsWith(QStringLiteral(".json"), Qt::CaseInsensitive) ? QStringLiteral("json")
                                                                                 : QStringLiteral("xml");
