@@ -15,6 +15,8 @@
 #include <QXmlAttributes>
 #include <QXmlStreamReader>
 
+#include <algorithm>
+
 namespace Tool {
 
 void printError(const QString &message)
@@ -74,11 +76,15 @@ QString whyNotLoaded(const QString &path, const QString &lastError)
         if (token == QXmlStreamReader::StartElement || token == QXmlStreamReader::EndElement)
             textPlace.clear();
     }
-    const QString where = place(reader.lineNumber(), reader.columnNumber());
+    // The reader stands after the character it refused: its column counts that character.
+    const QString where = place(reader.lineNumber(), std::max<qint64>(reader.columnNumber(), 1) - 1);
+    QString reason = reader.errorString();
+    if (reason.endsWith(QLatin1Char('.')))
+        reason.chop(1);
     if (reader.hasError() && !rootSeen)
-        return QStringLiteral("not XML: %1 at %2").arg(reader.errorString(), where);
+        return QStringLiteral("not XML: %1 at %2").arg(reason, where);
     if (reader.hasError())
-        return QStringLiteral("%1 (%2: %3)").arg(lastError, where, reader.errorString());
+        return QStringLiteral("%1 (%2: %3)").arg(lastError, where, reason);
     return lastError;
 }
 
