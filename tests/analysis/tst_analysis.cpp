@@ -373,7 +373,7 @@ void TestAnalysis::diff_data()
     const QStringList changed =
         QString::fromUtf8(TestSupport::dataFile(QStringLiteral("tool-diff-stage-changed.txt"))).split(QLatin1Char('\n'));
     QTest::newRow("changed") << stage << QStringLiteral(LUMOMAP_TEST_DATA_DIR "/tool-stage-changed.xml") << false
-                             << changed.mid(2, changed.size() - 4);
+                             << QStringList(changed.mid(2, changed.size() - 4));
 }
 
 void TestAnalysis::diff()
