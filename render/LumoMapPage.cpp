@@ -26,12 +26,14 @@
 //   a                every node's channel address, as the difference from the node before on its
 //                    port (the first node of a port: the address itself);
 //   skip, away       the indexes of skipped nodes, and of nodes without a finite position;
-//   ifs              per interface: uid, name, ip, uni, colour index, port count, extent index;
+//   ifs              per interface: uid, name, ip, uni, colour index, port count;
 //   ports            per port, 12 numbers: label, portnum, fixtures, pixels, skipped, channels, first
 //                    universe, first channel, last universe, last channel, milliamps, and the
 //                    universe that channel 1 of the port lies in (-1 for "in no universe");
 //   fx               per fixture placing nodes, in wiring order: name index into `names`, its nodes;
-//   names            the fixtures' names.
+//   names            the fixtures' names;
+//   spacing, startSpacing  the typical distance between neighbouring nodes and between first nodes,
+//                    which size the marks as LumoMapPainter sizes them.
 // The page counts the rest (chain numbers, universes and channels) the way LumoWiring does.
 
 namespace {
@@ -92,6 +94,16 @@ QByteArray pageData(const LumoMapModel &model, const LumoWiring &wiring, const L
         }
     }
     const double spacing = RenderSupport::typicalSpacing(points, wiring.extent);
+    QList<QPointF> starts; // first nodes, whose squares shrink where chains start close together
+    LumoExtent startExtent;
+    for (const LumoWiredInterface &interface : wiring.interfaces) {
+        for (const LumoWiredPort &port : interface.ports) {
+            if (!port.nodes.isEmpty() && RenderSupport::drawable(port.nodes.constFirst().position)) {
+                starts.append(port.nodes.constFirst().position);
+                startExtent.include(starts.constLast());
+            }
+        }
+    }
     const double q = quantum(wiring.extent, spacing);
     const double ox = wiring.extent.empty ? 0.0 : std::floor(wiring.extent.minX / q) * q;
     const double oy = wiring.extent.empty ? 0.0 : std::floor(wiring.extent.minY / q) * q;
@@ -166,6 +178,7 @@ QByteArray pageData(const LumoMapModel &model, const LumoWiring &wiring, const L
     data += ",\"universeSize\":" + QByteArray::number(wiring.options.universeSize);
     data += ",\"outlines\":" + QByteArray(outlinesHelp(wiring) ? "true" : "false");
     data += ",\"spacing\":" + number(spacing);
+    data += ",\"startSpacing\":" + number(RenderSupport::typicalSpacing(starts, startExtent));
     data += ",\"q\":" + number(q) + ",\"ox\":" + number(ox) + ",\"oy\":" + number(oy);
     data += ",\"colors\":" + QJsonDocument(colors).toJson(QJsonDocument::Compact);
     data += ",\"ifs\":" + QJsonDocument(interfaces).toJson(QJsonDocument::Compact);

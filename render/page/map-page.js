@@ -371,7 +371,10 @@
   // The first node of every chain gets a square, and its port beside it where labels fit.
   function drawFirstNodes(ports, radius, labelSpacing, space, ink) {
     const lineWidth = clamp(radius * 0.5, 0.5, 2);
-    const side = 2 * radius + 2 * lineWidth + 1;
+    // Where chains start close together the squares shrink, so that they never merge into bars.
+    const startSpacing = data.startSpacing * state.zoom;
+    const side = Math.min(2 * radius + 2 * lineWidth + 1, startSpacing > 0 ? 0.6 * startSpacing : Infinity);
+    if (side < 1.5) return;
     const size = Math.min(11, labelSpacing * 0.6);
     const squares = new Path2D();
     for (const p of ports) {
@@ -382,7 +385,7 @@
       squares.rect(x - side / 2, y - side / 2, side, side);
     }
     ctx.strokeStyle = ink;
-    ctx.lineWidth = lineWidth;
+    ctx.lineWidth = Math.min(lineWidth, side / 4);
     ctx.stroke(squares);
     if (size < 6) return;
     ctx.font = `${Math.round(size)}px sans-serif`;
