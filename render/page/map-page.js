@@ -788,10 +788,19 @@
       drawNow();
     });
   }
+  // The Ports button lists the interfaces; choosing one shows it with its port table.
   $('portsButton').addEventListener('click', () => {
-    const p = state.selected >= 0 ? nodePort[state.selected] : -1;
-    const iface = p >= 0 ? interfaces[portInterface[p]] : interfaces[0];
-    if (iface) showPanel(iface, state.selected);
+    const list = element('ul', { class: 'interfaces' });
+    for (const iface of interfaces) {
+      list.append(element('li', { 'data-interface': iface.index }, `${iface.name} `,
+        element('small', {}, `${iface.uid} · ${iface.ip} · ${iface.nodes} nodes`)));
+    }
+    $('panelBody').replaceChildren(element('h2', {}, `${interfaces.length} interfaces`), list);
+    $('panel').hidden = false;
+  });
+  $('panelBody').addEventListener('click', (e) => {
+    const item = e.target.closest('li[data-interface]');
+    if (item) showInterface(interfaces[Number(item.dataset.interface)]);
   });
 
   function updateStatus() {
