@@ -21,6 +21,8 @@ const cases = process.env.LUMOMAP_LARGE_MAP ? [
     options: ['--universe-size', '512', '--start-universe', '7', '--channels-per-node', '4'] },
   { name: 'stage', map: 'examples/stage.lumomap.xml', options: [] },
   { name: 'stage-port-2', map: 'examples/stage.lumomap.xml', options: ['--port', '2'] },
+  // Names with quotes, commas, line breaks, "</script>" and "<!--" stay data.
+  { name: 'names', map: 'tests/data/page-script-names.xml', options: [] },
 ];
 
 let browser;
