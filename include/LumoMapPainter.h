@@ -35,6 +35,10 @@ struct LUMOMAPRENDER_EXPORT LumoMapPicture
     bool print = false;  ///< Dark marks on white paper instead of light marks on a dark ground.
     int onlyInterface = -1; ///< Index into LumoWiring::interfaces to draw alone, or -1 for all.
     int onlyPort = 0;       ///< With onlyInterface: the port (its place, from 1) to draw alone, or 0 for all.
+    /// With onlyPort: the number along the chain of the first node to draw, or 0 from the chain's start.
+    int fromNode = 0;
+    /// With onlyPort: the number along the chain of the last node to draw, or 0 to the chain's end.
+    int toNode = 0;
 
     /// The colour of an interface that names no region.
     static QColor unknownRegion() { return QColor(160, 160, 160); }

@@ -19,8 +19,17 @@ struct LUMOMAPRENDER_EXPORT LumoWiringSheetsOptions
 {
     QPageSize::PageSizeId pageSize = QPageSize::A4; ///< The paper.
     /// The marks and labels of every drawing; its area and its interface and port selections are
-    /// set per page.
+    /// set per page. Its `wiring` draws the chains (the sheets are for wiring, so set it unless the
+    /// chains are unwanted) and its `numbers` labels the nodes (LumoMapPicture::ChainNumbers when
+    /// it is LumoMapPicture::NoNumbers and the wiring is drawn).
     LumoMapPicture picture;
+    /// The map file's name, printed in every page's footer; empty for none.
+    QString fileName;
+    /// When the map was saved, printed in every page's footer; empty for none.
+    QString savedTime;
+    /// Start with an overview page of the whole wiring. A host that prints the sheets of a few
+    /// interfaces or one port (LumoWiring::keepOnly) can leave it out.
+    bool overview = true;
 };
 
 /// Writes wiring sheets as a PDF document: an overview page with the whole map, then one page per

@@ -5,6 +5,7 @@
 #include "LumoMapModel.h"
 #include "LumoRegion.h"
 #include "LumoWiring.h"
+#include "RenderSupport_p.h"
 
 #include <QFontMetricsF>
 #include <QImage>
@@ -42,16 +43,12 @@ QPointF LumoMapViewport::toPicture(const QPointF &mapPoint) const
     return (mapPoint - m_mapOrigin) * m_scale + m_offset;
 }
 
-namespace {
+namespace RenderSupport {
 
 bool drawable(const QPointF &mapPoint)
 {
     return std::isfinite(mapPoint.x()) && std::isfinite(mapPoint.y());
 }
-
-constexpr double largestRadius = 8.0;
-constexpr double smallestRadius = 0.5;
-constexpr double smallestNodeLabel = 6.0;
 
 QColor regionColor(const LumoMapModel &model, quint32 region)
 {
@@ -108,6 +105,24 @@ double typicalSpacing(const QList<QPointF> &points, const LumoExtent &extent)
     return nearest.at(nearest.size() / 2);
 }
 
+} // namespace RenderSupport
+
+namespace {
+
+using RenderSupport::drawable;
+
+bool showsNode(const LumoMapPicture &picture, int chainNumber)
+{
+    return picture.onlyPort <= 0 ||
+           (chainNumber >= picture.fromNode && (picture.toNode <= 0 || chainNumber <= picture.toNode));
+}
+using RenderSupport::regionColor;
+using RenderSupport::typicalSpacing;
+
+constexpr double largestRadius = 8.0;
+constexpr double smallestRadius = 0.5;
+constexpr double smallestNodeLabel = 6.0;
+
 // Remembers where labels went, so that a label overlapping one already drawn is left out.
 class LabelSpace
 {
@@ -157,6 +172,8 @@ struct Scene
     {
         return picture.onlyPort <= 0 || picture.onlyPort == port.port;
     }
+    // Whether the picture shows the node numbered `chainNumber` of a port it shows.
+    bool shows(int chainNumber) const { return showsNode(picture, chainNumber); }
 
     // Draws `text` with its baseline starting at the first of `anchors` where it overlaps no label
     // drawn before; draws nothing when there is no such place.
@@ -200,7 +217,8 @@ bool outlinesHelp(const Scene &scene)
 
 void paintOutlines(QPainter &painter, const Scene &scene)
 {
-    if (!outlinesHelp(scene))
+    // A drawing of one port shows no interface outline: it would lie around nodes not drawn.
+    if (!outlinesHelp(scene) || scene.picture.onlyPort > 0)
         return;
     painter.setBrush(Qt::NoBrush);
     const double padding = 2 * scene.radius + 2;
@@ -214,7 +232,11 @@ void paintOutlines(QPainter &painter, const Scene &scene)
             scene.viewport.toPicture(QPointF(interface->extent.minX, interface->extent.minY));
         const QPointF bottomRight =
             scene.viewport.toPicture(QPointF(interface->extent.maxX, interface->extent.maxY));
-        painter.drawRect(QRectF(topLeft, bottomRight).adjusted(-padding, -padding, padding, padding));
+        // Cut to just outside the picture, so that a far larger outline is not dashed all along.
+        const QRectF outline = QRectF(topLeft, bottomRight).adjusted(-padding, -padding, padding, padding);
+        const QRectF shown = outline.intersected(scene.picture.area.adjusted(-8, -8, 8, 8));
+        if (!shown.isEmpty())
+            painter.drawRect(shown);
     }
 }
 
@@ -233,7 +255,7 @@ void paintChains(QPainter &painter, const Scene &scene)
             QPainterPath path;
             bool started = false;
             for (const LumoWiredNode &node : nodes) {
-                if (!drawable(node.position))
+                if (!drawable(node.position) || !scene.shows(node.chainNumber))
                     continue;
                 const QPointF point = scene.viewport.toPicture(node.position);
                 started ? path.lineTo(point) : path.moveTo(point);
@@ -244,7 +266,8 @@ void paintChains(QPainter &painter, const Scene &scene)
             painter.setPen(Qt::NoPen);
             painter.setBrush(color);
             for (int i = 1; i < nodes.size() && arrow >= 2.0; ++i) {
-                if (!drawable(nodes.at(i - 1).position) || !drawable(nodes.at(i).position))
+                if (!drawable(nodes.at(i - 1).position) || !drawable(nodes.at(i).position) ||
+                    !scene.shows(nodes.at(i - 1).chainNumber) || !scene.shows(nodes.at(i).chainNumber))
                     continue;
                 const QPointF from = scene.viewport.toPicture(nodes.at(i - 1).position);
                 const QPointF to = scene.viewport.toPicture(nodes.at(i).position);
@@ -272,7 +295,7 @@ void paintNodes(QPainter &painter, const Scene &scene)
             if (!scene.shows(port))
                 continue;
             for (const LumoWiredNode &node : port.nodes) {
-                if (!drawable(node.position))
+                if (!drawable(node.position) || !scene.shows(node.chainNumber))
                     continue;
                 const QPointF centre = scene.viewport.toPicture(node.position);
                 if (node.node->skipnode) {
@@ -290,31 +313,53 @@ void paintNodes(QPainter &painter, const Scene &scene)
 }
 
 // The first node of every chain gets a square around its dot, and the port number beside it where
-// labels fit (as for node labels, but from 8 pixels of spacing on, since it matters more).
+// labels fit (as for node labels, but from 8 pixels of spacing on, since it matters more). Where
+// chains start close together the squares shrink to 60% of the typical distance between first
+// nodes, so that they never merge into bars, and are left out below 1.5 pixels.
 void paintFirstNodes(QPainter &painter, const Scene &scene, LabelSpace &space, double spacing)
 {
-    const double lineWidth = std::clamp(scene.radius * 0.5, 0.5, 2.0);
-    const double side = 2 * scene.radius + 2 * lineWidth + 1;
-    const double labelSize = std::min(11.0, spacing * 0.6);
+    QList<QPointF> starts;
+    LumoExtent startExtent;
     for (const LumoWiredInterface *interface : scene.interfaces) {
         for (const LumoWiredPort &port : interface->ports) {
-            if (!scene.shows(port) || port.nodes.isEmpty() || !drawable(port.nodes.constFirst().position))
+            if (!scene.shows(port) || port.nodes.isEmpty() || !drawable(port.nodes.constFirst().position) ||
+                !scene.shows(1))
+                continue;
+            starts.append(port.nodes.constFirst().position);
+            startExtent.include(starts.constLast());
+        }
+    }
+    const double lineWidth = std::clamp(scene.radius * 0.5, 0.5, 2.0);
+    double side = 2 * scene.radius + 2 * lineWidth + 1;
+    const double startSpacing = typicalSpacing(starts, startExtent) * scene.viewport.scale();
+    if (startSpacing > 0 && side > 0.6 * startSpacing)
+        side = 0.6 * startSpacing;
+    if (side < 1.5)
+        return;
+    const double labelSize = std::min(11.0, spacing * 0.6);
+    painter.setPen(QPen(scene.ink, std::min(lineWidth, side / 4)));
+    painter.setBrush(Qt::NoBrush);
+    for (const LumoWiredInterface *interface : scene.interfaces) {
+        for (const LumoWiredPort &port : interface->ports) {
+            if (!scene.shows(port) || port.nodes.isEmpty() || !drawable(port.nodes.constFirst().position) ||
+                !scene.shows(1))
                 continue;
             const QPointF centre = scene.viewport.toPicture(port.nodes.constFirst().position);
-            painter.setPen(QPen(scene.ink, lineWidth));
-            painter.setBrush(Qt::NoBrush);
             painter.drawRect(QRectF(centre - QPointF(side / 2, side / 2), QSizeF(side, side)));
+            if (labelSize < smallestNodeLabel)
+                continue;
             // Above the square, else below it, else to its left.
             const QString label = QStringLiteral("port %1 (portnum %2)").arg(port.port).arg(port.portnum);
             QFont font = painter.font();
             font.setPixelSize(std::max(1, int(std::lround(labelSize))));
             const double width = QFontMetricsF(font).horizontalAdvance(label);
-            if (labelSize >= smallestNodeLabel)
-                scene.drawLabel(painter, space,
-                                {centre + QPointF(-side / 2, -side / 2 - 2),
-                                 centre + QPointF(-side / 2, side / 2 + labelSize),
-                                 centre + QPointF(-side / 2 - 2 - width, labelSize / 3)},
-                                label, labelSize);
+            scene.drawLabel(painter, space,
+                            {centre + QPointF(-side / 2, -side / 2 - 2),
+                             centre + QPointF(-side / 2, side / 2 + labelSize),
+                             centre + QPointF(-side / 2 - 2 - width, labelSize / 3)},
+                            label, labelSize);
+            painter.setPen(QPen(scene.ink, std::min(lineWidth, side / 4)));
+            painter.setBrush(Qt::NoBrush);
         }
     }
 }
@@ -343,7 +388,7 @@ void paintNodeLabels(QPainter &painter, const Scene &scene, LabelSpace &space, d
             if (!scene.shows(port))
                 continue;
             for (const LumoWiredNode &node : port.nodes) {
-                if (!drawable(node.position))
+                if (!drawable(node.position) || !scene.shows(node.chainNumber))
                     continue;
                 const QString text = nodeLabel(scene.picture.numbers, node);
                 const QPointF centre = scene.viewport.toPicture(node.position);
@@ -386,7 +431,7 @@ void LumoMapPainter::paint(QPainter &painter, const LumoMapModel &model, const L
             if (picture.onlyPort > 0 && picture.onlyPort != port.port)
                 continue;
             for (const LumoWiredNode &node : port.nodes) {
-                if (!drawable(node.position))
+                if (!drawable(node.position) || !showsNode(picture, node.chainNumber))
                     continue;
                 points.append(node.position);
                 extent.include(node.position);

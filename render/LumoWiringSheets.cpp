@@ -5,72 +5,276 @@
 #include "LumoMapModel.h"
 #include "LumoWiring.h"
 #include "RecordKeys.h"
+#include "RenderSupport_p.h"
 
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QPdfWriter>
 
 #include <algorithm>
+#include <climits>
+#include <cmath>
+
+// The sheets are planned before anything is drawn, so that every footer can say "page N of M":
+//   - an overview of the whole wiring (unless the host leaves it out);
+//   - per interface that places nodes, a page with its title, its port table and its drawing;
+//   - where that drawing is too small for node numbers (they need about 14 points between
+//     neighbouring nodes), detail pages: every port in a cell of its own, drawn large enough for its
+//     numbers, the cells packed row by row; a port too long for one page is cut into runs of
+//     consecutive nodes, each in its own cell.
+// Each page takes the orientation in which its drawing comes out larger.
 
 namespace {
 
-struct Sheet
+constexpr double titleHeight = 36.0;   // title line, detail line and rule
+constexpr double footerHeight = 14.0;
+constexpr double tableRow = 10.0;
+constexpr double tableColumn[] = {30, 46, 42, 38, 48, 64, 64}; // port, portnum, fixtures, pixels, channels, first, last
+constexpr double cellCaption = 12.0;
+constexpr double cellGap = 6.0;
+constexpr double readableSpacing = 14.0; // points between nodes for 6-point node numbers (45%), and a little more
+
+// A drawing on a detail page: one port, or one run of its nodes.
+struct Cell
 {
-    int interfaceIndex; // -1 for the overview
-    QString title;
-    QString details;
-    LumoExtent extent;
+    int port = 0;     // the port's label
+    int portIndex = 0; // its index in the interface's ports
+    int fromNode = 0; // chain numbers of the run, from 1
+    int toNode = 0;
+    QSizeF size;
+    QPointF at; // top left on the page's drawing area
 };
 
-QString portSummary(const LumoWiredInterface &interface)
+struct Sheet
 {
-    QStringList wired;
-    int empty = 0;
-    for (const LumoWiredPort &port : interface.ports) {
-        if (port.nodes.isEmpty()) {
-            ++empty;
-            continue;
-        }
-        wired.append(QStringLiteral("port %1 (portnum %2): %3 nodes, channels %4-%5")
-                         .arg(port.port)
-                         .arg(port.portnum)
-                         .arg(port.nodes.size())
-                         .arg(port.firstAddress)
-                         .arg(port.lastAddress));
-    }
-    QString text = wired.join(QStringLiteral("; "));
-    if (empty)
-        text += QStringLiteral("%1%2 ports without nodes")
-                    .arg(wired.isEmpty() ? QString() : QStringLiteral("; "))
-                    .arg(empty);
-    return text;
+    enum Kind { Overview, Interface, Details } kind = Overview;
+    int interfaceIndex = -1;
+    bool landscape = true;
+    QList<Cell> cells;
+};
+
+double tableWidth()
+{
+    double width = 0;
+    for (double column : tableColumn)
+        width += column;
+    return width;
 }
 
-QList<Sheet> sheetsOf(const LumoMapModel &model, const LumoWiring &wiring)
+QList<const LumoWiredPort *> wiredPorts(const LumoWiredInterface &interface)
 {
-    const QString mapName = model.mapname.isEmpty() ? QStringLiteral("Unnamed map") : model.mapname;
-    QList<Sheet> sheets{
-        {-1, mapName + QStringLiteral(": overview"),
-         QStringLiteral("%1 interfaces, %2 placed nodes").arg(wiring.interfaces.size()).arg(wiring.nodeCount),
-         wiring.extent}};
-    for (int i = 0; i < wiring.interfaces.size(); ++i) {
-        const LumoWiredInterface &interface = wiring.interfaces.at(i);
-        if (interface.nodeCount == 0)
-            continue;
-        sheets.append({i,
-                       QStringLiteral("%1: interface %2 (uid %3)")
-                           .arg(mapName, interface.record->name, RecordKeys::hexKey(interface.uid)),
-                       QStringLiteral("IP %1, uni %2. %3")
-                           .arg(interface.record->ip)
-                           .arg(interface.record->uni)
-                           .arg(portSummary(interface)),
-                       interface.extent});
+    QList<const LumoWiredPort *> ports;
+    for (const LumoWiredPort &port : interface.ports) {
+        if (!port.nodes.isEmpty())
+            ports.append(&port);
+    }
+    return ports;
+}
+
+// The port table lists the ports with nodes, in side by side blocks of rows: as many blocks as the
+// width holds and the ports need.
+int tableBlocks(const LumoWiredInterface &interface, double width)
+{
+    const int ports = int(wiredPorts(interface).size());
+    return std::max(1, std::min(int((width + 12) / (tableWidth() + 12)), (ports + 5) / 6));
+}
+
+double tableHeight(const LumoWiredInterface &interface, double width)
+{
+    const int blocks = tableBlocks(interface, width);
+    const int rows = (int(wiredPorts(interface).size()) + blocks - 1) / blocks;
+    return (rows + 1) * tableRow + 8;
+}
+
+QRectF paintRect(const LumoWiringSheetsOptions &options, bool landscape)
+{
+    const QPageLayout layout(QPageSize(options.pageSize), landscape ? QPageLayout::Landscape : QPageLayout::Portrait,
+                             QMarginsF(12, 12, 12, 12), QPageLayout::Millimeter);
+    return QRectF(QPointF(0, 0), layout.paintRectPoints().size());
+}
+
+// Where a sheet's drawing goes on a page of `page`'s size.
+QRectF drawingArea(const Sheet &sheet, const LumoWiring &wiring, const QRectF &page)
+{
+    double top = titleHeight;
+    if (sheet.kind == Sheet::Interface)
+        top += tableHeight(wiring.interfaces.at(sheet.interfaceIndex), page.width());
+    return page.adjusted(0, top, 0, -footerHeight);
+}
+
+QList<QPointF> placedPoints(const QList<LumoWiredNode> &nodes, int from = 1, int to = INT_MAX)
+{
+    QList<QPointF> points;
+    for (const LumoWiredNode &node : nodes) {
+        if (node.chainNumber >= from && node.chainNumber <= to && RenderSupport::drawable(node.position))
+            points.append(node.position);
+    }
+    return points;
+}
+
+LumoExtent extentOf(const QList<QPointF> &points)
+{
+    LumoExtent extent;
+    for (const QPointF &point : points)
+        extent.include(point);
+    return extent;
+}
+
+// The spacing of `points` on a drawing of `area`, in points; HUGE_VAL when they do not stand apart.
+double spacingOn(const QList<QPointF> &points, const QRectF &area, double margin)
+{
+    const LumoExtent extent = extentOf(points);
+    const double spacing = RenderSupport::typicalSpacing(points, extent);
+    return spacing > 0 ? spacing * LumoMapViewport(extent, area, margin).scale() : HUGE_VAL;
+}
+
+// Chooses the orientation in which the sheet's nodes are drawn at the larger scale.
+void orient(Sheet &sheet, const LumoWiring &wiring, const LumoExtent &extent, const LumoWiringSheetsOptions &options)
+{
+    const double margin = options.picture.margin();
+    const double landscape =
+        LumoMapViewport(extent, drawingArea(sheet, wiring, paintRect(options, true)), margin).scale();
+    const double portrait =
+        LumoMapViewport(extent, drawingArea(sheet, wiring, paintRect(options, false)), margin).scale();
+    sheet.landscape = landscape >= portrait;
+}
+
+// Cuts the port's chain into runs whose drawing at `scale` fits in `room`, and sizes their cells.
+QList<Cell> cellsOf(const LumoWiredPort &port, int portIndex, const QSizeF &room, double margin)
+{
+    const QList<QPointF> points = placedPoints(port.nodes);
+    const double spacing = RenderSupport::typicalSpacing(points, extentOf(points));
+    const double scale = spacing > 0 ? readableSpacing / spacing : 1.0;
+    const auto cellSize = [&](const LumoExtent &extent) {
+        return QSizeF(std::max(150.0, extent.width() * scale + 2 * margin),
+                      std::max(110.0, extent.height() * scale + 2 * margin + cellCaption));
+    };
+    QList<Cell> cells;
+    LumoExtent run;
+    int from = 1;
+    for (const LumoWiredNode &node : port.nodes) {
+        LumoExtent grown = run;
+        if (RenderSupport::drawable(node.position))
+            grown.include(node.position);
+        const QSizeF size = cellSize(grown);
+        if (node.chainNumber > from && (size.width() > room.width() || size.height() > room.height())) {
+            cells.append({port.port, portIndex, from, node.chainNumber - 1, cellSize(run), QPointF()});
+            from = node.chainNumber;
+            run = LumoExtent();
+            if (RenderSupport::drawable(node.position))
+                run.include(node.position);
+        } else {
+            run = grown;
+        }
+    }
+    if (!port.nodes.isEmpty())
+        cells.append({port.port, portIndex, from, int(port.nodes.size()), cellSize(run), QPointF()});
+    for (Cell &cell : cells)
+        cell.size = cell.size.boundedTo(room);
+    return cells;
+}
+
+// Packs cells row by row into detail pages of `room`.
+QList<Sheet> detailSheets(int interfaceIndex, const QList<Cell> &cells, const QSizeF &room)
+{
+    QList<Sheet> sheets;
+    double x = 0, y = 0, rowHeight = 0;
+    for (Cell cell : cells) {
+        if (x > 0 && x + cell.size.width() > room.width()) {
+            x = 0;
+            y += rowHeight + cellGap;
+            rowHeight = 0;
+        }
+        if (sheets.isEmpty() || y + cell.size.height() > room.height()) {
+            sheets.append({Sheet::Details, interfaceIndex, true, {}});
+            x = y = rowHeight = 0;
+        }
+        cell.at = QPointF(x, y);
+        sheets.last().cells.append(cell);
+        x += cell.size.width() + cellGap;
+        rowHeight = std::max(rowHeight, cell.size.height());
     }
     return sheets;
 }
 
-// Draws the title block at the top of `page` and returns the height it took.
-double drawTitleBlock(QPainter &painter, const QRectF &page, const Sheet &sheet)
+QList<Sheet> plan(const LumoWiring &wiring, const LumoWiringSheetsOptions &options)
+{
+    QList<Sheet> sheets;
+    if (options.overview) {
+        Sheet overview;
+        orient(overview, wiring, wiring.extent, options);
+        sheets.append(overview);
+    }
+    const double margin = options.picture.margin();
+    const QRectF detailRoom = drawingArea(Sheet{Sheet::Details, -1, true, {}}, wiring, paintRect(options, true));
+    for (int i = 0; i < wiring.interfaces.size(); ++i) {
+        const LumoWiredInterface &interface = wiring.interfaces.at(i);
+        if (interface.nodeCount == 0)
+            continue;
+        Sheet sheet{Sheet::Interface, i, true, {}};
+        orient(sheet, wiring, interface.extent, options);
+        sheets.append(sheet);
+        if (options.picture.numbers == LumoMapPicture::NoNumbers && !options.picture.wiring)
+            continue;
+        QList<QPointF> points;
+        for (const LumoWiredPort &port : interface.ports)
+            points += placedPoints(port.nodes);
+        if (spacingOn(points, drawingArea(sheet, wiring, paintRect(options, sheet.landscape)), margin) >=
+            readableSpacing)
+            continue;
+        QList<Cell> cells;
+        for (int p = 0; p < interface.ports.size(); ++p)
+            cells += cellsOf(interface.ports.at(p), p, detailRoom.size(), margin);
+        sheets += detailSheets(i, cells, detailRoom.size());
+    }
+    return sheets;
+}
+
+QString placedText(qint64 universe, int channel)
+{
+    return universe < 0 ? QStringLiteral("-") : QStringLiteral("%1/%2").arg(universe).arg(channel);
+}
+
+void drawPortTable(QPainter &painter, const LumoWiredInterface &interface, const QRectF &area)
+{
+    QFont font = painter.font();
+    font.setPixelSize(8);
+    QFont bold = font;
+    bold.setBold(true);
+    const int blocks = tableBlocks(interface, area.width());
+    const int rows = (int(wiredPorts(interface).size()) + blocks - 1) / blocks;
+    const QStringList heads{QStringLiteral("port"),   QStringLiteral("portnum"),     QStringLiteral("fixtures"),
+                            QStringLiteral("pixels"), QStringLiteral("channels"),    QStringLiteral("first u/ch"),
+                            QStringLiteral("last u/ch")};
+    const auto row = [&](double left, double top, const QStringList &cells) {
+        double x = left;
+        for (int c = 0; c < cells.size(); ++c) {
+            painter.drawText(QRectF(x, top, tableColumn[c] - 6, tableRow), Qt::AlignRight | Qt::AlignVCenter,
+                             cells.at(c));
+            x += tableColumn[c];
+        }
+    };
+    painter.setPen(Qt::black);
+    const QList<const LumoWiredPort *> ports = wiredPorts(interface);
+    for (int b = 0; b < blocks; ++b) {
+        const double left = area.left() + b * (tableWidth() + 12);
+        painter.setFont(bold);
+        row(left, area.top(), heads);
+        painter.setFont(font);
+        for (int r = 0; r < rows && b * rows + r < ports.size(); ++r) {
+            const LumoWiredPort &port = *ports.at(b * rows + r);
+            const double top = area.top() + (r + 1) * tableRow;
+            if (r % 2 == 0)
+                painter.fillRect(QRectF(left, top, tableWidth(), tableRow), QColor(238, 238, 238));
+            row(left, top,
+                {QString::number(port.port), QString::number(port.portnum), QString::number(port.fixtureCount),
+                 QString::number(port.nodes.size()), QString::number(port.channelSpan()),
+                 placedText(port.firstUniverse, port.firstChannel), placedText(port.lastUniverse, port.lastChannel)});
+        }
+    }
+}
+
+void drawTitle(QPainter &painter, const QRectF &page, const QString &title, const QString &details)
 {
     QFont titleFont = painter.font();
     titleFont.setPixelSize(14);
@@ -79,15 +283,46 @@ double drawTitleBlock(QPainter &painter, const QRectF &page, const Sheet &sheet)
     detailFont.setPixelSize(9);
     painter.setPen(Qt::black);
     painter.setFont(titleFont);
-    QRectF used;
-    painter.drawText(page, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, sheet.title, &used);
-    double height = used.height() + 4;
+    painter.drawText(QRectF(page.left(), page.top(), page.width(), 17), Qt::AlignLeft | Qt::AlignVCenter,
+                     QFontMetricsF(titleFont).elidedText(title, Qt::ElideRight, page.width()));
     painter.setFont(detailFont);
-    painter.drawText(page.adjusted(0, height, 0, 0), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap,
-                     sheet.details, &used);
-    height += used.height() + 6;
-    painter.drawLine(QPointF(page.left(), page.top() + height), QPointF(page.right(), page.top() + height));
-    return height + 4;
+    painter.drawText(QRectF(page.left(), page.top() + 18, page.width(), 12), Qt::AlignLeft | Qt::AlignVCenter,
+                     QFontMetricsF(detailFont).elidedText(details, Qt::ElideRight, page.width()));
+    painter.drawLine(QPointF(page.left(), page.top() + 32), QPointF(page.right(), page.top() + 32));
+}
+
+void drawFooter(QPainter &painter, const QRectF &page, const LumoWiringSheetsOptions &options, int number, int count)
+{
+    QFont font = painter.font();
+    font.setPixelSize(8);
+    painter.setFont(font);
+    painter.setPen(Qt::black);
+    const QRectF line(page.left(), page.bottom() - 10, page.width(), 10);
+    QStringList left;
+    if (!options.fileName.isEmpty())
+        left.append(options.fileName);
+    if (!options.savedTime.isEmpty())
+        left.append(QStringLiteral("saved %1").arg(options.savedTime));
+    painter.drawText(line, Qt::AlignLeft | Qt::AlignVCenter, left.join(QStringLiteral(" \u00b7 ")));
+    painter.drawText(line, Qt::AlignRight | Qt::AlignVCenter, QStringLiteral("page %1 of %2").arg(number).arg(count));
+}
+
+QString interfaceTitle(const LumoWiredInterface &interface)
+{
+    return QStringLiteral("%1 (uid %2)").arg(interface.record->name, RecordKeys::hexKey(interface.uid));
+}
+
+QString interfaceDetails(const QString &mapName, const LumoWiredInterface &interface)
+{
+    int wired = 0;
+    for (const LumoWiredPort &port : interface.ports)
+        wired += port.nodes.isEmpty() ? 0 : 1;
+    return QStringLiteral("%1 \u00b7 IP %2 \u00b7 uni %3 \u00b7 %4 nodes on %5 of %6 ports")
+        .arg(mapName, interface.record->ip)
+        .arg(interface.record->uni)
+        .arg(interface.nodeCount)
+        .arg(wired)
+        .arg(interface.ports.size());
 }
 
 } // namespace
@@ -102,28 +337,69 @@ bool LumoWiringSheets::write(QIODevice &device, const LumoMapModel &model, const
     writer.setTitle(model.mapname.isEmpty() ? QStringLiteral("LumoMap wiring") : model.mapname);
     writer.setCreator(QStringLiteral("lumomap"));
 
-    const QList<Sheet> sheets = sheetsOf(model, wiring);
+    LumoWiringSheetsOptions sheetOptions = options;
+    if (sheetOptions.picture.wiring && sheetOptions.picture.numbers == LumoMapPicture::NoNumbers)
+        sheetOptions.picture.numbers = LumoMapPicture::ChainNumbers;
+    const QString mapName = model.mapname.isEmpty() ? QStringLiteral("Unnamed map") : model.mapname;
+    const QList<Sheet> sheets = plan(wiring, sheetOptions);
     QPainter painter;
     for (int i = 0; i < sheets.size(); ++i) {
         const Sheet &sheet = sheets.at(i);
-        writer.setPageOrientation(sheet.extent.width() >= sheet.extent.height() ? QPageLayout::Landscape
-                                                                                : QPageLayout::Portrait);
+        writer.setPageOrientation(sheet.landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
         if (i == 0 ? !painter.begin(&writer) : !writer.newPage())
             return false;
-        const QRectF page(0, 0, writer.width(), writer.height());
+        const QRectF page = paintRect(sheetOptions, sheet.landscape);
         painter.setViewport(page.toRect());
         painter.setWindow(page.toRect());
-        const double titleHeight = drawTitleBlock(painter, page, sheet);
-        QFont footerFont = painter.font();
-        footerFont.setPixelSize(8);
-        painter.setFont(footerFont);
-        painter.drawText(page, Qt::AlignRight | Qt::AlignBottom,
-                         QStringLiteral("page %1 of %2, drawn by lumomap").arg(i + 1).arg(sheets.size()));
-        LumoMapPicture sheetPicture = options.picture;
-        sheetPicture.print = true;
-        sheetPicture.onlyInterface = sheet.interfaceIndex;
-        sheetPicture.area = page.adjusted(0, titleHeight, 0, -12);
-        LumoMapPainter::paint(painter, model, wiring, sheetPicture);
+        drawFooter(painter, page, sheetOptions, i + 1, int(sheets.size()));
+        LumoMapPicture picture = sheetOptions.picture;
+        picture.print = true;
+        picture.onlyInterface = sheet.interfaceIndex;
+        picture.area = drawingArea(sheet, wiring, page);
+        if (sheet.kind == Sheet::Overview) {
+            drawTitle(painter, page, mapName + QStringLiteral(": overview"),
+                      QStringLiteral("%1 interfaces \u00b7 %2 nodes").arg(wiring.interfaces.size()).arg(wiring.nodeCount));
+            LumoMapPainter::paint(painter, model, wiring, picture);
+            continue;
+        }
+        const LumoWiredInterface &interface = wiring.interfaces.at(sheet.interfaceIndex);
+        if (sheet.kind == Sheet::Interface) {
+            drawTitle(painter, page, interfaceTitle(interface), interfaceDetails(mapName, interface));
+            drawPortTable(painter, interface, page.adjusted(0, titleHeight, 0, 0));
+            LumoMapPainter::paint(painter, model, wiring, picture);
+            continue;
+        }
+        drawTitle(painter, page, interfaceTitle(interface) + QStringLiteral(": ports in detail"),
+                  interfaceDetails(mapName, interface));
+        for (const Cell &cell : sheet.cells) {
+            const QRectF box(picture.area.topLeft() + cell.at, cell.size);
+            QFont font = painter.font();
+            font.setPixelSize(8);
+            font.setBold(true);
+            painter.setFont(font);
+            painter.setPen(Qt::black);
+            const LumoWiredPort &port = interface.ports.at(cell.portIndex);
+            painter.drawText(QRectF(box.left() + 3, box.top(), box.width() - 6, cellCaption),
+                             Qt::AlignLeft | Qt::AlignVCenter,
+                             QStringLiteral("port %1 (portnum %2)%3")
+                                 .arg(port.port)
+                                 .arg(port.portnum)
+                                 .arg(cell.fromNode == 1 && cell.toNode == port.nodes.size()
+                                          ? QString()
+                                          : QStringLiteral(": nodes %1-%2 of %3")
+                                                .arg(cell.fromNode)
+                                                .arg(cell.toNode)
+                                                .arg(port.nodes.size())));
+            LumoMapPicture cellPicture = picture;
+            cellPicture.onlyPort = cell.port;
+            cellPicture.fromNode = cell.fromNode;
+            cellPicture.toNode = cell.toNode;
+            cellPicture.area = box.adjusted(0, cellCaption, 0, 0);
+            LumoMapPainter::paint(painter, model, wiring, cellPicture);
+            painter.setPen(QPen(QColor(160, 160, 160), 0.5));
+            painter.setBrush(Qt::NoBrush);
+            painter.drawRect(box);
+        }
     }
     return painter.end();
 }

@@ -9,7 +9,10 @@ packages=(
     clang libclang-rt-14-dev
     python3
     hyperfine valgrind jq
+    chromium
 )
+# The map page's browser tests run on node and npm; a node that is already there (of any origin) is kept.
+command -v node >/dev/null && command -v npm >/dev/null || packages+=(nodejs npm)
 
 missing=()
 for package in "${packages[@]}"; do

@@ -160,7 +160,7 @@ void TestTool::commands_data()
         {}, "@tmp@/x");
     row("render without -o", {"render", stage}, 2, none, "^lumomap: render needs an output file");
     row("render to jpg", {"render", stage, "-o", "@tmp@/m.jpg"}, 2, none,
-        "the name must end in .png, .svg or .pdf");
+        "the name must end in .png, .svg, .pdf or .html");
     row("render size zero", {"render", stage, "-o", "@tmp@/m.png", "--size", "0x10"}, 2, none,
         "invalid --size \"0x10\"");
     row("render page a5", {"render", stage, "-o", "@tmp@/m.pdf", "--page", "a5"}, 2, none,
@@ -244,6 +244,18 @@ void TestTool::commands_data()
         "4 /Type /Page\\b(?!s)");
     row("render pdf a4", {"render", theatre, "-o", "@tmp@/m.pdf", "--addresses"}, 0, none, none, {},
         "@tmp@/m.pdf", "4 /MediaBox \\[0 0 842\\.0+ 595\\.0+\\]");
+    row("render pdf one interface", {"render", theatre, "-o", "@tmp@/m.pdf", "--interface", "1a"}, 0, none, none, {},
+        "@tmp@/m.pdf", "1 /Type /Page\\b(?!s)");
+    // 300 nodes a unit apart: too close for numbers on the interface's page, so its port goes on in
+    // runs of nodes on two more pages.
+    QByteArray dense = "<map><controller><self>1</self><name>Dense</name></controller>";
+    for (int i = 0; i < 300; ++i)
+        dense += "<light><x>" + QByteArray::number(i) + "</x><y>0</y><channel>" + QByteArray::number(3 * i + 1) +
+                 "</channel><controller>1</controller><pn>0</pn></light>";
+    row("render pdf dense", {"render", "@tmp@/input.txt", "-o", "@tmp@/m.pdf"}, 0, none, none, dense + "</map>",
+        "@tmp@/m.pdf", "4 /Type /Page\\b(?!s)");
+    row("render html", {"render", theatre, "-o", "@tmp@/m.html"}, 0, none, none, {}, "@tmp@/m.html",
+        "1 <canvas id=\"map\"");
     row("render pdf letter", {"render", theatre, "-o", "@tmp@/m.pdf", "--page", "letter"}, 0, none, none, {},
         "@tmp@/m.pdf", "4 /MediaBox \\[0 0 792\\.0+ 612\\.0+\\]");
 

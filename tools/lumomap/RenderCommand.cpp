@@ -1,17 +1,22 @@
-// lumomap render MAP -o OUT.png|OUT.svg|OUT.pdf [--size WxH] [--labels] [--wiring] [--addresses]
-// [--page a4|letter]: draws the placed nodes of a map, coloured by region, and on request the
-// wiring, into a PNG image, an SVG file or a PDF of wiring sheets (WiringSheets.h). The output is
-// written through QSaveFile, so a failed render leaves an existing file as it was.
+// lumomap render MAP -o OUT.png|OUT.svg|OUT.pdf|OUT.html [--size WxH] [--labels] [--wiring]
+// [--no-wiring] [--addresses] [--universes] [--page a4|letter]: draws the placed nodes of a map,
+// coloured by region, and the wiring (on request in pictures, by default on sheets and the page),
+// into a PNG image, an SVG file, a PDF of wiring sheets (LumoWiringSheets.h) or the map page
+// (LumoMapPage.h). The output is written through QSaveFile, so a failed render leaves an existing
+// file as it was.
 
 #include "Commands.h"
 #include "ToolSupport.h"
 
 #include <LumoMapModel.h>
+#include <LumoMapPage.h>
 #include <LumoMapPainter.h>
 #include <LumoWiring.h>
 #include <LumoWiringSheets.h>
 
 #include <QCommandLineParser>
+#include <QDateTime>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QSaveFile>
 
@@ -41,13 +46,18 @@ int runRenderCommand(const QStringList &arguments)
         "With --wiring it draws, for every port, the chain through its nodes in wiring order (see the\n"
         "README) as a line with direction marks, marks each chain's first node with a square and the\n"
         "port number, and labels each node with its number along the chain (--addresses: its channel\n"
-        "address). Marks, lines and labels are sized from the spacing of the nodes on the page; labels\n"
-        "that would be smaller than 6 pixels or overlap another label are left out.\n"
-        "The format follows the extension of OUT: .png, .svg, or .pdf for wiring sheets: an overview\n"
-        "page, then one page per interface scaled to fill the page, each with a title block."));
+        "address; --universes: its universe and channel). Marks, lines and labels are sized from the\n"
+        "spacing of the nodes on the page; labels that would be smaller than 6 pixels or overlap another\n"
+        "label are left out.\n"
+        "The format follows the extension of OUT: .png, .svg, .pdf for wiring sheets (an overview page,\n"
+        "then per interface a page with its port table and drawing, and where its nodes stand too close\n"
+        "for their numbers, further pages with its ports drawn larger; with --interface or --port just\n"
+        "those sheets), or .html for the map page, one self-contained file to open in a browser, offline:\n"
+        "pan, zoom, find, tap a node for its patch values and chain, port tables, print. Sheets and the\n"
+        "page show the wiring unless --no-wiring is given."));
     parser.addPositionalArgument(QStringLiteral("MAP"), QStringLiteral("map file, legacy map or JSON form"));
     const QCommandLineOption outputOption({QStringLiteral("o"), QStringLiteral("output")},
-                                          QStringLiteral("Picture to write (.png, .svg or .pdf)."),
+                                          QStringLiteral("Picture to write (.png, .svg, .pdf or .html)."),
                                           QStringLiteral("OUT"));
     const QCommandLineOption sizeOption(
         QStringLiteral("size"), QStringLiteral("Picture size in pixels for PNG and SVG (default 1024x768)."),
@@ -59,10 +69,16 @@ int runRenderCommand(const QStringList &arguments)
     const QCommandLineOption addressesOption(
         QStringLiteral("addresses"),
         QStringLiteral("Like --wiring, but label nodes with their channel addresses."));
+    const QCommandLineOption noWiringOption(QStringLiteral("no-wiring"),
+                                            QStringLiteral("Leave the wiring out of sheets and the page."));
+    const QCommandLineOption universesOption(
+        QStringLiteral("universes"),
+        QStringLiteral("Like --wiring, but label nodes with their universes and channels."));
     const QCommandLineOption pageOption(QStringLiteral("page"),
                                         QStringLiteral("Paper size for PDF: a4 (default) or letter."),
                                         QStringLiteral("SIZE"), QStringLiteral("a4"));
-    parser.addOptions({outputOption, sizeOption, labelsOption, wiringOption, addressesOption, pageOption});
+    parser.addOptions({outputOption, sizeOption, labelsOption, wiringOption, noWiringOption, addressesOption,
+                       universesOption, pageOption});
     Tool::WiringOptions wiringOptions;
     wiringOptions.add(parser, true);
     if (!Tool::parseCommandLine(parser, arguments, 1) || !wiringOptions.read(parser))
@@ -71,18 +87,24 @@ int runRenderCommand(const QStringList &arguments)
     const QString mapPath = parser.positionalArguments().constFirst();
     const QString outPath = parser.value(outputOption);
     if (outPath.isEmpty()) {
-        Tool::printError(QStringLiteral("render needs an output file: -o OUT.png, OUT.svg or OUT.pdf"));
+        Tool::printError(QStringLiteral("render needs an output file: -o OUT.png, OUT.svg, OUT.pdf or OUT.html"));
         return Tool::FileError;
     }
-    if (!Tool::acceptOutputPath(outPath, {mapPath}, {QStringLiteral("png"), QStringLiteral("svg"), QStringLiteral("pdf")}))
+    if (!Tool::acceptOutputPath(outPath, {mapPath},
+                                {QStringLiteral("png"), QStringLiteral("svg"), QStringLiteral("pdf"), QStringLiteral("html")}))
         return Tool::FileError;
     const QString extension = outPath.section(QLatin1Char('.'), -1).toLower();
+    // Sheets and the page are for wiring: they show it unless told not to; pictures on request.
+    const bool forWiring = extension == QLatin1String("pdf") || extension == QLatin1String("html");
     LumoMapPicture picture;
     picture.labels = parser.isSet(labelsOption);
-    picture.wiring = parser.isSet(wiringOption) || parser.isSet(addressesOption);
+    picture.wiring = forWiring ? !parser.isSet(noWiringOption)
+                               : parser.isSet(wiringOption) || parser.isSet(addressesOption) ||
+                                     parser.isSet(universesOption);
     if (picture.wiring)
-        picture.numbers =
-            parser.isSet(addressesOption) ? LumoMapPicture::ChannelAddresses : LumoMapPicture::ChainNumbers;
+        picture.numbers = parser.isSet(universesOption)   ? LumoMapPicture::UniverseChannels
+                          : parser.isSet(addressesOption) ? LumoMapPicture::ChannelAddresses
+                                                          : LumoMapPicture::ChainNumbers;
     QSize size;
     if (!parseSize(parser.value(sizeOption), size)) {
         Tool::printError(QStringLiteral("invalid --size \"%1\": expected WxH, each from 1 to %2")
@@ -111,12 +133,26 @@ int runRenderCommand(const QStringList &arguments)
         Tool::printError(QStringLiteral("cannot write \"%1\": %2").arg(outPath, file.errorString()));
         return Tool::FileError;
     }
+    // Sheets and the page name the map file and when it was saved: as the map says, else the file's time.
+    const QString fileName = QFileInfo(mapPath).fileName();
+    const QString savedTime = model.savedatetime.isEmpty()
+                                  ? QFileInfo(mapPath).lastModified().toString(QStringLiteral("yyyy-MM-dd HH:mm"))
+                                  : model.savedatetime;
     bool drawn = false;
     if (extension == QLatin1String("pdf")) {
         LumoWiringSheetsOptions sheets;
         sheets.pageSize = page == QLatin1String("letter") ? QPageSize::Letter : QPageSize::A4;
         sheets.picture = picture;
+        sheets.fileName = fileName;
+        sheets.savedTime = savedTime;
+        sheets.overview = !wiringOptions.filtered();
         drawn = LumoWiringSheets::write(file, model, wiring, sheets);
+    } else if (extension == QLatin1String("html")) {
+        LumoMapPageOptions pageOptions;
+        pageOptions.picture = picture;
+        pageOptions.fileName = fileName;
+        pageOptions.savedTime = savedTime;
+        drawn = LumoMapPage::write(file, model, wiring, pageOptions);
     } else if (extension == QLatin1String("svg")) {
         drawn = LumoMapPainter::writeSvg(file, model, wiring, picture);
     } else {

@@ -56,6 +56,8 @@ public:
     // Keeps the interfaces and the port the command line names in `wiring`; false with a message when
     // an --interface names no interface of the map.
     bool filter(LumoWiring &wiring) const;
+    // True when the command line names interfaces or a port to keep.
+    bool filtered() const { return !interfaces.isEmpty() || port > 0; }
 
 private:
     QCommandLineOption universeSize{QStringLiteral("universe-size"),

@@ -1,0 +1,50 @@
+#ifndef LUMOMAPPAGE_H
+#define LUMOMAPPAGE_H
+
+/// \file
+/// The map page: one self-contained HTML file that shows a map and its wiring in a browser, offline
+/// (library LumoMapRender, target LumoMap::Render).
+
+#include "LumoMapPainter.h"
+#include "lumomaprender_export.h"
+
+#include <QString>
+
+class LumoMapModel;
+class LumoWiring;
+class QIODevice;
+
+/// What the map page shows first, and how it names its map.
+struct LUMOMAPRENDER_EXPORT LumoMapPageOptions
+{
+    /// The marks the page starts with: interface labels, wiring and node labels. Its area and its
+    /// interface and port selections are not used; the page draws what the wiring holds.
+    LumoMapPicture picture;
+    /// The map file's name as the page shows it in its title and print footer; empty for none.
+    QString fileName;
+    /// When the map was saved, as the page shows it; empty for none.
+    QString savedTime;
+};
+
+/// Writes the map page: one HTML file with its script, style and data inside, which requests
+/// nothing from any network and opens straight from the file system.
+///
+/// The page draws the map as LumoMapPainter does, on a canvas: it pans and zooms (mouse, wheel,
+/// touch drag and pinch), searches interfaces by name, uid or IP and fixtures by name, shows what a
+/// node is wired to (the values of the patch list) with the whole chain of its port highlighted,
+/// switches node labels, lists each interface's port table and prints the map with the port tables.
+/// Its script offers `window.lumomap` to automation: `ready`, `nodeCount()`, `find(text)`,
+/// `select(uid, port, node)` and `view()` (documented in the README).
+///
+/// The values come from `wiring` as it stands, filters included, so they equal the tool's patch rows
+/// for the same wiring options.
+class LUMOMAPRENDER_EXPORT LumoMapPage
+{
+public:
+    /// Writes the page of `model`, whose wiring is `wiring`, to `device`, which must be open for
+    /// writing. Returns false when it could not be written.
+    static bool write(QIODevice &device, const LumoMapModel &model, const LumoWiring &wiring,
+                      const LumoMapPageOptions &options);
+};
+
+#endif // LUMOMAPPAGE_H
