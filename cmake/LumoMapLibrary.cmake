@@ -22,7 +22,9 @@ target_sources(LumoMap PRIVATE
     model/LumoMapModel.cpp
     model/LumoMapModelRecords.cpp
     model/FixtureGeometry.cpp
+    model/PostLoadCalculation.h
     model/PostLoadCalculation.cpp
+    model/RecordKeys.h
     persistence/MapElementNames.h
     persistence/MapValueFormat.cpp
     persistence/RecordDomSave.cpp
@@ -32,9 +34,11 @@ target_sources(LumoMap PRIVATE
     persistence/ParserStateTable.cpp
     persistence/ElementTextConversion.cpp
     persistence/RecordFiling.cpp
+    persistence/LumoMapParser_p.h
     persistence/LumoMapParser.cpp
     persistence/ParserTextFields.cpp
-    persistence/LegacyImport.cpp
+    persistence/LegacyMapImport.h
+    persistence/LegacyMapImport.cpp
     persistence/MapByteSource.cpp
     persistence/MapSubsetScanner.cpp
     persistence/SubsetMapReader.cpp

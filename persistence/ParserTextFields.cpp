@@ -3,7 +3,7 @@
 // text that does not convert stops the parse. The text is a QString or UTF-8 bytes; the
 // conversions give the same values for both.
 
-#include "LumoMapParser.h"
+#include "LumoMapParser_p.h"
 
 #include "ElementTextConversion.h"
 #include "LumoFixture.h"
@@ -14,19 +14,19 @@
 #include "LumoRegion.h"
 #include "ParserStateTable.h"
 
-template <typename Text> bool LumoMapParser::storeText(int state, const Text &text)
+template <typename Text> bool LumoMapParserPrivate::storeText(int state, const Text &text)
 {
     using namespace ElementText;
     namespace S = ParserState;
 
-    LumoMapModel *const m = model;
-    LumoRegion *const region = currentRegion;
-    LumoFixtureTemplate *const fixtureTemplate = currentFixtureTemplate;
-    LumoNode *const node = currentNode;
-    LumoInterfaceTemplate *const interfaceTemplate = currentInterfaceTemplate;
-    LumoOutput *const output = currentOutput;
-    LumoFixture *const fixture = currentFixture;
-    LumoInterface *const interface = currentInterface;
+    LumoMapModel *const m = q.model;
+    LumoRegion *const region = q.currentRegion;
+    LumoFixtureTemplate *const fixtureTemplate = q.currentFixtureTemplate;
+    LumoNode *const node = q.currentNode;
+    LumoInterfaceTemplate *const interfaceTemplate = q.currentInterfaceTemplate;
+    LumoOutput *const output = q.currentOutput;
+    LumoFixture *const fixture = q.currentFixture;
+    LumoInterface *const interface = q.currentInterface;
 
     switch (state) {
     // Header and geometry: the document.
@@ -157,55 +157,16 @@ template <typename Text> bool LumoMapParser::storeText(int state, const Text &te
     case S::InterfaceOrder:
         return interface && toSigned(text, interface->order);
 
-    // Legacy controller: the texts fan out to every record made for the controller.
-    case S::LegacyControllerSelf: {
-        quint32 self = 0;
-        if (!interface || !toHex(text, self))
-            return false;
-        interface->uid = self;
-        interface->templateid = self;
-        interface->region = self;
-        if (interfaceTemplate)
-            interfaceTemplate->uid = self;
-        for (LumoFixture *controllerFixture : std::as_const(controllerFixtures))
-            controllerFixture->layerid = self;
-        return true;
-    }
-    case S::LegacyControllerName: {
-        if (!interface)
-            return false;
-        toText(text, interface->name);
-        if (interfaceTemplate)
-            interfaceTemplate->name = interface->name;
-        for (LumoFixture *controllerFixture : std::as_const(controllerFixtures))
-            controllerFixture->name = interface->name;
-        for (LumoFixtureTemplate *controllerTemplate : std::as_const(controllerTemplates))
-            controllerTemplate->name = interface->name;
-        return true;
-    }
+    // The legacy map's elements.
+    case S::LegacyControllerSelf:
+    case S::LegacyControllerName:
     case S::LegacyControllerIpAddress:
-        return interface && toText(text, interface->ip);
-
-    // Legacy light: the node keeps its position and channel; controller and port wait for the end tag.
     case S::LegacyLightX:
-        return node && m && toOldCoordinate(text, m->getTranslateOldCoordinatesToNew(), node->x);
     case S::LegacyLightY:
-        return node && m && toOldCoordinate(text, m->getTranslateOldCoordinatesToNew(), node->y);
     case S::LegacyLightChannel:
-        return node && toSigned(text, node->addr);
     case S::LegacyLightController:
-        return !controllerFixtures.isEmpty() && toHex(text, lightController);
-    case S::LegacyLightPn: {
-        if (!node)
-            return false;
-        qint32 pn = 0;
-        const bool converted = toSigned(text, pn);
-        lightPn = pn; // 0 when the text does not convert
-        if (!converted)
-            return false;
-        node->pn = pn;
-        return true;
-    }
+    case S::LegacyLightPn:
+        return legacy.storeText(state, text);
 
     default:
         // Containers, unlisted elements and unused codes: their own text is ignored.
@@ -214,5 +175,5 @@ template <typename Text> bool LumoMapParser::storeText(int state, const Text &te
 }
 
 // The reader's strings and the subset reader's UTF-8 bytes.
-template bool LumoMapParser::storeText(int, const QString &);
-template bool LumoMapParser::storeText(int, const ElementText::Utf8 &);
+template bool LumoMapParserPrivate::storeText(int, const QString &);
+template bool LumoMapParserPrivate::storeText(int, const ElementText::Utf8 &);
