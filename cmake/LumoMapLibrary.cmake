@@ -27,6 +27,7 @@ target_sources(LumoMap PRIVATE
     model/PostLoadCalculation.cpp
     model/RecordKeys.h
     persistence/MapElementNames.h
+    persistence/RecordFields.h
     persistence/MapValueFormat.cpp
     persistence/RecordDomSave.cpp
     persistence/MapDomWriter.cpp
