@@ -5,8 +5,7 @@
 #include "LumoInterface.h"
 #include "LumoInterfaceTemplate.h"
 #include "LumoMapModel.h"
-
-#include <algorithm>
+#include "RecordKeys.h"
 
 namespace PostLoadCalculation {
 
@@ -33,12 +32,9 @@ QList<LumoFixture *> fixturesInPortOrder(const LumoMapModel &model, const LumoIn
         }
     }
     // Indexed fixtures that no port of the template holds follow in key order.
-    QList<quint32> keys = interface.fixturesByTemplate.keys();
-    std::sort(keys.begin(), keys.end());
-    for (const quint32 key : keys) {
-        LumoFixture *fixture = interface.fixturesByTemplate.value(key);
-        if (indexed.remove(fixture))
-            ordered.append(fixture);
+    for (const auto &entry : RecordKeys::inKeyOrder(interface.fixturesByTemplate)) {
+        if (indexed.remove(entry.record))
+            ordered.append(entry.record);
     }
     return ordered;
 }
