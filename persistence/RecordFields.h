@@ -30,8 +30,9 @@
 // Visiting a field's value: visit(field, record, visitor) calls visitor(value) with the member itself,
 // typed as it is declared (quint32, qint32, quint16, quint8, double, bool, QString or QColor), as a
 // reference to const for a const record and writable otherwise; forEach(fields, record, visitor)
-// calls visitor(field, value) for every field of a list in order. A visitor that must tell the two
-// encodings of one type apart (Unsigned32 and Hex32, Byte and HexByte) reads field.encoding:
+// calls visitor(field, value) for every field of a list in order, and forEach<fields>(record, visitor)
+// does the same with each field a compile-time constant (the writer's form). A visitor that must tell
+// the two encodings of one type apart (Unsigned32 and Hex32, Byte and HexByte) reads field.encoding:
 //
 //     RecordFields::forEach(RecordFields::regionFields, region, [&](const auto &field, const auto &value) {
 //         object.insert(QString(field.name), toJson(field.encoding, value));
