@@ -43,7 +43,7 @@ bool LumoMapCheck::isDottedIpv4(const QString &ip)
 namespace {
 
 using RecordKeys::hexKey;
-using RecordKeys::sortedKeys;
+using RecordKeys::inKeyOrder;
 
 QString quoted(const QString &name)
 {
@@ -120,9 +120,8 @@ private:
 
     void fixtureTemplateReferences()
     {
-        for (quint32 key : sortedKeys(model.interfaceTemplates)) {
-            const LumoInterfaceTemplate *interfaceTemplate = model.interfaceTemplates.value(key);
-            for (const LumoOutput *output : interfaceTemplate ? interfaceTemplate->outputs : QList<LumoOutput *>()) {
+        for (const auto &[key, interfaceTemplate] : inKeyOrder(model.interfaceTemplates)) {
+            for (const LumoOutput *output : interfaceTemplate->outputs) {
                 for (int i = 0; output && i < output->fixtures.size(); ++i) {
                     const LumoFixture *fixture = output->fixtures.at(i);
                     if (!fixture || model.fixtureTemplates.contains(fixture->templateid))
@@ -141,10 +140,7 @@ private:
 
     void interfaceReferences()
     {
-        for (quint32 key : sortedKeys(model.interfaces)) {
-            const LumoInterface *interface = model.interfaces.value(key);
-            if (!interface)
-                continue;
+        for (const auto &[key, interface] : inKeyOrder(model.interfaces)) {
             if (!model.interfaceTemplates.contains(interface->templateid))
                 add(LumoMapFinding::Error, "interface-template", QStringLiteral("interface"), {hexKey(key)},
                     QStringLiteral("templateid"), interfaceRecord(key, *interface),
@@ -161,9 +157,8 @@ private:
     QMap<Value, QStringList> interfacesBy(ValueOf valueOf, bool (*counts)(const LumoInterface &) = nullptr)
     {
         QMap<Value, QStringList> groups;
-        for (quint32 key : sortedKeys(model.interfaces)) {
-            const LumoInterface *interface = model.interfaces.value(key);
-            if (interface && (!counts || counts(*interface)))
+        for (const auto &[key, interface] : inKeyOrder(model.interfaces)) {
+            if (!counts || counts(*interface))
                 groups[valueOf(*interface)].append(hexKey(key));
         }
         return groups;
@@ -182,10 +177,7 @@ private:
 
     void sharedPortnums()
     {
-        for (quint32 key : sortedKeys(model.interfaceTemplates)) {
-            const LumoInterfaceTemplate *interfaceTemplate = model.interfaceTemplates.value(key);
-            if (!interfaceTemplate)
-                continue;
+        for (const auto &[key, interfaceTemplate] : inKeyOrder(model.interfaceTemplates)) {
             QMap<int, int> outputsByPortnum;
             for (const LumoOutput *output : interfaceTemplate->outputs) {
                 if (output)
@@ -207,9 +199,8 @@ private:
             if (interface)
                 usedTemplates.insert(interface->templateid);
         }
-        for (quint32 key : sortedKeys(model.interfaceTemplates)) {
-            const LumoInterfaceTemplate *interfaceTemplate = model.interfaceTemplates.value(key);
-            if (interfaceTemplate && !usedTemplates.contains(key))
+        for (const auto &[key, interfaceTemplate] : inKeyOrder(model.interfaceTemplates)) {
+            if (!usedTemplates.contains(key))
                 add(LumoMapFinding::Warning, "unused-interface-template", QStringLiteral("interfacetemplate"),
                     {hexKey(key)}, QString(), interfaceTemplateRecord(key, *interfaceTemplate),
                     QStringLiteral("used by no interface"));
@@ -218,10 +209,7 @@ private:
 
     void sharedNodeAddresses()
     {
-        for (quint32 key : sortedKeys(model.fixtureTemplates)) {
-            const LumoFixtureTemplate *fixtureTemplate = model.fixtureTemplates.value(key);
-            if (!fixtureTemplate)
-                continue;
+        for (const auto &[key, fixtureTemplate] : inKeyOrder(model.fixtureTemplates)) {
             QMap<qint32, QStringList> nodesByAddr; // node positions in the nodelist, counted from 1
             for (int i = 0; i < fixtureTemplate->nodelist.size(); ++i) {
                 if (const LumoNode *node = fixtureTemplate->nodelist.at(i))
@@ -254,16 +242,14 @@ private:
                     QStringLiteral("interfaces ") + it.value().join(QStringLiteral(", ")),
                     QStringLiteral("share ip %1").arg(it.key()));
         }
-        for (quint32 key : sortedKeys(model.interfaces)) {
-            const LumoInterface *interface = model.interfaces.value(key);
-            if (interface && !interface->ip.isEmpty() && !LumoMapCheck::isDottedIpv4(interface->ip))
+        for (const auto &[key, interface] : inKeyOrder(model.interfaces)) {
+            if (!interface->ip.isEmpty() && !LumoMapCheck::isDottedIpv4(interface->ip))
                 add(LumoMapFinding::Error, "invalid-ip", QStringLiteral("interface"), {hexKey(key)},
                     QStringLiteral("ip"), interfaceRecord(key, *interface),
                     QStringLiteral("ip %1 is not a dotted IPv4 address").arg(interface->ip));
         }
-        for (quint32 key : sortedKeys(model.interfaces)) {
-            const LumoInterface *interface = model.interfaces.value(key);
-            if (interface && !hasAddress(*interface))
+        for (const auto &[key, interface] : inKeyOrder(model.interfaces)) {
+            if (!hasAddress(*interface))
                 add(LumoMapFinding::Warning, "no-ip", QStringLiteral("interface"), {hexKey(key)}, QStringLiteral("ip"),
                     interfaceRecord(key, *interface),
                     interface->ip.isEmpty() ? QStringLiteral("has no IP address")

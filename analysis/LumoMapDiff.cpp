@@ -164,7 +164,9 @@ QJsonObject comparedForm(const LumoMapModel &model, bool fromZero)
     QJsonObject map = mapToJsonObject(model);
     if (!fromZero || model.fixturesByTemplate.isEmpty())
         return map;
-    const QList<quint32> uids = RecordKeys::sortedKeys(model.fixtureTemplates);
+    QList<quint32> uids;
+    for (const auto &entry : RecordKeys::inKeyOrder(model.fixtureTemplates))
+        uids.append(entry.key);
     const auto renumbered = [&uids](const QJsonValue &uid) {
         const auto at = std::lower_bound(uids.cbegin(), uids.cend(), uid.toString().toUInt(nullptr, 16));
         if (at == uids.cend() || RecordKeys::hexKey(*at) != uid.toString())

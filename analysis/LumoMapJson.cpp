@@ -139,10 +139,8 @@ template <typename Record>
 QJsonArray recordsToJson(const QHash<quint32, Record *> &records, QJsonObject (*toJson)(const Record &))
 {
     QJsonArray array;
-    for (quint32 key : RecordKeys::sortedKeys(records)) {
-        if (const Record *record = records.value(key))
-            array.append(toJson(*record));
-    }
+    for (const auto &entry : RecordKeys::inKeyOrder(records))
+        array.append(toJson(*entry.record));
     return array;
 }
 

@@ -5,6 +5,7 @@
 #include "LumoInterface.h"
 #include "LumoInterfaceTemplate.h"
 #include "LumoMapModel.h"
+#include "RecordKeys.h"
 
 #include <QTransform>
 
@@ -156,13 +157,8 @@ private:
 LumoWiring::LumoWiring(const LumoMapModel &model, const LumoWiringOptions &wiringOptions)
     : options(wiringOptions)
 {
-    QList<quint32> keys = model.interfaces.keys();
-    std::sort(keys.begin(), keys.end());
     const PortWiring portWiring(model, options);
-    for (quint32 key : std::as_const(keys)) {
-        const LumoInterface *interface = model.interfaces.value(key);
-        if (!interface)
-            continue;
+    for (const auto &[key, interface] : RecordKeys::inKeyOrder(model.interfaces)) {
         LumoWiredInterface wired;
         wired.uid = key;
         wired.record = interface;

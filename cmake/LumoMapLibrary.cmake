@@ -28,8 +28,12 @@ target_sources(LumoMap PRIVATE
     model/LumoMapModel.cpp
     model/LumoMapModelRecords.cpp
     model/FixtureGeometry.cpp
+    model/lumomap_autotest_export.h
+    model/PostLoadCalculation.h
     model/PostLoadCalculation.cpp
+    model/RecordKeys.h
     persistence/MapElementNames.h
+    persistence/RecordFields.h
     persistence/MapValueFormat.cpp
     persistence/RecordDomSave.cpp
     persistence/MapDomWriter.cpp
@@ -38,9 +42,11 @@ target_sources(LumoMap PRIVATE
     persistence/ParserStateTable.cpp
     persistence/ElementTextConversion.cpp
     persistence/RecordFiling.cpp
+    persistence/LumoMapParser_p.h
     persistence/LumoMapParser.cpp
     persistence/ParserTextFields.cpp
-    persistence/LegacyImport.cpp
+    persistence/LegacyMapImport.h
+    persistence/LegacyMapImport.cpp
     persistence/MapByteSource.cpp
     persistence/MapSubsetScanner.cpp
     persistence/SubsetMapReader.cpp
@@ -80,3 +86,14 @@ set_target_properties(LumoMap PROPERTIES
     CXX_VISIBILITY_PRESET hidden
     VISIBILITY_INLINES_HIDDEN ON
     EXPORT_NAME LumoMap)
+
+# The library exports its public API alone. The internals that the test suites and the fuzz targets call
+# (LUMOMAP_AUTOTEST_EXPORT, model/lumomap_autotest_export.h) are exported only in builds that have them.
+if(LUMOMAP_BUILD_TESTS OR LUMOMAP_BUILD_FUZZ)
+    target_compile_definitions(LumoMap PRIVATE LUMOMAP_AUTOTEST_BUILD)
+endif()
+if(CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang" AND NOT APPLE AND NOT WIN32)
+    set(LUMOMAP_VERSION_SCRIPT ${CMAKE_CURRENT_SOURCE_DIR}/cmake/LumoMap.map)
+    target_link_options(LumoMap PRIVATE "LINKER:--version-script=${LUMOMAP_VERSION_SCRIPT}")
+    set_property(TARGET LumoMap APPEND PROPERTY LINK_DEPENDS ${LUMOMAP_VERSION_SCRIPT})
+endif()

@@ -18,11 +18,14 @@
 // The text of one element may reach characters() in several pieces (the reader splits it around
 // comments and CDATA sections); the pieces are joined and the whole text is trimmed and converted
 // when the next start or end tag arrives.
+//
+// Binary compatibility: the class holds the members hosts use and one pointer to its private part,
+// which keeps everything else the reader needs; so the size and layout of the class stay as they
+// are when the reader changes.
 
 #include "lumomap_export.h"
 
 #include <QList>
-#include <QSet>
 #include <QStack>
 #include <QString>
 #include <QXmlDefaultHandler>
@@ -37,20 +40,14 @@ class LumoMapModel;
 class LumoRegion;
 struct LumoNode;
 struct LumoOutput;
-namespace ElementText {
-struct Utf8;
-}
-namespace ParserState {
-struct PaddedName;
-}
-namespace RecordFiling {
-struct DisplacedRecords;
-}
+class LumoMapParserPrivate;
 
 class LUMOMAP_EXPORT LumoMapParser : public QXmlDefaultHandler
 {
 public:
     explicit LumoMapParser(LumoMapModel *model);
+    // Frees the records still under construction, and the records that later records with the same
+    // key displaced during the parse and that the model no longer holds.
     ~LumoMapParser() override;
 
     LumoMapParser(const LumoMapParser &) = delete;
@@ -72,11 +69,9 @@ public:
     // reader's error handler for this; a host driving its own reader may do the same.
     bool fatalError(const QXmlParseException &exception) override;
 
-    // Records displaced during the parse by later records with the same key stay alive until the end
-    // of the parse; this destroys those that the model no longer holds and removes every pointer
-    // the model keeps to them. endDocument(), the destructor and the loaders (before the post-load
-    // calculation) call it; calling it again does nothing.
-    void releaseDisplacedRecords();
+    // The end of the document: records displaced during the parse by later records with the same key
+    // are destroyed unless the model still holds them, and every pointer the model keeps to them is
+    // removed. Returns true.
     bool endDocument() override;
 
     // The deepest nesting of elements accepted, the root counting as level 1.
@@ -93,6 +88,7 @@ public:
     // they are. Places every used legacy fixture at the least position of its template's nodes,
     // each interface at the least position of its used fixtures (visited in port order, so the
     // result never depends on hash order), and makes fixture positions relative to their interface.
+    // Displaced records (see endDocument) are released first.
     void additionalCalculation();
     // Places `fixture` at the least node x and least node y of `fixtureTemplate` and makes the
     // nodes relative to that point. Changes nothing when the template has no nodes.
@@ -116,57 +112,8 @@ public:
     QStack<int> stateStack;
 
 private:
-    // The subset reader drives the same state machine through the entry points below.
-    friend class SubsetParserEvents;
-    template <typename Name> bool startElementNamed(const Name &name);
-    template <typename Name> bool endElementNamed(const Name &name);
-    // The whole text of the open element up to its next tag, as UTF-8.
-    bool elementText(const char *utf8, qsizetype size);
-    // <name>text</name> with the text in ASCII without references: the same as its start tag, its
-    // text (when not empty) and its end tag in a row.
-    bool valueElement(const ParserState::PaddedName &name, const char *asciiText, qsizetype size);
-
-    enum class TraceCallback : quint8
-    {
-        None,
-        StartElement,
-        EndElement,
-        Characters
-    };
-    void setTrace(TraceCallback callback, QLatin1String knownName);
-    void setTrace(TraceCallback callback, const QString &subject);
-    void appendMessage(const QString &message);
-    bool processPendingText();
-    template <typename Text> bool storeText(int state, const Text &text);
-    bool storeTextOrTrace(int state, const ElementText::Utf8 &trimmed);
-    bool startRecord(int state);
-    bool finishRecord(int state);
-    bool startLegacyController();
-    bool finishLegacyController();
-    bool startLegacyLight();
-    bool finishLegacyLight();
-    void deleteUnfinishedRecords();
-    RecordFiling::DisplacedRecords &displacedRecords();
-    // The fixtures a legacy interface indexes, in the order of its template's ports.
-    QList<LumoFixture *> fixturesInPortOrder(const LumoInterface &interface) const;
-
-    QString pendingText;                  // text of the open element not yet stored, pieces joined
-    bool ownsControllerTemplates = false; // a legacy controller is open: its 16 templates are ours
-
-    // The trace of the last callback: which callback, and its element name (one of the table's
-    // names, or another name as the reader gave it) or its text, then the messages appended to it.
-    TraceCallback traceCallback = TraceCallback::None;
-    QLatin1String traceName;
-    QString traceSubject;
-    QString traceMessages;
-
-    // The legacy interfaces and fixtures this parse filed, for the post-load calculation.
-    QSet<const LumoInterface *> filedLegacyInterfaces;
-    QSet<const LumoFixture *> filedLegacyFixtures;
-
-    // Records displaced during this parse, released at its end; created by the first displacement.
-    std::unique_ptr<RecordFiling::DisplacedRecords> displaced;
-    quint8 childHints[84] = {}; // per state code 0 to 83: where to start looking up its next child
+    friend class LumoMapParserPrivate;
+    const std::unique_ptr<LumoMapParserPrivate> d;
 };
 
 #endif // LUMOMAPPARSER_H

@@ -1,18 +1,47 @@
-// The post-load calculation of a legacy import: the lights arrive as nodes in absolute canvas
-// coordinates; afterwards nodes are relative to their fixture, fixtures relative to their
-// interface, and interfaces absolute.
-
-#include "LumoMapParser.h"
+#include "PostLoadCalculation.h"
 
 #include "LumoFixture.h"
 #include "LumoFixtureTemplate.h"
 #include "LumoInterface.h"
 #include "LumoInterfaceTemplate.h"
 #include "LumoMapModel.h"
+#include "RecordKeys.h"
 
-#include <algorithm>
+namespace PostLoadCalculation {
 
-void LumoMapParser::calculateLumoFixtureDimension(LumoFixture *fixture, LumoFixtureTemplate *fixtureTemplate)
+namespace {
+
+// The fixtures a legacy interface indexes, in the order of its template's ports.
+QList<LumoFixture *> fixturesInPortOrder(const LumoMapModel &model, const LumoInterface &interface)
+{
+    QSet<LumoFixture *> indexed;
+    for (LumoFixture *fixture : interface.fixturesByTemplate) {
+        if (fixture)
+            indexed.insert(fixture);
+    }
+    QList<LumoFixture *> ordered;
+    ordered.reserve(indexed.size());
+    if (const LumoInterfaceTemplate *ports = model.interfaceTemplates.value(interface.templateid)) {
+        for (const LumoOutput *output : ports->outputs) {
+            if (!output)
+                continue;
+            for (LumoFixture *fixture : output->fixtures) {
+                if (indexed.remove(fixture))
+                    ordered.append(fixture);
+            }
+        }
+    }
+    // Indexed fixtures that no port of the template holds follow in key order.
+    for (const auto &entry : RecordKeys::inKeyOrder(interface.fixturesByTemplate)) {
+        if (indexed.remove(entry.record))
+            ordered.append(entry.record);
+    }
+    return ordered;
+}
+
+} // namespace
+
+void placeFixtureAtNodes(LumoFixture *fixture, LumoFixtureTemplate *fixtureTemplate)
 {
     if (!fixture || !fixtureTemplate || fixtureTemplate->nodelist.isEmpty())
         return;
@@ -38,31 +67,32 @@ void LumoMapParser::calculateLumoFixtureDimension(LumoFixture *fixture, LumoFixt
     }
 }
 
-void LumoMapParser::additionalCalculation()
+void placeLegacyImport(LumoMapModel &model, const QSet<const LumoInterface *> &interfaces,
+                       const QSet<const LumoFixture *> &fixtures)
 {
-    if (!model || filedLegacyFixtures.isEmpty())
+    if (fixtures.isEmpty())
         return;
 
     // Phase 1: every used legacy fixture of this parse takes the least position of its template's
     // nodes. Each fixture depends on its own template alone, so the order of the walk is free.
-    const QList<quint32> templateKeys = model->fixtureTemplates.keys();
+    const QList<quint32> templateKeys = model.fixtureTemplates.keys();
     for (const quint32 key : templateKeys) {
-        LumoFixture *fixture = model->fixturesByTemplate.value(key);
-        if (fixture && fixture->used && filedLegacyFixtures.contains(fixture))
-            calculateLumoFixtureDimension(fixture, model->fixtureTemplates.value(key));
+        LumoFixture *fixture = model.fixturesByTemplate.value(key);
+        if (fixture && fixture->used && fixtures.contains(fixture))
+            placeFixtureAtNodes(fixture, model.fixtureTemplates.value(key));
     }
 
     // Phase 2: each interface of this parse moves to the least position of its used fixtures, and
     // those fixtures become relative to it. While the interface still stands exactly at (0, 0), the
     // next used fixture sets it to its own position; that rule depends on the order of the visit,
     // which is port order.
-    const QList<quint32> interfaceKeys = model->interfaces.keys();
+    const QList<quint32> interfaceKeys = model.interfaces.keys();
     for (const quint32 key : interfaceKeys) {
-        LumoInterface *target = model->interfaces.value(key);
-        if (!target || !filedLegacyInterfaces.contains(target))
+        LumoInterface *target = model.interfaces.value(key);
+        if (!target || !interfaces.contains(target))
             continue;
-        const QList<LumoFixture *> fixtures = fixturesInPortOrder(*target);
-        for (const LumoFixture *fixture : fixtures) {
+        const QList<LumoFixture *> placed = fixturesInPortOrder(model, *target);
+        for (const LumoFixture *fixture : placed) {
             if (!fixture->used)
                 continue;
             if (target->x == 0.0 && target->y == 0.0) {
@@ -74,7 +104,7 @@ void LumoMapParser::additionalCalculation()
             if (fixture->y <= target->y)
                 target->y = fixture->y;
         }
-        for (LumoFixture *fixture : fixtures) {
+        for (LumoFixture *fixture : placed) {
             if (!fixture->used)
                 continue;
             fixture->x -= target->x;
@@ -83,32 +113,4 @@ void LumoMapParser::additionalCalculation()
     }
 }
 
-QList<LumoFixture *> LumoMapParser::fixturesInPortOrder(const LumoInterface &interface) const
-{
-    QSet<LumoFixture *> indexed;
-    for (LumoFixture *fixture : interface.fixturesByTemplate) {
-        if (fixture)
-            indexed.insert(fixture);
-    }
-    QList<LumoFixture *> ordered;
-    ordered.reserve(indexed.size());
-    if (const LumoInterfaceTemplate *ports = model->interfaceTemplates.value(interface.templateid)) {
-        for (const LumoOutput *output : ports->outputs) {
-            if (!output)
-                continue;
-            for (LumoFixture *fixture : output->fixtures) {
-                if (indexed.remove(fixture))
-                    ordered.append(fixture);
-            }
-        }
-    }
-    // Indexed fixtures that no port of the template holds follow in key order.
-    QList<quint32> keys = interface.fixturesByTemplate.keys();
-    std::sort(keys.begin(), keys.end());
-    for (const quint32 key : keys) {
-        LumoFixture *fixture = interface.fixturesByTemplate.value(key);
-        if (indexed.remove(fixture))
-            ordered.append(fixture);
-    }
-    return ordered;
-}
+} // namespace PostLoadCalculation

@@ -1,9 +1,11 @@
 // The parser's element state machine: start tags push a state and create records, end tags pop it
-// and hand the finished records over. The states and the children each container accepts are in
-// ParserStateTable.cpp; the element texts are stored by ParserTextFields.cpp and the legacy
-// controllers and lights are converted by LegacyImport.cpp.
+// and hand the finished records over. The public parser forwards its callbacks to its private part
+// (LumoMapParser_p.h), which the subset reader drives directly. The states and the children each
+// container accepts are in ParserStateTable.cpp; the element texts are stored by
+// ParserTextFields.cpp and the legacy controllers and lights are converted by LegacyMapImport.
 
 #include "LumoMapParser.h"
+#include "LumoMapParser_p.h"
 
 #include "ElementTextConversion.h"
 #include "LumoFixture.h"
@@ -13,6 +15,7 @@
 #include "LumoMapModel.h"
 #include "LumoRegion.h"
 #include "ParserStateTable.h"
+#include "PostLoadCalculation.h"
 #include "RecordFiling.h"
 
 #include <new>
@@ -82,66 +85,115 @@ bool isBlank(const QString &text)
 LumoMapParser::LumoMapParser(LumoMapModel *model)
     : model(model), currentRegion(nullptr), currentInterface(nullptr), currentInterfaceTemplate(nullptr),
       currentOutput(nullptr), currentFixture(nullptr), currentFixtureTemplate(nullptr), currentNode(nullptr),
-      lightController(0xFFFFFFFFu), nextPortnum(1), lightPn(0)
+      lightController(0xFFFFFFFFu), nextPortnum(1), lightPn(0),
+      d(std::make_unique<LumoMapParserPrivate>(*this))
 {}
 
 LumoMapParser::~LumoMapParser()
 {
-    deleteUnfinishedRecords();
-    releaseDisplacedRecords();
+    d->deleteUnfinishedRecords();
+    d->releaseDisplacedRecords();
 }
 
-RecordFiling::DisplacedRecords &LumoMapParser::displacedRecords()
+bool LumoMapParser::startElement(const QString &, const QString &, const QString &qName,
+                                 const QXmlAttributes &)
 {
-    if (!displaced)
-        displaced = std::make_unique<RecordFiling::DisplacedRecords>();
-    return *displaced;
+    return d->startElement(qName);
 }
 
-void LumoMapParser::releaseDisplacedRecords()
+bool LumoMapParser::endElement(const QString &, const QString &, const QString &qName)
 {
-    if (displaced && model)
-        RecordFiling::release(*model, *displaced);
+    return d->endElement(qName);
+}
+
+bool LumoMapParser::characters(const QString &text)
+{
+    return d->characters(text);
+}
+
+bool LumoMapParser::fatalError(const QXmlParseException &)
+{
+    return d->fatalError();
 }
 
 bool LumoMapParser::endDocument()
 {
-    releaseDisplacedRecords();
+    d->releaseDisplacedRecords();
     return true;
 }
 
-void LumoMapParser::deleteUnfinishedRecords()
+QString LumoMapParser::errorString()
+{
+    return d->errorString();
+}
+
+void LumoMapParser::additionalCalculation()
+{
+    d->releaseDisplacedRecords();
+    d->legacy.placeImportedRecords();
+}
+
+void LumoMapParser::calculateLumoFixtureDimension(LumoFixture *fixture, LumoFixtureTemplate *fixtureTemplate)
+{
+    PostLoadCalculation::placeFixtureAtNodes(fixture, fixtureTemplate);
+}
+
+bool LumoMapParser::internalEntityDecl(const QString &name, const QString &)
+{
+    d->appendMessage(QStringLiteral("Refused: entity declaration ") + name +
+                     QStringLiteral(" in the document type."));
+    return false;
+}
+
+bool LumoMapParser::externalEntityDecl(const QString &name, const QString &, const QString &)
+{
+    d->appendMessage(QStringLiteral("Refused: external entity declaration ") + name +
+                     QStringLiteral(" in the document type."));
+    return false;
+}
+
+bool LumoMapParser::unparsedEntityDecl(const QString &name, const QString &, const QString &, const QString &)
+{
+    d->appendMessage(QStringLiteral("Refused: unparsed entity declaration ") + name +
+                     QStringLiteral(" in the document type."));
+    return false;
+}
+
+// ---- The private part.
+
+LumoMapParserPrivate::LumoMapParserPrivate(LumoMapParser &parser) : q(parser), legacy(parser) {}
+
+void LumoMapParserPrivate::releaseDisplacedRecords()
+{
+    if (q.model)
+        RecordFiling::release(*q.model, displaced);
+}
+
+void LumoMapParserPrivate::deleteUnfinishedRecords()
 {
     // The order matters: a fixture or output under construction is not yet held by its parent, while
     // the outputs of an unfinished legacy controller already are.
-    delete currentNode;
-    currentNode = nullptr;
-    delete currentFixture;
-    currentFixture = nullptr;
-    if (currentOutput) {
-        qDeleteAll(currentOutput->fixtures);
-        delete currentOutput;
-        currentOutput = nullptr;
+    delete q.currentNode;
+    q.currentNode = nullptr;
+    delete q.currentFixture;
+    q.currentFixture = nullptr;
+    if (q.currentOutput) {
+        qDeleteAll(q.currentOutput->fixtures);
+        delete q.currentOutput;
+        q.currentOutput = nullptr;
     }
-    delete currentFixtureTemplate;
-    currentFixtureTemplate = nullptr;
-    delete currentInterfaceTemplate;
-    currentInterfaceTemplate = nullptr;
-    delete currentInterface;
-    currentInterface = nullptr;
-    delete currentRegion;
-    currentRegion = nullptr;
-    if (ownsControllerTemplates) {
-        qDeleteAll(controllerTemplates);
-        // The outputs and fixtures went with the controller's interface template.
-        controllerTemplates.clear();
-        controllerFixtures.clear();
-        controllerOutputs.clear();
-        ownsControllerTemplates = false;
-    }
+    delete q.currentFixtureTemplate;
+    q.currentFixtureTemplate = nullptr;
+    delete q.currentInterfaceTemplate;
+    q.currentInterfaceTemplate = nullptr;
+    delete q.currentInterface;
+    q.currentInterface = nullptr;
+    delete q.currentRegion;
+    q.currentRegion = nullptr;
+    legacy.deleteUnfinishedController();
 }
 
-void LumoMapParser::setTrace(TraceCallback callback, QLatin1String knownName)
+void LumoMapParserPrivate::setTrace(TraceCallback callback, QLatin1String knownName)
 {
     traceCallback = callback;
     traceName = knownName;
@@ -151,18 +203,18 @@ void LumoMapParser::setTrace(TraceCallback callback, QLatin1String knownName)
         traceMessages.resize(0);
 }
 
-void LumoMapParser::setTrace(TraceCallback callback, const QString &subject)
+void LumoMapParserPrivate::setTrace(TraceCallback callback, const QString &subject)
 {
     setTrace(callback, QLatin1String());
     traceSubject = subject;
 }
 
-void LumoMapParser::appendMessage(const QString &message)
+void LumoMapParserPrivate::appendMessage(const QString &message)
 {
     traceMessages.append(message);
 }
 
-QString LumoMapParser::errorString()
+QString LumoMapParserPrivate::errorString()
 {
     if (!pendingText.isEmpty()) {
         const QString text = pendingText.trimmed();
@@ -184,13 +236,13 @@ QString LumoMapParser::errorString()
         break;
     }
     if (traceCallback != TraceCallback::None)
-        errorText = callback + (traceSubject.isNull() ? QString(traceName) : traceSubject) + traceMessages;
+        q.errorText = callback + (traceSubject.isNull() ? QString(traceName) : traceSubject) + traceMessages;
     else if (!traceMessages.isEmpty())
-        errorText = traceMessages;
-    return errorText;
+        q.errorText = traceMessages;
+    return q.errorText;
 }
 
-bool LumoMapParser::characters(const QString &text)
+bool LumoMapParserPrivate::characters(const QString &text)
 {
     // Stored when the element's next tag arrives, so that the pieces of one text are joined first.
     // White space before the first piece would be trimmed anyway; it is the layout between elements.
@@ -200,7 +252,7 @@ bool LumoMapParser::characters(const QString &text)
     return true;
 }
 
-bool LumoMapParser::processPendingText()
+bool LumoMapParserPrivate::processPendingText()
 {
     if (pendingText.isEmpty())
         return true;
@@ -212,14 +264,14 @@ bool LumoMapParser::processPendingText()
     while (begin < end && isSpace(p[begin]))
         ++begin;
     bool stored = true;
-    if (begin < end && !stateStack.isEmpty()) {
+    if (begin < end && !q.stateStack.isEmpty()) {
         if (begin == 0 && end == pendingText.size()) {
-            stored = storeText(std::as_const(stateStack).top(), pendingText);
+            stored = storeText(std::as_const(q.stateStack).top(), pendingText);
             if (!stored)
                 setTrace(TraceCallback::Characters, QString(pendingText.constData(), pendingText.size()));
         } else {
             const QString trimmed(p + begin, end - begin);
-            stored = storeText(std::as_const(stateStack).top(), trimmed);
+            stored = storeText(std::as_const(q.stateStack).top(), trimmed);
             if (!stored)
                 setTrace(TraceCallback::Characters, trimmed);
         }
@@ -228,7 +280,7 @@ bool LumoMapParser::processPendingText()
     return stored;
 }
 
-bool LumoMapParser::fatalError(const QXmlParseException &)
+bool LumoMapParserPrivate::fatalError()
 {
     const QString text = pendingText.trimmed();
     if (!text.isEmpty())
@@ -237,53 +289,48 @@ bool LumoMapParser::fatalError(const QXmlParseException &)
     return false;
 }
 
-bool LumoMapParser::startElement(const QString &, const QString &, const QString &qName,
-                                 const QXmlAttributes &)
-{
-    return startElementNamed(qName);
-}
-
-template <typename Name> bool LumoMapParser::startElementNamed(const Name &qName)
+template <typename Name> bool LumoMapParserPrivate::startElement(const Name &qName)
 {
     if (!pendingText.isEmpty() && !processPendingText())
         return false;
 
-    if (stateStack.isEmpty()) {
+    if (q.stateStack.isEmpty()) {
         const ParserState::Child *root = ParserState::rootChild(qName);
         if (!root) {
             setTrace(TraceCallback::StartElement, nameText(qName));
             appendMessage(QStringLiteral("Unable to parse map start tag.") +
-                          QString::number(stateStack.size()));
+                          QString::number(q.stateStack.size()));
             return false;
         }
         setTrace(TraceCallback::StartElement, root->name);
-        stateStack.push(root->state);
+        q.stateStack.push(root->state);
         return true;
     }
-    if (stateStack.size() >= MaxElementDepth) {
+    if (q.stateStack.size() >= LumoMapParser::MaxElementDepth) {
         setTrace(TraceCallback::StartElement, nameText(qName));
-        appendMessage(QStringLiteral("Refused: elements nested deeper than %1 levels.").arg(MaxElementDepth));
+        appendMessage(QStringLiteral("Refused: elements nested deeper than %1 levels.")
+                          .arg(LumoMapParser::MaxElementDepth));
         return false;
     }
 
-    const int parent = std::as_const(stateStack).top();
+    const int parent = std::as_const(q.stateStack).top();
     const ParserState::Entry &parentEntry = ParserState::entry(parent);
     switch (parentEntry.kind) {
     case ParserState::Kind::Ignored:
         setTrace(TraceCallback::StartElement, nameText(qName));
-        stateStack.push(parent);
+        q.stateStack.push(parent);
         return true;
     case ParserState::Kind::Container: {
         const ParserState::Child *child = ParserState::child(parent, qName, childHints[parent]);
         if (!child) {
             setTrace(TraceCallback::StartElement, nameText(qName));
-            stateStack.push(parentEntry.unlisted);
+            q.stateStack.push(parentEntry.unlisted);
             if (parent == ParserState::Lumomap)
                 appendMessage(QStringLiteral("Unable to parse data."));
             return true;
         }
         setTrace(TraceCallback::StartElement, child->name);
-        stateStack.push(child->state);
+        q.stateStack.push(child->state);
         return !ParserState::opensRecord(child->state) || startRecord(child->state);
     }
     case ParserState::Kind::Value:
@@ -294,60 +341,57 @@ template <typename Name> bool LumoMapParser::startElementNamed(const Name &qName
     return false; // an element inside a value element
 }
 
-bool LumoMapParser::startRecord(int state)
+bool LumoMapParserPrivate::startRecord(int state)
 {
     switch (state) {
     case ParserState::Region:
-        return replaceUnfinished(currentRegion);
+        return replaceUnfinished(q.currentRegion);
     case ParserState::FixtureTemplate:
-        return replaceUnfinished(currentFixtureTemplate);
+        return replaceUnfinished(q.currentFixtureTemplate);
     case ParserState::Node:
-        if (!replaceUnfinished(currentNode))
+        if (!replaceUnfinished(q.currentNode))
             return false;
-        currentNode->channelCount = 3;
+        q.currentNode->channelCount = 3;
         return true;
     case ParserState::InterfaceTemplate:
-        nextPortnum = 1;
-        return replaceUnfinished(currentInterfaceTemplate);
+        q.nextPortnum = 1;
+        return replaceUnfinished(q.currentInterfaceTemplate);
     case ParserState::Output:
-        if (currentOutput) {
-            qDeleteAll(currentOutput->fixtures);
-            delete currentOutput;
+        if (q.currentOutput) {
+            qDeleteAll(q.currentOutput->fixtures);
+            delete q.currentOutput;
         }
-        currentOutput = new (std::nothrow) LumoOutput();
-        if (!currentOutput)
+        q.currentOutput = new (std::nothrow) LumoOutput();
+        if (!q.currentOutput)
             return false;
-        currentOutput->portnum = static_cast<quint8>(static_cast<quint32>(nextPortnum) & 0xFFu);
-        ++nextPortnum;
-        currentOutput->used = true;
+        q.currentOutput->portnum = static_cast<quint8>(static_cast<quint32>(q.nextPortnum) & 0xFFu);
+        ++q.nextPortnum;
+        q.currentOutput->used = true;
         return true;
     case ParserState::Fixture:
-        return replaceUnfinished(currentFixture);
+        return replaceUnfinished(q.currentFixture);
     case ParserState::Interface:
-        return replaceUnfinished(currentInterface);
+        return replaceUnfinished(q.currentInterface);
     case ParserState::LegacyController:
-        return startLegacyController();
+        // Records of a controller left unfinished by a client's own event sequence are not leaked.
+        deleteUnfinishedRecords();
+        return legacy.startController();
     case ParserState::LegacyLight:
-        return startLegacyLight();
+        return legacy.startLight();
     default:
         return true;
     }
 }
 
-bool LumoMapParser::endElement(const QString &, const QString &, const QString &qName)
-{
-    return endElementNamed(qName);
-}
-
-template <typename Name> bool LumoMapParser::endElementNamed(const Name &qName)
+template <typename Name> bool LumoMapParserPrivate::endElement(const Name &qName)
 {
     if (!pendingText.isEmpty() && !processPendingText())
         return false;
-    if (stateStack.isEmpty()) {
+    if (q.stateStack.isEmpty()) {
         setTrace(TraceCallback::EndElement, nameText(qName));
         return false; // an end tag without its start tag; the reader never delivers one
     }
-    const int state = stateStack.pop();
+    const int state = q.stateStack.pop();
     const QLatin1String ownName = ParserState::ownName(state, qName);
     if (ownName.size() == 0) {
         // An unlisted element, or a client's event sequence whose names do not match its states.
@@ -358,10 +402,11 @@ template <typename Name> bool LumoMapParser::endElementNamed(const Name &qName)
     return !ParserState::opensRecord(state) || finishRecord(state);
 }
 
-template bool LumoMapParser::startElementNamed(const ParserState::PaddedName &);
-template bool LumoMapParser::endElementNamed(const ParserState::PaddedName &);
+// The subset reader's names (SubsetParserEvents).
+template bool LumoMapParserPrivate::startElement(const ParserState::PaddedName &);
+template bool LumoMapParserPrivate::endElement(const ParserState::PaddedName &);
 
-bool LumoMapParser::elementText(const char *utf8, qsizetype size)
+bool LumoMapParserPrivate::elementText(const char *utf8, qsizetype size)
 {
     // The same as characters() followed by the processing at the next tag, without the copy: the
     // text arrives whole, as UTF-8.
@@ -374,12 +419,12 @@ bool LumoMapParser::elementText(const char *utf8, qsizetype size)
         pendingText = ElementText::Utf8{utf8, size}.toString();
         return processPendingText();
     }
-    if (stateStack.isEmpty())
+    if (q.stateStack.isEmpty())
         return true;
-    return storeTextOrTrace(std::as_const(stateStack).top(), trimmed);
+    return storeTextOrTrace(std::as_const(q.stateStack).top(), trimmed);
 }
 
-bool LumoMapParser::storeTextOrTrace(int state, const ElementText::Utf8 &trimmed)
+bool LumoMapParserPrivate::storeTextOrTrace(int state, const ElementText::Utf8 &trimmed)
 {
     const bool stored = storeText(state, trimmed);
     if (!stored)
@@ -387,100 +432,86 @@ bool LumoMapParser::storeTextOrTrace(int state, const ElementText::Utf8 &trimmed
     return stored;
 }
 
-bool LumoMapParser::valueElement(const ParserState::PaddedName &name, const char *asciiText, qsizetype size)
+bool LumoMapParserPrivate::valueElement(const ParserState::PaddedName &name, const char *asciiText,
+                                        qsizetype size)
 {
     // The element's state is never pushed, and the trace of its start tag, which its end tag would
     // replace at once, is never set. Every case other than a listed value element of a container
     // takes the three steps.
     const ParserState::Child *child = nullptr;
-    if (pendingText.isEmpty() && !stateStack.isEmpty() && stateStack.size() < MaxElementDepth) {
-        const int parent = std::as_const(stateStack).top();
+    if (pendingText.isEmpty() && !q.stateStack.isEmpty() &&
+        q.stateStack.size() < LumoMapParser::MaxElementDepth) {
+        const int parent = std::as_const(q.stateStack).top();
         if (ParserState::entry(parent).kind == ParserState::Kind::Container)
             child = ParserState::child(parent, name, childHints[parent]);
     }
     if (!child || ParserState::entry(child->state).kind != ParserState::Kind::Value)
-        return startElementNamed(name) && (size == 0 || elementText(asciiText, size)) && endElementNamed(name);
+        return startElement(name) && (size == 0 || elementText(asciiText, size)) && endElement(name);
 
     const ElementText::Utf8 trimmed = trimmedAscii(asciiText, size);
     if (trimmed.size != 0 && !storeTextOrTrace(child->state, trimmed)) {
-        stateStack.push(child->state); // where the start tag would have left the stack
+        q.stateStack.push(child->state); // where the start tag would have left the stack
         return false;
     }
     setTrace(TraceCallback::EndElement, child->name);
     return true;
 }
 
-bool LumoMapParser::finishRecord(int state)
+bool LumoMapParserPrivate::finishRecord(int state)
 {
     switch (state) {
     case ParserState::Region:
-        if (!model || !currentRegion)
+        if (!q.model || !q.currentRegion)
             return false;
-        RecordFiling::fileRegion(*model, currentRegion, displacedRecords());
-        currentRegion = nullptr;
+        RecordFiling::fileRegion(*q.model, q.currentRegion, displaced);
+        q.currentRegion = nullptr;
         return true;
     case ParserState::FixtureTemplate:
-        if (!model || !currentFixtureTemplate)
+        if (!q.model || !q.currentFixtureTemplate)
             return false;
-        RecordFiling::fileFixtureTemplate(*model, currentFixtureTemplate, displacedRecords());
-        currentFixtureTemplate = nullptr;
+        RecordFiling::fileFixtureTemplate(*q.model, q.currentFixtureTemplate, displaced);
+        q.currentFixtureTemplate = nullptr;
         return true;
     case ParserState::Node:
-        if (!currentFixtureTemplate || !currentNode)
+        if (!q.currentFixtureTemplate || !q.currentNode)
             return false;
-        currentFixtureTemplate->nodelist.append(currentNode);
-        currentNode = nullptr;
+        q.currentFixtureTemplate->nodelist.append(q.currentNode);
+        q.currentNode = nullptr;
         return true;
     case ParserState::InterfaceTemplate:
-        if (!model || !currentInterfaceTemplate)
+        if (!q.model || !q.currentInterfaceTemplate)
             return false;
-        RecordFiling::fileInterfaceTemplate(*model, currentInterfaceTemplate, displacedRecords());
-        currentInterfaceTemplate = nullptr;
+        RecordFiling::fileInterfaceTemplate(*q.model, q.currentInterfaceTemplate, displaced);
+        q.currentInterfaceTemplate = nullptr;
         return true;
     case ParserState::Output:
-        if (!currentInterfaceTemplate || !currentOutput)
+        if (!q.currentInterfaceTemplate || !q.currentOutput)
             return false;
-        currentInterfaceTemplate->outputs.append(currentOutput);
-        currentOutput = nullptr;
+        q.currentInterfaceTemplate->outputs.append(q.currentOutput);
+        q.currentOutput = nullptr;
         return true;
     case ParserState::Fixture:
-        if (!currentOutput || !currentFixture)
+        if (!q.currentOutput || !q.currentFixture)
             return false;
-        currentOutput->fixtures.append(currentFixture);
-        currentFixture = nullptr;
+        q.currentOutput->fixtures.append(q.currentFixture);
+        q.currentFixture = nullptr;
         return true;
     case ParserState::Interface:
-        if (!model || !currentInterface)
+        if (!q.model || !q.currentInterface)
             return false;
-        RecordFiling::fileInterface(*model, currentInterface, true, displacedRecords());
-        currentInterface = nullptr;
+        RecordFiling::fileInterface(*q.model, q.currentInterface, true, displaced);
+        q.currentInterface = nullptr;
         return true;
     case ParserState::LegacyController:
-        return finishLegacyController();
-    case ParserState::LegacyLight:
-        return finishLegacyLight();
+        return legacy.finishController(displaced);
+    case ParserState::LegacyLight: {
+        QString refusal;
+        const bool placed = legacy.finishLight(refusal);
+        if (!refusal.isEmpty())
+            appendMessage(refusal);
+        return placed;
+    }
     default:
         return true;
     }
-}
-
-bool LumoMapParser::internalEntityDecl(const QString &name, const QString &)
-{
-    appendMessage(QStringLiteral("Refused: entity declaration ") + name +
-                  QStringLiteral(" in the document type."));
-    return false;
-}
-
-bool LumoMapParser::externalEntityDecl(const QString &name, const QString &, const QString &)
-{
-    appendMessage(QStringLiteral("Refused: external entity declaration ") + name +
-                  QStringLiteral(" in the document type."));
-    return false;
-}
-
-bool LumoMapParser::unparsedEntityDecl(const QString &name, const QString &, const QString &, const QString &)
-{
-    appendMessage(QStringLiteral("Refused: unparsed entity declaration ") + name +
-                  QStringLiteral(" in the document type."));
-    return false;
 }

@@ -3,6 +3,7 @@
 #include "DomElementSink.h"
 #include "MapElementNames.h"
 #include "MapRecordLayout.h"
+#include "RecordKeys.h"
 
 #include <LumoFixtureTemplate.h>
 #include <LumoInterface.h>
@@ -19,8 +20,8 @@ namespace {
 template <typename Record>
 void appendRecords(QDomDocument &document, QDomElement &root, const QHash<quint32, Record *> &records)
 {
-    for (Record *record : MapRecordLayout::recordsInKeyOrder(records))
-        record->save(document, root);
+    for (const auto &entry : RecordKeys::inKeyOrder(records))
+        entry.record->save(document, root);
 }
 
 } // namespace

@@ -7,9 +7,9 @@
 //
 //     MapDomWriter::buildDocument(model, time).toString(1) == text written by MapTextWriter::write
 //
-// Internal to the library and its tools; the header is not installed.
+// Internal to the library and its tests; the header is not installed.
 
-#include "lumomap_export.h"
+#include "lumomap_autotest_export.h"
 
 #include <QDomDocument>
 
@@ -23,7 +23,7 @@ namespace MapDomWriter {
 // time `saveTime` in Qt's text form, <geometry>, then every fixture template, interface template,
 // interface and region, each kind in ascending order of its key. Null record pointers are skipped.
 // The model is not changed.
-LUMOMAP_EXPORT QDomDocument buildDocument(const LumoMapModel &model, const QDateTime &saveTime);
+LUMOMAP_AUTOTEST_EXPORT QDomDocument buildDocument(const LumoMapModel &model, const QDateTime &saveTime);
 
 } // namespace MapDomWriter
 

@@ -7,6 +7,7 @@
 #include "LumoMapModel.h"
 
 #include "LumoMapParser.h"
+#include "LumoMapParser_p.h"
 #include "MapByteSource.h"
 #include "MapReadRoute.h"
 #include "SubsetMapReader.h"
@@ -63,7 +64,8 @@ bool parseInto(LumoMapModel &model, Input input, PostLoad postLoad)
     if (!parsed)
         model.lastError = QStringLiteral("Unable to parse file: ") +
                           (readerError.isEmpty() ? parser.errorString() : readerError) + outOfMemory;
-    parser.releaseDisplacedRecords();
+    // Displaced records are freed before the post-load calculation sees the document.
+    LumoMapParserPrivate::of(parser).releaseDisplacedRecords();
     if (postLoad == PostLoad::Run)
         parser.additionalCalculation();
     return parsed;

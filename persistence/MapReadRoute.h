@@ -6,7 +6,7 @@
 // the tests and fuzz targets hold them to it by reading one input both ways. They act on the
 // calling thread only; a library user never needs them.
 
-#include "lumomap_export.h"
+#include "lumomap_autotest_export.h"
 
 enum class MapReadRoute
 {
@@ -14,8 +14,8 @@ enum class MapReadRoute
     QXmlSimpleReaderOnly,
 };
 
-LUMOMAP_EXPORT void setMapReadRoute(MapReadRoute route);
+LUMOMAP_AUTOTEST_EXPORT void setMapReadRoute(MapReadRoute route);
 // True when the last load on this thread was read by the subset reader.
-LUMOMAP_EXPORT bool lastLoadReadBySubsetReader();
+LUMOMAP_AUTOTEST_EXPORT bool lastLoadReadBySubsetReader();
 
 #endif // MAPREADROUTE_H

@@ -1,19 +1,22 @@
 #ifndef MAPRECORDLAYOUT_H
 #define MAPRECORDLAYOUT_H
 
-// The layout of the map file, stated once: which elements each part of the document holds, in
-// which order, and how each leaf's value is encoded. Both writers follow it through a sink of their
-// own: the DOM route (DomElementSink, behind the record save members) and the streaming writer
-// (MapTextWriter). A sink offers
+// The layout of the map file: which elements each part of the document holds, in which order. The
+// leaves of each record are its fields in the order of RecordFields.h, each written in its encoding
+// (leafText); this file adds the containers and the child records. Both writers follow it through a
+// sink of their own: the DOM route (DomElementSink, behind the record save members) and the streaming
+// writer (MapTextWriter). A sink offers
 //   open(name)         start a container element,
 //   leaf(name, text)   add a leaf element holding `text` (also when it is empty): a QString, or the
 //                      ASCII of a number (MapValueFormat::AsciiText) or of a flag (QLatin1String),
 //   close(name)        end the container opened last.
 // Null pointers in the record lists are skipped. Each kind of record is written in ascending order
-// of its key (recordsInKeyOrder), so that one document always gives the same file.
+// of its key (RecordKeys::inKeyOrder), so that one document always gives the same file.
 
 #include "MapElementNames.h"
 #include "MapValueFormat.h"
+#include "RecordFields.h"
+#include "RecordKeys.h"
 
 #include <LumoFixture.h>
 #include <LumoFixtureTemplate.h>
@@ -22,81 +25,86 @@
 #include <LumoMapModel.h>
 #include <LumoRegion.h>
 
-#include <QHash>
-#include <QPair>
-#include <QVector>
-
-#include <algorithm>
-
 class QDateTime;
 
 namespace MapRecordLayout {
 
 namespace E = MapElement;
 namespace Format = MapValueFormat;
+using RecordFields::Encoding;
 
-// The records of one collection in ascending order of their keys (regions by number, the others by
-// uid), null pointers left out. The hash order changes from process to process with the hash seed.
-template <typename Record> QVector<Record *> recordsInKeyOrder(const QHash<quint32, Record *> &records)
+// The text of a field's value in its encoding.
+inline Format::AsciiText leafText(Encoding encoding, quint32 value)
 {
-    QVector<QPair<quint32, Record *>> entries;
-    entries.reserve(records.size());
-    for (auto it = records.cbegin(); it != records.cend(); ++it) {
-        if (it.value())
-            entries.append({it.key(), it.value()});
-    }
-    std::stable_sort(entries.begin(), entries.end(),
-                     [](const auto &left, const auto &right) { return left.first < right.first; });
-    QVector<Record *> ordered;
-    ordered.reserve(entries.size());
-    for (const auto &entry : entries)
-        ordered.append(entry.second);
-    return ordered;
+    return encoding == RecordFields::Hex32 ? Format::hexNumber(value) : Format::unsignedNumber(value);
+}
+inline Format::AsciiText leafText(Encoding encoding, quint8 value)
+{
+    return encoding == RecordFields::HexByte ? Format::hexNumber(value) : Format::unsignedNumber(value);
+}
+inline Format::AsciiText leafText(Encoding, qint32 value)
+{
+    return Format::signedNumber(value);
+}
+inline Format::AsciiText leafText(Encoding, quint16 value)
+{
+    return Format::unsignedNumber(value);
+}
+inline Format::AsciiText leafText(Encoding, double value)
+{
+    return Format::real(value);
+}
+inline QLatin1String leafText(Encoding, bool value)
+{
+    return Format::flag(value);
+}
+inline const QString &leafText(Encoding, const QString &value)
+{
+    return value;
+}
+inline QString leafText(Encoding, const QColor &value)
+{
+    return Format::colour(value);
 }
 
+// One leaf per field of the list `Fields`, in its order. Each field's write is compiled with its name,
+// encoding and member as constants and the sink's leaf inlined: a save writes every field of every record.
+template <const auto &Fields, typename Sink, typename Record>
+[[gnu::flatten]] void writeFields(Sink &out, const Record &record)
+{
+    RecordFields::forEach<Fields>(record, [&](const auto &field, const auto &value) {
+        out.leaf(field.name, leafText(field.encoding, value));
+    });
+}
+
+// The header leaves; <savedatetime> holds `saveTime`, not the time the model read last.
 template <typename Sink> void writeHeader(Sink &out, const LumoMapModel &model, const QDateTime &saveTime)
 {
-    out.leaf(E::MapFileVersion, Format::unsignedNumber(model.mapfileversion));
-    out.leaf(E::MapName, model.getMapName());
-    out.leaf(E::AppName, model.getCreatingAppName());
-    out.leaf(E::AppVersion, model.getCreatingAppVersion());
-    out.leaf(E::SaveDateTime, Format::dateTime(saveTime));
+    RecordFields::forEach<RecordFields::headerFields>(model, [&](const auto &field, const auto &value) {
+        if (field.name == E::SaveDateTime)
+            out.leaf(field.name, Format::dateTime(saveTime));
+        else
+            out.leaf(field.name, leafText(field.encoding, value));
+    });
 }
 
 template <typename Sink> void writeGeometry(Sink &out, const LumoMapModel &model)
 {
     out.open(E::Geometry);
-    out.leaf(E::VMinX, Format::real(model.vminx));
-    out.leaf(E::VMinY, Format::real(model.vminy));
-    out.leaf(E::VMaxX, Format::real(model.vmaxx));
-    out.leaf(E::VMaxY, Format::real(model.vmaxy));
-    out.leaf(E::ScaleXFit, Format::flag(model.scalexfit));
-    out.leaf(E::ScaleYFit, Format::flag(model.scaleyfit));
-    out.leaf(E::XOffset, Format::real(model.xoffset));
-    out.leaf(E::YOffset, Format::real(model.yoffset));
-    out.leaf(E::XScale, Format::real(model.xscale));
-    out.leaf(E::YScale, Format::real(model.yscale));
+    writeFields<RecordFields::geometryFields>(out, model);
     out.close(E::Geometry);
 }
 
 template <typename Sink> void writeFixtureTemplate(Sink &out, const LumoFixtureTemplate &fixtureTemplate)
 {
     out.open(E::FixtureTemplate);
-    out.leaf(E::Uid, Format::hexNumber(fixtureTemplate.uid));
-    out.leaf(E::Name, fixtureTemplate.name);
-    out.leaf(E::Locked, Format::flag(fixtureTemplate.locked));
-    out.leaf(E::XOffset, Format::real(fixtureTemplate.xoffset));
-    out.leaf(E::YOffset, Format::real(fixtureTemplate.yoffset));
+    writeFields<RecordFields::fixtureTemplateFields>(out, fixtureTemplate);
     out.open(E::NodeList); // present also when the template has no nodes
     for (const LumoNode *node : fixtureTemplate.nodelist) {
         if (!node)
             continue;
         out.open(E::Node);
-        out.leaf(E::X, Format::real(node->x));
-        out.leaf(E::Y, Format::real(node->y));
-        out.leaf(E::Addr, Format::signedNumber(node->addr));
-        out.leaf(E::SkipNode, Format::flag(node->skipnode));
-        out.leaf(E::ChannelCount, Format::signedNumber(node->channelCount));
+        writeFields<RecordFields::nodeFields>(out, *node);
         out.close(E::Node);
     }
     out.close(E::NodeList);
@@ -106,14 +114,7 @@ template <typename Sink> void writeFixtureTemplate(Sink &out, const LumoFixtureT
 template <typename Sink> void writeFixture(Sink &out, const LumoFixture &fixture)
 {
     out.open(E::Fixture);
-    out.leaf(E::TemplateId, Format::hexNumber(fixture.templateid));
-    out.leaf(E::Name, fixture.name);
-    out.leaf(E::X, Format::real(fixture.x));
-    out.leaf(E::Y, Format::real(fixture.y));
-    out.leaf(E::Theta, Format::real(fixture.theta));
-    out.leaf(E::BaseAddr, Format::signedNumber(fixture.baseaddr));
-    out.leaf(E::LayerId, Format::unsignedNumber(fixture.layerid));
-    out.leaf(E::GroupId, Format::unsignedNumber(fixture.groupid));
+    writeFields<RecordFields::fixtureFields>(out, fixture);
     out.close(E::Fixture);
 }
 
@@ -121,17 +122,12 @@ template <typename Sink>
 void writeInterfaceTemplate(Sink &out, const LumoInterfaceTemplate &interfaceTemplate)
 {
     out.open(E::InterfaceTemplate);
-    out.leaf(E::Uid, Format::hexNumber(interfaceTemplate.uid));
-    out.leaf(E::Name, interfaceTemplate.name);
-    out.leaf(E::Locked, Format::flag(interfaceTemplate.locked));
-    out.leaf(E::XOffset, Format::real(interfaceTemplate.xoffset));
-    out.leaf(E::YOffset, Format::real(interfaceTemplate.yoffset));
+    writeFields<RecordFields::interfaceTemplateFields>(out, interfaceTemplate);
     for (const LumoOutput *output : interfaceTemplate.outputs) {
         if (!output)
             continue;
         out.open(E::Output);
-        out.leaf(E::PortNum, Format::unsignedNumber(output->portnum));
-        out.leaf(E::PortType, Format::unsignedNumber(output->porttype));
+        writeFields<RecordFields::outputFields>(out, *output);
         for (const LumoFixture *fixture : output->fixtures) {
             if (fixture)
                 writeFixture(out, *fixture);
@@ -144,31 +140,14 @@ void writeInterfaceTemplate(Sink &out, const LumoInterfaceTemplate &interfaceTem
 template <typename Sink> void writeInterface(Sink &out, const LumoInterface &interface)
 {
     out.open(E::Interface);
-    out.leaf(E::Uid, Format::hexNumber(interface.uid));
-    out.leaf(E::TemplateId, Format::hexNumber(interface.templateid));
-    out.leaf(E::RegionNumber, Format::unsignedNumber(interface.region));
-    out.leaf(E::Name, interface.name);
-    out.leaf(E::X, Format::real(interface.x));
-    out.leaf(E::Y, Format::real(interface.y));
-    out.leaf(E::Theta, Format::real(interface.theta));
-    out.leaf(E::Ip, interface.ip);
-    out.leaf(E::Mac, interface.mac);
-    out.leaf(E::Flags, Format::hexNumber(interface.flags));
-    out.leaf(E::Sn, Format::hexNumber(interface.sn));
-    out.leaf(E::Ver, Format::unsignedNumber(interface.ver));
-    out.leaf(E::Uni, Format::unsignedNumber(interface.uni));
-    out.leaf(E::Vers, interface.vers);
-    out.leaf(E::Id, interface.id);
-    out.leaf(E::Order, Format::signedNumber(interface.order));
+    writeFields<RecordFields::interfaceFields>(out, interface);
     out.close(E::Interface);
 }
 
 template <typename Sink> void writeRegion(Sink &out, const LumoRegion &region)
 {
     out.open(E::Region);
-    out.leaf(E::Number, Format::unsignedNumber(region.number));
-    out.leaf(E::Name, region.name);
-    out.leaf(E::Color, Format::colour(region.color));
+    writeFields<RecordFields::regionFields>(out, region);
     out.close(E::Region);
 }
 

@@ -2,6 +2,7 @@
 
 #include "MapElementNames.h"
 #include "MapRecordLayout.h"
+#include "RecordKeys.h"
 
 #include <QDateTime>
 #include <QFileDevice>
@@ -296,14 +297,14 @@ bool writeDocument(Output &output, const LumoMapModel &model, const QDateTime &s
     out.open(MapElement::Lumomap);
     Layout::writeHeader(out, model, saveTime);
     Layout::writeGeometry(out, model);
-    for (const LumoFixtureTemplate *fixtureTemplate : Layout::recordsInKeyOrder(model.fixtureTemplates))
-        Layout::writeFixtureTemplate(out, *fixtureTemplate);
-    for (const LumoInterfaceTemplate *interfaceTemplate : Layout::recordsInKeyOrder(model.interfaceTemplates))
-        Layout::writeInterfaceTemplate(out, *interfaceTemplate);
-    for (const LumoInterface *interface : Layout::recordsInKeyOrder(model.interfaces))
-        Layout::writeInterface(out, *interface);
-    for (const LumoRegion *region : Layout::recordsInKeyOrder(model.regions))
-        Layout::writeRegion(out, *region);
+    for (const auto &entry : RecordKeys::inKeyOrder(model.fixtureTemplates))
+        Layout::writeFixtureTemplate(out, *entry.record);
+    for (const auto &entry : RecordKeys::inKeyOrder(model.interfaceTemplates))
+        Layout::writeInterfaceTemplate(out, *entry.record);
+    for (const auto &entry : RecordKeys::inKeyOrder(model.interfaces))
+        Layout::writeInterface(out, *entry.record);
+    for (const auto &entry : RecordKeys::inKeyOrder(model.regions))
+        Layout::writeRegion(out, *entry.record);
     out.close(MapElement::Lumomap);
     return output.finish();
 }

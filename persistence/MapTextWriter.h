@@ -7,9 +7,9 @@
 // (each kind of record in ascending key order), one space of indentation per level, a line feed after
 // every element, and the same escaping of text (see appendEscapedText in the source).
 //
-// Internal to the library and its tools; the header is not installed.
+// Internal to the library and its tests; the header is not installed.
 
-#include "lumomap_export.h"
+#include "lumomap_autotest_export.h"
 
 class LumoMapModel;
 class QDateTime;
@@ -26,7 +26,7 @@ namespace MapTextWriter {
 // Returns false when the stream has neither a device nor a string, when a device stream's status is
 // not Ok before the write (nothing is written then), or when its status is not Ok after the flush (a
 // device that refuses writes, a full disk); true otherwise.
-LUMOMAP_EXPORT bool write(const LumoMapModel &model, QTextStream &stream, const QDateTime &saveTime);
+LUMOMAP_AUTOTEST_EXPORT bool write(const LumoMapModel &model, QTextStream &stream, const QDateTime &saveTime);
 
 } // namespace MapTextWriter
 

@@ -6,7 +6,7 @@
 // every leaf text from here, so the two cannot drift apart. Numbers come as AsciiText, formatted in
 // place without a heap allocation, because a large map writes hundreds of thousands of them.
 
-#include "lumomap_export.h"
+#include "lumomap_autotest_export.h"
 
 #include <QLatin1String>
 #include <QString>
@@ -33,8 +33,8 @@ AsciiText hexNumber(quint32 value);
 // Exactly the text of QString::number(value, 'g', 6): six significant digits, rounded to nearest
 // with exact ties away from zero; the exponent form ("1e+06", "1.5e-05") when the decimal exponent is
 // below -4 or above 5; no trailing zeros; "inf", "-inf", "nan", and "0" for both zeros. The
-// decimal separator is always a full stop. Exported for the tests that hold it to Qt's text.
-LUMOMAP_EXPORT AsciiText real(double value);
+// decimal separator is always a full stop. Exported to the tests, which hold it to Qt's text.
+LUMOMAP_AUTOTEST_EXPORT AsciiText real(double value);
 // "1" or "0".
 QLatin1String flag(bool value);
 // "#rrggbb" in lower case; the alpha channel is not stored.

@@ -1,10 +1,13 @@
 // The one table of element states of the map reader. Each row gives a state's code, its kind, its
 // element path, its own name (and legacy short name) and, for a container, the children it accepts
-// in the order they are tried and the state its unlisted children get.
+// in the order they are tried and the state its unlisted children get. The value elements of the
+// map file's records are the fields of RecordFields.h: a compile-time check below holds their rows
+// and the children lists equal to those lists.
 
 #include "ParserStateTable.h"
 
 #include "MapElementNames.h"
+#include "RecordFields.h"
 
 namespace ParserState {
 
@@ -15,10 +18,10 @@ namespace E = MapElement;
 constexpr QLatin1String none = QLatin1String();
 
 // Root elements: the name of the root alone decides the dialect.
-const Child rootChildren[] = {{E::Lumomap, Lumomap}, {E::LegacyMap, LegacyMap}};
+constexpr Child rootChildren[] = {{E::Lumomap, Lumomap}, {E::LegacyMap, LegacyMap}};
 
 // Map file containers.
-const Child lumomapChildren[] = {
+constexpr Child lumomapChildren[] = {
     {E::MapFileVersion, MapFileVersion},
     {E::MapName, MapName},
     {E::AppName, AppName},
@@ -30,7 +33,7 @@ const Child lumomapChildren[] = {
     {E::InterfaceTemplate, InterfaceTemplate},
     {E::Interface, Interface},
 };
-const Child geometryChildren[] = {
+constexpr Child geometryChildren[] = {
     {E::VMinX, VMinX},
     {E::VMinY, VMinY},
     {E::VMaxX, VMaxX},
@@ -42,37 +45,37 @@ const Child geometryChildren[] = {
     {E::XScale, XScale},
     {E::YScale, YScale},
 };
-const Child regionChildren[] = {
+constexpr Child regionChildren[] = {
     {E::Number, RegionNumber},
     {E::Name, RegionName},
     {E::Color, RegionColor},
 };
-const Child fixtureTemplateChildren[] = {
+constexpr Child fixtureTemplateChildren[] = {
     {E::Uid, FixtureTemplateUid},         {E::Name, FixtureTemplateName},
     {E::Locked, FixtureTemplateLocked},   {E::XOffset, FixtureTemplateXOffset},
     {E::YOffset, FixtureTemplateYOffset}, {E::NodeList, NodeList},
 };
-const Child nodeListChildren[] = {
+constexpr Child nodeListChildren[] = {
     {E::Node, Node},
 };
-const Child nodeChildren[] = {
+constexpr Child nodeChildren[] = {
     {E::X, NodeX},
     {E::Y, NodeY},
     {E::Addr, NodeAddr},
     {E::SkipNode, NodeSkipNode},
     {E::ChannelCount, NodeChannelCount},
 };
-const Child interfaceTemplateChildren[] = {
+constexpr Child interfaceTemplateChildren[] = {
     {E::Uid, InterfaceTemplateUid},         {E::Name, InterfaceTemplateName},
     {E::Locked, InterfaceTemplateLocked},   {E::XOffset, InterfaceTemplateXOffset},
     {E::YOffset, InterfaceTemplateYOffset}, {E::Output, Output},
 };
-const Child outputChildren[] = {
+constexpr Child outputChildren[] = {
     {E::Fixture, Fixture},
     {E::PortNum, OutputPortNum},
     {E::PortType, OutputPortType},
 };
-const Child fixtureChildren[] = {
+constexpr Child fixtureChildren[] = {
     {E::TemplateId, FixtureTemplateId},
     {E::Name, FixtureName},
     {E::X, FixtureX},
@@ -82,7 +85,7 @@ const Child fixtureChildren[] = {
     {E::LayerId, FixtureLayerId},
     {E::GroupId, FixtureGroupId},
 };
-const Child interfaceChildren[] = {
+constexpr Child interfaceChildren[] = {
     {E::Uid, InterfaceUid},
     {E::TemplateId, InterfaceTemplateId},
     {E::RegionNumber, InterfaceRegion},
@@ -103,18 +106,18 @@ const Child interfaceChildren[] = {
 
 // Legacy map containers: long and short names are interchangeable. Each list follows the order in
 // which the old software wrote the children, long name before short.
-const Child legacyMapChildren[] = {
+constexpr Child legacyMapChildren[] = {
     {E::LegacyController, LegacyController},
     {E::LegacyControllerShort, LegacyController},
     {E::LegacyLight, LegacyLight},
     {E::LegacyLightShort, LegacyLight},
 };
-const Child legacyControllerChildren[] = {
+constexpr Child legacyControllerChildren[] = {
     {E::LegacySelf, LegacyControllerSelf},           {E::LegacySelfShort, LegacyControllerSelf},
     {E::LegacyName, LegacyControllerName},           {E::LegacyNameShort, LegacyControllerName},
     {E::LegacyIpAddress, LegacyControllerIpAddress}, {E::LegacyIpAddressShort, LegacyControllerIpAddress},
 };
-const Child legacyLightChildren[] = {
+constexpr Child legacyLightChildren[] = {
     {E::LegacyX, LegacyLightX},
     {E::LegacyY, LegacyLightY},
     {E::LegacyChannel, LegacyLightChannel},
@@ -135,7 +138,7 @@ constexpr Kind U = Kind::Unused;
 } // namespace
 
 // clang-format off
-const Entry table[Count] = {
+constexpr Entry table[Count] = {
 //   code                       kind  path                                                   name                  alias                      children                              unlisted
     {Lumomap,                   C, "lumomap",                                               E::Lumomap,           none,                      CHILDREN(lumomapChildren),           IgnoredInLumomap},
     {MapFileVersion,            V, "lumomap/mapfileversion",                                E::MapFileVersion,    none,                      NO_CHILDREN,                         0},
@@ -226,6 +229,77 @@ const Entry table[Count] = {
 
 #undef CHILDREN
 #undef NO_CHILDREN
+
+namespace {
+
+// The containers whose value elements fill the fields of a record: the document's header and
+// geometry, and the records of the map file.
+struct RecordContainer
+{
+    int container;
+    Target target;
+};
+
+constexpr RecordContainer recordContainers[] = {
+    {Lumomap, Target::Header},      {Geometry, Target::Geometry},
+    {Region, Target::Region},       {FixtureTemplate, Target::FixtureTemplate},
+    {Node, Target::Node},           {InterfaceTemplate, Target::InterfaceTemplate},
+    {Output, Target::Output},       {Fixture, Target::Fixture},
+    {Interface, Target::Interface},
+};
+
+// Whether the value children of `container`, in the order of its children list, are `fields` in
+// their order, each under its element name in the children list and in its own row.
+template <typename Record, std::size_t N>
+constexpr bool valueRowsAre(int container, const RecordFields::Field<Record> (&fields)[N])
+{
+    const Entry &parent = table[container];
+    std::size_t next = 0;
+    for (int i = 0; i < parent.childCount; ++i) {
+        const Child &child = parent.children[i];
+        if (table[child.state].kind != Kind::Value)
+            continue;
+        if (next == N || !RecordFields::sameName(child.name, fields[next].name) ||
+            !RecordFields::sameName(table[child.state].name, fields[next].name))
+            return false;
+        ++next;
+    }
+    return next == N;
+}
+
+static_assert(valueRowsAre(Lumomap, RecordFields::headerFields));
+static_assert(valueRowsAre(Geometry, RecordFields::geometryFields));
+static_assert(valueRowsAre(Region, RecordFields::regionFields));
+static_assert(valueRowsAre(FixtureTemplate, RecordFields::fixtureTemplateFields));
+static_assert(valueRowsAre(Node, RecordFields::nodeFields));
+static_assert(valueRowsAre(InterfaceTemplate, RecordFields::interfaceTemplateFields));
+static_assert(valueRowsAre(Output, RecordFields::outputFields));
+static_assert(valueRowsAre(Fixture, RecordFields::fixtureFields));
+static_assert(valueRowsAre(Interface, RecordFields::interfaceFields));
+
+// The n-th value child of a record's container fills the n-th field of the record's list; the value
+// children of the legacy containers go to the legacy import.
+constexpr TextTargets textTargetTable()
+{
+    TextTargets targets{};
+    for (const RecordContainer &record : recordContainers) {
+        const Entry &parent = table[record.container];
+        quint8 index = 0;
+        for (int i = 0; i < parent.childCount; ++i) {
+            if (table[parent.children[i].state].kind == Kind::Value)
+                targets.of[parent.children[i].state] = {record.target, index++};
+        }
+    }
+    for (int container : {LegacyController, LegacyLight}) {
+        for (int i = 0; i < table[container].childCount; ++i)
+            targets.of[table[container].children[i].state] = {Target::Legacy, 0};
+    }
+    return targets;
+}
+
+} // namespace
+
+constexpr TextTargets textTargets = textTargetTable();
 
 // Element names are short: comparing the length first rejects most candidates at once. The head
 // word serves the byte form only.

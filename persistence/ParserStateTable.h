@@ -187,6 +187,40 @@ inline bool opensRecord(int code)
     return recordStates.of[code];
 }
 
+// What the text of a value element fills: a field of the document's header or geometry or of the
+// record under construction, at `index` in that record's list of RecordFields.h (the value rows of the
+// table are those lists, a compile-time check in ParserStateTable.cpp holds them equal); or, for the
+// legacy map, what LegacyMapImport makes of it. Containers, unlisted elements and unused codes have
+// no target: their own text is ignored.
+enum class Target : quint8
+{
+    None,
+    Header,
+    Geometry,
+    Region,
+    FixtureTemplate,
+    Node,
+    InterfaceTemplate,
+    Output,
+    Fixture,
+    Interface,
+    Legacy,
+};
+
+struct TextTarget
+{
+    Target target;
+    quint8 index;
+};
+
+struct TextTargets
+{
+    TextTarget of[Count];
+};
+
+// The target of each state code, derived from the table.
+extern const TextTargets textTargets;
+
 // The lookups take a name as the reader's string or as the subset reader's bytes.
 
 // The entry for a root element named `name`, or null.

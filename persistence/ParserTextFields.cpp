@@ -1,9 +1,11 @@
-// Element text into fields: a single switch on the state of the open element. Each state names
-// its target record (or the document) and the conversion kind of its field; a missing target or a
-// text that does not convert stops the parse. The text is a QString or UTF-8 bytes; the
-// conversions give the same values for both.
+// Element text into fields. The state of the open element names its target (ParserState::textTargets):
+// a field of the document's header or geometry, or of the record under construction, taken from the
+// record's list in RecordFields.h, which also gives the conversion by its encoding; or the legacy
+// import, which converts the legacy map's texts itself. A missing target or a text that does not
+// convert stops the parse. The text is a QString or UTF-8 bytes; the conversions give the same values
+// for both.
 
-#include "LumoMapParser.h"
+#include "LumoMapParser_p.h"
 
 #include "ElementTextConversion.h"
 #include "LumoFixture.h"
@@ -13,206 +15,103 @@
 #include "LumoMapModel.h"
 #include "LumoRegion.h"
 #include "ParserStateTable.h"
+#include "RecordFields.h"
 
-template <typename Text> bool LumoMapParser::storeText(int state, const Text &text)
+namespace {
+
+using RecordFields::Encoding;
+
+// One conversion per value type; the two encodings of a type differ in their base.
+template <typename Text> bool convert(const Text &text, Encoding encoding, quint32 &value)
 {
-    using namespace ElementText;
-    namespace S = ParserState;
+    return encoding == RecordFields::Hex32 ? ElementText::toHex(text, value)
+                                           : ElementText::toUnsigned(text, value);
+}
 
-    LumoMapModel *const m = model;
-    LumoRegion *const region = currentRegion;
-    LumoFixtureTemplate *const fixtureTemplate = currentFixtureTemplate;
-    LumoNode *const node = currentNode;
-    LumoInterfaceTemplate *const interfaceTemplate = currentInterfaceTemplate;
-    LumoOutput *const output = currentOutput;
-    LumoFixture *const fixture = currentFixture;
-    LumoInterface *const interface = currentInterface;
+template <typename Text> bool convert(const Text &text, Encoding encoding, quint8 &value)
+{
+    return encoding == RecordFields::HexByte ? ElementText::toHexByte(text, value)
+                                             : ElementText::toByte(text, value);
+}
 
-    switch (state) {
-    // Header and geometry: the document.
-    case S::MapFileVersion:
-        return m && toUnsigned(text, m->mapfileversion);
-    case S::MapName:
-        return m && toText(text, m->mapname);
-    case S::AppName:
-        return m && toText(text, m->appname);
-    case S::AppVersion:
-        return m && toText(text, m->appversion);
-    case S::SaveDateTime:
-        return m && toText(text, m->savedatetime);
-    case S::VMinX:
-        return m && toReal(text, m->vminx);
-    case S::VMinY:
-        return m && toReal(text, m->vminy);
-    case S::VMaxX:
-        return m && toReal(text, m->vmaxx);
-    case S::VMaxY:
-        return m && toReal(text, m->vmaxy);
-    case S::ScaleXFit:
-        return m && toFlag(text, m->scalexfit);
-    case S::ScaleYFit:
-        return m && toFlag(text, m->scaleyfit);
-    case S::GeometryXOffset:
-        return m && toReal(text, m->xoffset);
-    case S::GeometryYOffset:
-        return m && toReal(text, m->yoffset);
-    case S::XScale:
-        return m && toReal(text, m->xscale);
-    case S::YScale:
-        return m && toReal(text, m->yscale);
+template <typename Text> bool convert(const Text &text, Encoding, qint32 &value)
+{
+    return ElementText::toSigned(text, value);
+}
 
-    case S::RegionNumber:
-        return region && toUnsigned(text, region->number);
-    case S::RegionName:
-        return region && toText(text, region->name);
-    case S::RegionColor:
-        return region && toColour(text, region->color);
+// A signed decimal number, of which the low 16 bits are kept.
+template <typename Text> bool convert(const Text &text, Encoding, quint16 &value)
+{
+    return ElementText::toShort(text, value);
+}
 
-    case S::FixtureTemplateUid:
-        return fixtureTemplate && toHex(text, fixtureTemplate->uid);
-    case S::FixtureTemplateName:
-        return fixtureTemplate && toText(text, fixtureTemplate->name);
-    case S::FixtureTemplateLocked:
-        return fixtureTemplate && toFlag(text, fixtureTemplate->locked);
-    case S::FixtureTemplateXOffset:
-        return fixtureTemplate && toReal(text, fixtureTemplate->xoffset);
-    case S::FixtureTemplateYOffset:
-        return fixtureTemplate && toReal(text, fixtureTemplate->yoffset);
+template <typename Text> bool convert(const Text &text, Encoding, double &value)
+{
+    return ElementText::toReal(text, value);
+}
 
-    case S::NodeX:
-        return node && toReal(text, node->x);
-    case S::NodeY:
-        return node && toReal(text, node->y);
-    case S::NodeAddr:
-        return node && toSigned(text, node->addr);
-    case S::NodeSkipNode:
-        return node && toFlag(text, node->skipnode);
-    case S::NodeChannelCount:
-        return node && toSigned(text, node->channelCount);
+template <typename Text> bool convert(const Text &text, Encoding, bool &value)
+{
+    return ElementText::toFlag(text, value);
+}
 
-    case S::InterfaceTemplateUid:
-        return interfaceTemplate && toHex(text, interfaceTemplate->uid);
-    case S::InterfaceTemplateName:
-        return interfaceTemplate && toText(text, interfaceTemplate->name);
-    case S::InterfaceTemplateLocked:
-        return interfaceTemplate && toFlag(text, interfaceTemplate->locked);
-    case S::InterfaceTemplateXOffset:
-        return interfaceTemplate && toReal(text, interfaceTemplate->xoffset);
-    case S::InterfaceTemplateYOffset:
-        return interfaceTemplate && toReal(text, interfaceTemplate->yoffset);
+template <typename Text> bool convert(const Text &text, Encoding, QString &value)
+{
+    return ElementText::toText(text, value);
+}
 
-    case S::OutputPortNum:
-        return output && toByte(text, output->portnum);
-    case S::OutputPortType:
-        return output && toByte(text, output->porttype);
+template <typename Text> bool convert(const Text &text, Encoding, QColor &value)
+{
+    return ElementText::toColour(text, value);
+}
 
-    case S::FixtureTemplateId:
-        return fixture && toHex(text, fixture->templateid);
-    case S::FixtureName:
-        return fixture && toText(text, fixture->name);
-    case S::FixtureX:
-        return fixture && toReal(text, fixture->x);
-    case S::FixtureY:
-        return fixture && toReal(text, fixture->y);
-    case S::FixtureTheta:
-        return fixture && toReal(text, fixture->theta);
-    case S::FixtureBaseAddr:
-        return fixture && toSigned(text, fixture->baseaddr);
-    case S::FixtureLayerId:
-        return fixture && toUnsigned(text, fixture->layerid);
-    case S::FixtureGroupId:
-        return fixture && toUnsigned(text, fixture->groupid);
+// The text into field `index` of `fields` on `record`; false without a record.
+template <typename Record, std::size_t N, typename Text>
+bool store(const RecordFields::Field<Record> (&fields)[N], quint8 index, Record *record, const Text &text)
+{
+    if (!record)
+        return false;
+    const RecordFields::Field<Record> &field = fields[index];
+    return RecordFields::visit(field, *record,
+                               [&](auto &value) { return convert(text, field.encoding, value); });
+}
 
-    case S::InterfaceUid:
-        return interface && toHex(text, interface->uid);
-    case S::InterfaceTemplateId:
-        return interface && toHex(text, interface->templateid);
-    case S::InterfaceRegion:
-        return interface && toUnsigned(text, interface->region);
-    case S::InterfaceName:
-        return interface && toText(text, interface->name);
-    case S::InterfaceX:
-        return interface && toReal(text, interface->x);
-    case S::InterfaceY:
-        return interface && toReal(text, interface->y);
-    case S::InterfaceTheta:
-        return interface && toReal(text, interface->theta);
-    case S::InterfaceIp:
-        return interface && toText(text, interface->ip);
-    case S::InterfaceMac:
-        return interface && toText(text, interface->mac);
-    case S::InterfaceFlags:
-        return interface && toHexByte(text, interface->flags);
-    case S::InterfaceSn:
-        return interface && toHex(text, interface->sn);
-    case S::InterfaceVer:
-        return interface && toShort(text, interface->ver);
-    // Decimal, as the writer writes it, so that every value reads back unchanged.
-    case S::InterfaceUni:
-        return interface && toUnsigned(text, interface->uni);
-    case S::InterfaceVers:
-        return interface && toText(text, interface->vers);
-    case S::InterfaceId:
-        return interface && toText(text, interface->id);
-    case S::InterfaceOrder:
-        return interface && toSigned(text, interface->order);
+} // namespace
 
-    // Legacy controller: the texts fan out to every record made for the controller.
-    case S::LegacyControllerSelf: {
-        quint32 self = 0;
-        if (!interface || !toHex(text, self))
-            return false;
-        interface->uid = self;
-        interface->templateid = self;
-        interface->region = self;
-        if (interfaceTemplate)
-            interfaceTemplate->uid = self;
-        for (LumoFixture *controllerFixture : std::as_const(controllerFixtures))
-            controllerFixture->layerid = self;
-        return true;
-    }
-    case S::LegacyControllerName: {
-        if (!interface)
-            return false;
-        toText(text, interface->name);
-        if (interfaceTemplate)
-            interfaceTemplate->name = interface->name;
-        for (LumoFixture *controllerFixture : std::as_const(controllerFixtures))
-            controllerFixture->name = interface->name;
-        for (LumoFixtureTemplate *controllerTemplate : std::as_const(controllerTemplates))
-            controllerTemplate->name = interface->name;
-        return true;
-    }
-    case S::LegacyControllerIpAddress:
-        return interface && toText(text, interface->ip);
+template <typename Text> bool LumoMapParserPrivate::storeText(int state, const Text &text)
+{
+    namespace F = RecordFields;
+    using ParserState::Target;
 
-    // Legacy light: the node keeps its position and channel; controller and port wait for the end tag.
-    case S::LegacyLightX:
-        return node && m && toOldCoordinate(text, m->getTranslateOldCoordinatesToNew(), node->x);
-    case S::LegacyLightY:
-        return node && m && toOldCoordinate(text, m->getTranslateOldCoordinatesToNew(), node->y);
-    case S::LegacyLightChannel:
-        return node && toSigned(text, node->addr);
-    case S::LegacyLightController:
-        return !controllerFixtures.isEmpty() && toHex(text, lightController);
-    case S::LegacyLightPn: {
-        if (!node)
-            return false;
-        qint32 pn = 0;
-        const bool converted = toSigned(text, pn);
-        lightPn = pn; // 0 when the text does not convert
-        if (!converted)
-            return false;
-        node->pn = pn;
-        return true;
-    }
-
-    default:
+    const ParserState::TextTarget target = ParserState::textTargets.of[state];
+    switch (target.target) {
+    case Target::None:
         // Containers, unlisted elements and unused codes: their own text is ignored.
         return true;
+    case Target::Header:
+        return store(F::headerFields, target.index, q.model, text);
+    case Target::Geometry:
+        return store(F::geometryFields, target.index, q.model, text);
+    case Target::Region:
+        return store(F::regionFields, target.index, q.currentRegion, text);
+    case Target::FixtureTemplate:
+        return store(F::fixtureTemplateFields, target.index, q.currentFixtureTemplate, text);
+    case Target::Node:
+        return store(F::nodeFields, target.index, q.currentNode, text);
+    case Target::InterfaceTemplate:
+        return store(F::interfaceTemplateFields, target.index, q.currentInterfaceTemplate, text);
+    case Target::Output:
+        return store(F::outputFields, target.index, q.currentOutput, text);
+    case Target::Fixture:
+        return store(F::fixtureFields, target.index, q.currentFixture, text);
+    case Target::Interface:
+        return store(F::interfaceFields, target.index, q.currentInterface, text);
+    case Target::Legacy:
+        break;
     }
+    return legacy.storeText(state, text);
 }
 
 // The reader's strings and the subset reader's UTF-8 bytes.
-template bool LumoMapParser::storeText(int, const QString &);
-template bool LumoMapParser::storeText(int, const ElementText::Utf8 &);
+template bool LumoMapParserPrivate::storeText(int, const QString &);
+template bool LumoMapParserPrivate::storeText(int, const ElementText::Utf8 &);

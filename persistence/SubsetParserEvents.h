@@ -2,10 +2,11 @@
 #define SUBSETPARSEREVENTS_H
 
 // What a parsing scan of the subset reader reports, in document order, handed straight to the
-// parser's entry points for element names as bytes and text as UTF-8: the same state machine,
-// conversions and filing as its QXmlSimpleReader callbacks. Each returns false to stop the scan.
+// entry points of the parser's private part for element names as bytes and text as UTF-8: the same
+// state machine, conversions and filing as its QXmlSimpleReader callbacks. Each returns false to
+// stop the scan.
 
-#include "LumoMapParser.h"
+#include "LumoMapParser_p.h"
 #include "ParserStateTable.h"
 
 #include <QLatin1String>
@@ -13,11 +14,11 @@
 class SubsetParserEvents
 {
 public:
-    explicit SubsetParserEvents(LumoMapParser &parser) : parser(parser) {}
+    explicit SubsetParserEvents(LumoMapParser &parser) : parser(LumoMapParserPrivate::of(parser)) {}
 
     // An element name is followed by at least 8 more readable bytes (see ParserState::PaddedName).
-    bool startElement(QLatin1String name) { return parser.startElementNamed(ParserState::PaddedName{name}); }
-    bool endElement(QLatin1String name) { return parser.endElementNamed(ParserState::PaddedName{name}); }
+    bool startElement(QLatin1String name) { return parser.startElement(ParserState::PaddedName{name}); }
+    bool endElement(QLatin1String name) { return parser.endElement(ParserState::PaddedName{name}); }
     // A whole element <name>text</name> whose text is ASCII without references, possibly empty:
     // the same as startElement, text (when not empty) and endElement in a row.
     bool valueElement(QLatin1String name, const char *asciiText, qsizetype size)
@@ -29,7 +30,7 @@ public:
     bool text(const char *utf8, qsizetype size) { return parser.elementText(utf8, size); }
 
 private:
-    LumoMapParser &parser;
+    LumoMapParserPrivate &parser;
 };
 
 #endif // SUBSETPARSEREVENTS_H

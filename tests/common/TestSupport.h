@@ -14,6 +14,8 @@
 #include <LumoMapParser.h>
 #include <LumoRegion.h>
 #include <MapReadRoute.h>
+#include <RecordFields.h>
+#include <RecordKeys.h>
 
 #include <QDir>
 #include <QFile>
@@ -57,11 +59,17 @@ template <typename... Values> QString line(const char *kind, const Values &...va
     return QStringList{QLatin1String(kind), field(values)...}.join(QLatin1Char(' '));
 }
 
-template <typename Record> QList<quint32> sortedKeys(const QHash<quint32, Record *> &hash)
+// `kind`, the `leading` values, then the fields of `fields` on `record` in list order.
+template <typename Record, std::size_t N, typename... Values>
+QString line(const char *kind, const Record &record, const RecordFields::Field<Record> (&fields)[N],
+             const Values &...leading)
 {
-    QList<quint32> keys = hash.keys();
-    std::sort(keys.begin(), keys.end());
-    return keys;
+    QStringList values{line(kind, leading...)};
+    RecordFields::forEach(fields, record, [&values](const auto &f, const auto &value) {
+        if (f.name != MapElement::SaveDateTime) // a save writes the time of the save
+            values << field(value);
+    });
+    return values.join(QLatin1Char(' '));
 }
 
 // The order index as "order:uid" entries in insertion order: equal orders keep the order of filing.
@@ -79,39 +87,30 @@ inline QStringList orderIndex(const LumoMapModel &model)
 // order follows the record order of whatever file the document was read from.
 inline QStringList dump(const LumoMapModel &m, bool withTransientFields = false)
 {
+    namespace F = RecordFields;
+    using RecordKeys::inKeyOrder;
     const auto transient = [withTransientFields](const QString &text) {
         return withTransientFields ? QLatin1Char(' ') + text : QString();
     };
-    QStringList out{line("header", m.mapfileversion, m.mapname, m.appname, m.appversion),
-                    line("geometry", m.vminx, m.vminy, m.vmaxx, m.vmaxy, m.scalexfit, m.scaleyfit, m.xoffset,
-                         m.yoffset, m.xscale, m.yscale)};
-    for (quint32 key : sortedKeys(m.fixtureTemplates)) {
-        const LumoFixtureTemplate *t = m.fixtureTemplates.value(key);
-        out << line("fixturetemplate", key, t->uid, t->name, t->locked, t->xoffset, t->yoffset);
+    QStringList out{line("header", m, F::headerFields), line("geometry", m, F::geometryFields)};
+    for (const auto &[key, t] : inKeyOrder(m.fixtureTemplates)) {
+        out << line("fixturetemplate", *t, F::fixtureTemplateFields, key);
         for (const LumoNode *n : t->nodelist)
-            out << line(" node", n->x, n->y, n->addr, n->skipnode, n->channelCount) + transient(field(n->pn));
+            out << line(" node", *n, F::nodeFields) + transient(field(n->pn));
     }
-    for (quint32 key : sortedKeys(m.interfaceTemplates)) {
-        const LumoInterfaceTemplate *t = m.interfaceTemplates.value(key);
-        out << line("interfacetemplate", key, t->uid, t->name, t->locked, t->xoffset, t->yoffset);
+    for (const auto &[key, t] : inKeyOrder(m.interfaceTemplates)) {
+        out << line("interfacetemplate", *t, F::interfaceTemplateFields, key);
         for (const LumoOutput *o : t->outputs) {
-            out << line(" output", o->portnum, o->porttype) + transient(field(o->used));
+            out << line(" output", *o, F::outputFields) + transient(field(o->used));
             for (const LumoFixture *f : o->fixtures)
-                out << line("  fixture", f->templateid, f->name, f->x, f->y, f->theta, f->baseaddr,
-                            f->layerid, f->groupid) +
-                           transient(field(f->used));
+                out << line("  fixture", *f, F::fixtureFields) + transient(field(f->used));
         }
     }
-    for (quint32 key : sortedKeys(m.interfaces)) {
-        const LumoInterface *i = m.interfaces.value(key);
-        out << line("interface", key, i->uid, i->templateid, i->region, i->name, i->x, i->y, i->theta, i->ip,
-                    i->mac, i->flags, i->sn, i->ver, i->uni, i->vers, i->id, i->order) +
+    for (const auto &[key, i] : inKeyOrder(m.interfaces))
+        out << line("interface", *i, F::interfaceFields, key) +
                    transient(field(i->fixturesByTemplate.size()));
-    }
-    for (quint32 key : sortedKeys(m.regions)) {
-        const LumoRegion *r = m.regions.value(key);
-        out << line("region", key, r->number, r->name, r->color);
-    }
+    for (const auto &[key, r] : inKeyOrder(m.regions))
+        out << line("region", *r, F::regionFields, key);
     QStringList index = orderIndex(m);
     std::sort(index.begin(), index.end());
     return out << QStringLiteral("order ") + index.join(QLatin1Char(' ')) +
@@ -170,12 +169,12 @@ inline QStringList routeDump(LumoMapModel m, bool loaded, const QSet<quint32> &c
     QStringList lines = dump(m, true) << orderIndex(m).join(QLatin1Char(' '))
                                       << QStringLiteral("%1 %2").arg(loaded).arg(field(m.lastError));
     const auto indexLines = [&lines](quint32 owner, const QHash<quint32, LumoFixture *> &index) {
-        for (quint32 key : sortedKeys(index))
-            lines << line("index", owner, key, index.value(key)->templateid, index.value(key)->name);
+        for (const auto &[key, f] : RecordKeys::inKeyOrder(index))
+            lines << line("index", owner, key, f->templateid, f->name);
     };
     indexLines(~0u, m.fixturesByTemplate);
-    for (quint32 key : sortedKeys(m.interfaces))
-        indexLines(key, m.interfaces.value(key)->fixturesByTemplate);
+    for (const auto &[key, i] : RecordKeys::inKeyOrder(m.interfaces))
+        indexLines(key, i->fixturesByTemplate);
     return lines;
 }
 

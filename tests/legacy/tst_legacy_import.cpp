@@ -42,8 +42,7 @@ QString point(double x, double y)
 QString summary(const LumoMapModel &model)
 {
     QStringList lines;
-    for (quint32 key : sortedKeys(model.interfaces)) {
-        const LumoInterface *i = model.interfaces.value(key);
+    for (const auto &[key, i] : RecordKeys::inKeyOrder(model.interfaces)) {
         const LumoRegion *region = model.regions.value(i->region);
         const LumoInterfaceTemplate *ports = model.interfaceTemplates.value(i->templateid);
         QStringList shared;
@@ -78,16 +77,16 @@ QString summary(const LumoMapModel &model)
             }
         }
         lines << QStringLiteral("%1 %2 %3 at %4 template %5 region %6 %7 ports %8: %9")
-                     .arg(QString::number(key, 16), field(i->name), i->ip, point(i->x, i->y),
-                          QString::number(i->templateid, 16),
+                     .arg(RecordKeys::hexKey(key), field(i->name), i->ip, point(i->x, i->y),
+                          RecordKeys::hexKey(i->templateid),
                           region ? field(region->name) : QStringLiteral("none"),
                           region ? region->color.name() : QString(), QString::number(ports->outputs.size()),
                           shared.join(QStringLiteral(" | ")))
               << used;
     }
     QStringList regions;
-    for (quint32 key : sortedKeys(model.regions))
-        regions << field(model.regions.value(key)->name);
+    for (const auto &entry : RecordKeys::inKeyOrder(model.regions))
+        regions << field(entry.record->name);
     lines << QStringLiteral("templates %1 indexed %2 ordered %3 version %4 regions %5")
                  .arg(model.fixtureTemplates.size())
                  .arg(model.fixturesByTemplate.size())
@@ -277,7 +276,7 @@ void TestLegacyImport::import()
     const quint32 next = quint32(LumoFixtureTemplate::generateLumoFixtureTemplateUID()) + 1;
     for (QString document : documents) {
         const bool last = document == documents.constLast();
-        document.replace(QLatin1String("%next"), QString::number(next, 16));
+        document.replace(QLatin1String("%next"), RecordKeys::hexKey(next));
         const bool loaded =
             fromFile ? loadFile(model, writeTemporaryFile(document.toUtf8())) : load(model, document);
         QCOMPARE(loaded, !last || error.isNull());

@@ -55,14 +55,15 @@ void runRounds(int thread, int rounds, const QString &path, ThreadRecord &seen)
         check(loadFile(fromFile, path) && dump(fromFile) == dump(built), round, "loadFromFile");
 
         LumoMapModel legacy;
-        const QString self = QString::number(0x1000 * (thread + 1) + round, 16);
+        const QString self = RecordKeys::hexKey(quint32(0x1000 * (thread + 1) + round));
         check(load(legacy,
                    QStringLiteral("<map><c><s>%1</s><n>T</n></c><l><c>%1</c><pn>%2</pn><x>12</x></l></map>")
                        .arg(self)
                        .arg(round % 16)) &&
                   legacy.fixtureTemplates.size() == 16,
               round, "legacy load");
-        seen.counterValues << sortedKeys(legacy.fixtureTemplates);
+        for (const auto &entry : RecordKeys::inKeyOrder(legacy.fixtureTemplates))
+            seen.counterValues << entry.key;
         LumoMapModel converted;
         check(load(converted, saveToString(legacy)) && records(converted) == records(legacy), round,
               "converted legacy map");

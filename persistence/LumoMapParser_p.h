@@ -1,0 +1,97 @@
+#ifndef LUMOMAPPARSER_P_H
+#define LUMOMAPPARSER_P_H
+
+//
+//  W A R N I N G
+//  -------------
+//
+// This file is not part of the LumoMap API. It is the private part of LumoMapParser and may change
+// from version to version without notice; it is not installed.
+//
+// The element state machine behind LumoMapParser: both read routes drive it, QXmlSimpleReader
+// through the parser's SAX callbacks, the subset reader through SubsetParserEvents with element
+// names as bytes and text as UTF-8. It works on the public fields of its parser (the records under
+// construction, the state stack, the legacy controller's lists) and keeps the rest here: the text
+// waiting for its element's next tag, the trace of the last callback, the displaced records, the
+// child lookup hints and the legacy import's own state. The states and the children each container
+// accepts are in ParserStateTable.cpp; element texts are stored by ParserTextFields.cpp, and the
+// legacy controllers and lights are converted by LegacyMapImport.
+
+#include "LegacyMapImport.h"
+#include "LumoMapParser.h"
+#include "ParserStateTable.h"
+#include "RecordFiling.h"
+
+#include <QLatin1String>
+#include <QString>
+
+namespace ElementText {
+struct Utf8;
+}
+
+class LumoMapParserPrivate
+{
+public:
+    explicit LumoMapParserPrivate(LumoMapParser &parser);
+
+    LumoMapParserPrivate(const LumoMapParserPrivate &) = delete;
+    LumoMapParserPrivate &operator=(const LumoMapParserPrivate &) = delete;
+
+    static LumoMapParserPrivate &of(LumoMapParser &parser) { return *parser.d; }
+
+    // The entry points of both routes. An element name is the reader's string or the subset reader's
+    // bytes (ParserState::PaddedName).
+    template <typename Name> bool startElement(const Name &name);
+    template <typename Name> bool endElement(const Name &name);
+    bool characters(const QString &text);
+    // The whole text of the open element up to its next tag, as UTF-8.
+    bool elementText(const char *utf8, qsizetype size);
+    // <name>text</name> with the text in ASCII without references: the same as its start tag, its
+    // text (when not empty) and its end tag in a row.
+    bool valueElement(const ParserState::PaddedName &name, const char *asciiText, qsizetype size);
+    bool fatalError();
+    QString errorString();
+    void appendMessage(const QString &message);
+
+    // Destroys the records displaced during the parse that the model no longer holds and removes
+    // every pointer the model keeps to them (RecordFiling::release); calling it again does nothing.
+    void releaseDisplacedRecords();
+    // Frees every record still under construction, with the 16 templates of an unfinished legacy
+    // controller.
+    void deleteUnfinishedRecords();
+
+    LumoMapParser &q;
+    LegacyMapImport legacy;
+
+private:
+    enum class TraceCallback : quint8
+    {
+        None,
+        StartElement,
+        EndElement,
+        Characters
+    };
+    void setTrace(TraceCallback callback, QLatin1String knownName);
+    void setTrace(TraceCallback callback, const QString &subject);
+    bool processPendingText();
+    // Stores an element text into the field that `state` names (ParserTextFields.cpp).
+    template <typename Text> bool storeText(int state, const Text &text);
+    bool storeTextOrTrace(int state, const ElementText::Utf8 &trimmed);
+    bool startRecord(int state);
+    bool finishRecord(int state);
+
+    QString pendingText; // text of the open element not yet stored, pieces joined
+
+    // The trace of the last callback: which callback, and its element name (one of the table's
+    // names, or another name as the reader gave it) or its text, then the messages appended to it.
+    TraceCallback traceCallback = TraceCallback::None;
+    QLatin1String traceName;
+    QString traceSubject;
+    QString traceMessages;
+
+    // Records displaced during this parse, released at its end.
+    RecordFiling::DisplacedRecords displaced;
+    quint8 childHints[ParserState::Count] = {}; // per state code: where to start looking up its next child
+};
+
+#endif // LUMOMAPPARSER_P_H
