@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The README's test command and what CI runs. Installs the dependencies, then:
-#   1. Qt 6 build (g++), every test including the slow ones;
+#   1. Qt 6 build (g++), every test including the slow ones, and the HTML reference (docs target,
+#      which fails on any Doxygen warning);
 #   2. Qt 5.15 build (g++), every test but the slow ones;
 #   3. clang build with the address, undefined-behaviour and leak sanitizers and the libFuzzer
 #      targets: every test including the slow ones, then each fuzz target over the committed seeds;
@@ -83,6 +84,14 @@ if build "$prefix-qt6" -DLUMOMAP_QT_MAJOR=6; then
     run_ctest "$prefix-qt6" --timeout 900
 fi
 stage_end "Qt 6"
+
+stage_start "HTML reference (Doxygen, no warning allowed)"
+if cmake --build "$prefix-qt6" --target docs; then
+    passed=$((passed + 1))
+else
+    fail_item "docs target in $prefix-qt6"
+fi
+stage_end "HTML reference"
 
 stage_start "Qt 5.15 build and tests"
 if build "$prefix-qt5" -DLUMOMAP_QT_MAJOR=5; then
