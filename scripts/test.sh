@@ -2,10 +2,12 @@
 # The README's test command and what CI runs. Installs the dependencies, then:
 #   1. Qt 6 build (g++), every test including the slow ones, and the HTML reference (docs target,
 #      which fails on any Doxygen warning);
-#   2. Qt 5.15 build (g++), every test but the slow ones;
-#   3. clang build with the address, undefined-behaviour and leak sanitizers and the libFuzzer
+#   2. the Debian packages (scripts/package.sh): lintian without an error, then installed, used by
+#      the install test's consumer through find_package and pkg-config, and removed again;
+#   3. Qt 5.15 build (g++), every test but the slow ones;
+#   4. clang build with the address, undefined-behaviour and leak sanitizers and the libFuzzer
 #      targets: every test including the slow ones, then each fuzz target over the committed seeds;
-#   4. clang build with the thread sanitizer: the threads test.
+#   5. clang build with the thread sanitizer: the threads test.
 # Every build treats warnings as errors. The last line is "N passed, M failed", counted from the
 # ctest results (one per test) and the fuzz runs (one per target); a failed build counts as a
 # failure. The exit status is non-zero when anything failed.
@@ -92,6 +94,31 @@ else
     fail_item "docs target in $prefix-qt6"
 fi
 stage_end "HTML reference"
+
+stage_start "Debian packages: build, lintian, install, consumer"
+debs_dir=$root/$prefix-debs
+if scripts/package.sh "$debs_dir" "$prefix-package" -DLUMOMAP_WARNINGS_AS_ERRORS=ON; then
+    passed=$((passed + 1))
+    if lintian --fail-on error "$debs_dir"/*.deb; then
+        passed=$((passed + 1))
+    else
+        fail_item "lintian reports errors in $debs_dir"
+    fi
+    version=$(dpkg-deb -f "$debs_dir"/liblumomap-dev_*.deb Version)
+    packages=$(for deb in "$debs_dir"/*.deb; do dpkg-deb -f "$deb" Package; done)
+    if DEBIAN_FRONTEND=noninteractive apt-get install -y -q "$debs_dir"/*.deb && lumomap --version \
+        && cmake -DWORK_DIR="$root/$prefix-debs-consumer" -DCONSUMER_DIR="$root/tests/install/consumer" \
+            -DVERSION="${version%-*}" -DCXX_COMPILER=g++ -DGENERATOR=Ninja -P tests/install/InstallAndConsume.cmake; then
+        passed=$((passed + 1))
+    else
+        fail_item "installing $debs_dir or building the consumer against the packages"
+    fi
+    # The later builds must not see the packaged headers and libraries.
+    DEBIAN_FRONTEND=noninteractive apt-get purge -y -q $packages >/dev/null
+else
+    fail_item "scripts/package.sh $debs_dir"
+fi
+stage_end "Debian packages"
 
 stage_start "Qt 5.15 build and tests"
 if build "$prefix-qt5" -DLUMOMAP_QT_MAJOR=5; then
