@@ -2,15 +2,16 @@
 # The README's test command and what CI runs. Installs the dependencies, then:
 #   1. Qt 6 build (g++), every test including the slow ones, and the HTML reference (docs target,
 #      which fails on any Doxygen warning);
-#   2. the Debian packages (scripts/package.sh): lintian without an error, then installed, used by
+#   2. the ABI check of the Qt 6 build's libraries against abi/ (scripts/abi-check.sh);
+#   3. the Debian packages (scripts/package.sh): lintian without an error, then installed, used by
 #      the install test's consumer through find_package and pkg-config, and removed again;
-#   3. Qt 5.15 build (g++), every test but the slow ones;
-#   4. clang build with the address, undefined-behaviour and leak sanitizers and the libFuzzer
+#   4. Qt 5.15 build (g++), every test but the slow ones;
+#   5. clang build with the address, undefined-behaviour and leak sanitizers and the libFuzzer
 #      targets: every test including the slow ones, then each fuzz target over the committed seeds;
-#   5. clang build with the thread sanitizer: the threads test.
+#   6. clang build with the thread sanitizer: the threads test.
 # Every build treats warnings as errors. The last line is "N passed, M failed", counted from the
-# ctest results (one per test) and the fuzz runs (one per target); a failed build counts as a
-# failure. The exit status is non-zero when anything failed.
+# ctest results (one per test), the fuzz runs (one per target), the reference, the ABI check and the
+# packages (built, lintian, installed and used); a failed build counts as a failure. The exit status is non-zero when anything failed.
 #
 # Environment: LUMOMAP_FUZZ_SECONDS (default 60) is the time per fuzz target;
 # LUMOMAP_CI_BUILD_PREFIX (default build/ci) is the prefix of the build directories.
@@ -94,6 +95,14 @@ else
     fail_item "docs target in $prefix-qt6"
 fi
 stage_end "HTML reference"
+
+stage_start "ABI check of the Qt 6 build against abi/"
+if scripts/abi-check.sh "$prefix-qt6"; then
+    passed=$((passed + 1))
+else
+    fail_item "ABI check of $prefix-qt6 (scripts/abi-check.sh)"
+fi
+stage_end "ABI check"
 
 stage_start "Debian packages: build, lintian, install, consumer"
 debs_dir=$root/$prefix-debs
