@@ -42,9 +42,11 @@ done
 build=$(realpath "$1") || exit 2
 
 cache_value() { sed -n "s/^$1:[A-Z]*=//p" "$build/CMakeCache.txt"; }
-compiler=$(sed -n 's/^set(CMAKE_CXX_COMPILER_ID "\(.*\)")$/\1/p' "$build"/CMakeFiles/*/CMakeCXXCompiler.cmake 2>/dev/null)
+compiler=$(sed -n 's/^set(CMAKE_CXX_COMPILER_ID "\(.*\)")$/\1/p' \
+    "$build"/CMakeFiles/*/CMakeCXXCompiler.cmake 2>/dev/null)
 if [ "$(cache_value LUMOMAP_QT_MAJOR)" != 6 ] || [ "$compiler" != GNU ] \
-    || [ "$(cache_value CMAKE_BUILD_TYPE)" != RelWithDebInfo ] || [ "$(cache_value LUMOMAP_SANITIZE)" != OFF ]; then
+    || [ "$(cache_value CMAKE_BUILD_TYPE)" != RelWithDebInfo ] \
+    || [ "$(cache_value LUMOMAP_SANITIZE)" != OFF ]; then
     echo "abi-check: $build is not a Qt 6 g++ RelWithDebInfo build without sanitizers" >&2
     exit 2
 fi

@@ -11,7 +11,8 @@
 #   6. clang build with the thread sanitizer: the threads test.
 # Every build treats warnings as errors. The last line is "N passed, M failed", counted from the
 # ctest results (one per test), the fuzz runs (one per target), the reference, the ABI check and the
-# packages (built, lintian, installed and used); a failed build counts as a failure. The exit status is non-zero when anything failed.
+# packages (built, lintian, installed and used); a failed build counts as a failure. The exit status
+# is non-zero when anything failed.
 #
 # Environment: LUMOMAP_FUZZ_SECONDS (default 60) is the time per fuzz target;
 # LUMOMAP_CI_BUILD_PREFIX (default build/ci) is the prefix of the build directories.
