@@ -2,6 +2,11 @@
 add_library(lumomap_build_flags INTERFACE)
 
 target_compile_options(lumomap_build_flags INTERFACE -Wall -Wextra -Wpedantic)
+# Debug information names source files relative to the source folder, as Debian's builds do, so that
+# two checkouts build the same debug information and the same ABI descriptions (abi/, which libabigail
+# reads from it). A debugger started in the source folder finds the files; elsewhere, gdb's
+# `directory SOURCE_FOLDER` points it there.
+target_compile_options(lumomap_build_flags INTERFACE -fdebug-prefix-map=${PROJECT_SOURCE_DIR}/=)
 if(CMAKE_CXX_COMPILER_ID MATCHES "Clang")
     # Qt 6's QTEST_*_MAIN macros pass an empty variadic argument, which clang's -Wpedantic reports.
     target_compile_options(lumomap_build_flags INTERFACE -Wno-gnu-zero-variadic-macro-arguments)

@@ -24,7 +24,7 @@ struct LUMOMAP_EXPORT LumoMapFinding
         Error,   ///< Breaks the map for its users.
     };
 
-    Level level = Warning;
+    Level level = Warning; ///< How much the finding matters.
     QString check;   ///< A short identifier of the check, for scripts, e.g. "shared-ip".
     QString kind;    ///< The kind of the records concerned: "fixturetemplate", "interfacetemplate",
                      ///< "interface", or "map" for the map as a whole.

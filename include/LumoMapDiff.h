@@ -23,7 +23,7 @@ struct LUMOMAP_EXPORT LumoMapDifference
         Changed, ///< A field whose value differs.
     };
 
-    Change change = Changed;
+    Change change = Changed; ///< What changed.
     /// "header", "geometry", "fixturetemplate", "interfacetemplate", "interface" or "region".
     QString kind;
     QString key;  ///< The record's key as the map file writes it; empty for the header and geometry.

@@ -4,6 +4,7 @@ set -euo pipefail
 
 packages=(
     build-essential cmake ninja-build pkg-config
+    doxygen abigail-tools dpkg-dev file lintian
     qt6-base-dev qt6-5compat-dev qt6-svg-dev
     qtbase5-dev libqt5svg5-dev
     clang libclang-rt-14-dev

@@ -1,14 +1,19 @@
 #!/usr/bin/env bash
 # The README's test command and what CI runs. Installs the dependencies, then:
-#   1. Qt 6 build (g++), every test including the slow ones;
-#   2. Qt 5.15 build (g++), every test but the slow ones;
-#   3. clang build with the address, undefined-behaviour and leak sanitizers and the libFuzzer
+#   1. Qt 6 build (g++), every test including the slow ones, and the HTML reference (docs target,
+#      which fails on any Doxygen warning);
+#   2. the ABI check of the Qt 6 build's libraries against abi/ (scripts/abi-check.sh);
+#   3. the Debian packages (scripts/package.sh): lintian without an error, then installed, used by
+#      the install test's consumer through find_package and pkg-config, and removed again;
+#   4. Qt 5.15 build (g++), every test but the slow ones;
+#   5. clang build with the address, undefined-behaviour and leak sanitizers and the libFuzzer
 #      targets: every test including the slow ones, then each fuzz target over the committed seeds;
-#   4. clang build with the thread sanitizer: the threads test.
+#   6. clang build with the thread sanitizer: the threads test.
 # Every build treats warnings as errors. The last line is "N passed, M failed, K skipped", counted
-# from the ctest results (one per test) and the fuzz runs (one per target); a failed build counts as
-# a failure, and a test that skipped itself (the browser tests where chromium or node is missing)
-# counts as skipped. The exit status is non-zero when anything failed.
+# from the ctest results (one per test), the fuzz runs (one per target), the reference, the ABI check
+# and the packages (built, lintian, installed and used); a failed build counts as a failure, and a test
+# that skipped itself (the browser tests where chromium or node is missing) counts as skipped. The exit
+# status is non-zero when anything failed.
 #
 # Environment: LUMOMAP_FUZZ_SECONDS (default 60) is the time per fuzz target;
 # LUMOMAP_CI_BUILD_PREFIX (default build/ci) is the prefix of the build directories.
@@ -88,6 +93,47 @@ if build "$prefix-qt6" -DLUMOMAP_QT_MAJOR=6; then
     run_ctest "$prefix-qt6" --timeout 900
 fi
 stage_end "Qt 6"
+
+stage_start "HTML reference (Doxygen, no warning allowed)"
+if cmake --build "$prefix-qt6" --target docs; then
+    passed=$((passed + 1))
+else
+    fail_item "docs target in $prefix-qt6"
+fi
+stage_end "HTML reference"
+
+stage_start "ABI check of the Qt 6 build against abi/"
+if scripts/abi-check.sh "$prefix-qt6"; then
+    passed=$((passed + 1))
+else
+    fail_item "ABI check of $prefix-qt6 (scripts/abi-check.sh)"
+fi
+stage_end "ABI check"
+
+stage_start "Debian packages: build, lintian, install, consumer"
+debs_dir=$root/$prefix-debs
+if scripts/package.sh "$debs_dir" "$prefix-package" -DLUMOMAP_WARNINGS_AS_ERRORS=ON; then
+    passed=$((passed + 1))
+    if lintian --fail-on error "$debs_dir"/*.deb; then
+        passed=$((passed + 1))
+    else
+        fail_item "lintian reports errors in $debs_dir"
+    fi
+    version=$(dpkg-deb -f "$debs_dir"/liblumomap-dev_*.deb Version)
+    packages=$(for deb in "$debs_dir"/*.deb; do dpkg-deb -f "$deb" Package; done)
+    if DEBIAN_FRONTEND=noninteractive apt-get install -y -q "$debs_dir"/*.deb && lumomap --version \
+        && cmake -DWORK_DIR="$root/$prefix-debs-consumer" -DCONSUMER_DIR="$root/tests/install/consumer" \
+            -DVERSION="${version%-*}" -DCXX_COMPILER=g++ -DGENERATOR=Ninja -P tests/install/InstallAndConsume.cmake; then
+        passed=$((passed + 1))
+    else
+        fail_item "installing $debs_dir or building the consumer against the packages"
+    fi
+    # The later builds must not see the packaged headers and libraries.
+    DEBIAN_FRONTEND=noninteractive apt-get purge -y -q $packages >/dev/null
+else
+    fail_item "scripts/package.sh $debs_dir"
+fi
+stage_end "Debian packages"
 
 stage_start "Qt 5.15 build and tests"
 if build "$prefix-qt5" -DLUMOMAP_QT_MAJOR=5; then
