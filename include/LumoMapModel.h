@@ -79,7 +79,8 @@ public:
     ///
     /// Returns false when the stream has neither a device nor a string, when a device stream's status
     /// is already bad (nothing is written then), or when it reports an error after the flush (a device
-    /// that refuses writes, a full disk, a read-only buffer); true otherwise. saveToFile is the
+    /// that refuses writes, a full disk, a read-only buffer), or when memory runs out (the stream's
+    /// status is then WriteFailed and the text may be cut short); true otherwise. saveToFile is the
     /// atomic save to a file.
     bool save(QTextStream &stream);
     /// Saves the map as UTF-8 to `fileName` atomically: the file on disk is either the old one or the
@@ -90,6 +91,11 @@ public:
     /// Reads a map file (root `<lumomap>`) or a legacy map (root `<map>`) from `fileName` and adds its
     /// records to the document, then runs the post-load calculation. On failure returns false and
     /// leaves the reason in lastError; a successful load leaves lastError as it was.
+    ///
+    /// A load that runs out of memory fails too, with "Not enough memory to read the map." in
+    /// lastError, and leaves the records it filed until then, as any failed load does; no exception
+    /// leaves the loads nor the saves. A message quotes at most the first 1000 characters of a text
+    /// and then says how long the text is.
     bool loadFromFile(QString fileName);
     /// As loadFromFile(), from the text of a document, without the post-load calculation.
     bool loadFromText(const QString &text);

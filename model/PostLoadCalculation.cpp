@@ -73,9 +73,19 @@ void placeLegacyImport(LumoMapModel &model, const QSet<const LumoInterface *> &i
     if (fixtures.isEmpty())
         return;
 
+    // Everything that needs memory is gathered before the first position changes, so that running
+    // out of memory leaves every position as it was.
+    const QList<quint32> templateKeys = model.fixtureTemplates.keys();
+    const QList<quint32> interfaceKeys = model.interfaces.keys();
+    QList<QPair<LumoInterface *, QList<LumoFixture *>>> placements;
+    for (const quint32 key : interfaceKeys) {
+        LumoInterface *target = model.interfaces.value(key);
+        if (target && interfaces.contains(target))
+            placements.append({target, fixturesInPortOrder(model, *target)});
+    }
+
     // Phase 1: every used legacy fixture of this parse takes the least position of its template's
     // nodes. Each fixture depends on its own template alone, so the order of the walk is free.
-    const QList<quint32> templateKeys = model.fixtureTemplates.keys();
     for (const quint32 key : templateKeys) {
         LumoFixture *fixture = model.fixturesByTemplate.value(key);
         if (fixture && fixture->used && fixtures.contains(fixture))
@@ -86,12 +96,7 @@ void placeLegacyImport(LumoMapModel &model, const QSet<const LumoInterface *> &i
     // those fixtures become relative to it. While the interface still stands exactly at (0, 0), the
     // next used fixture sets it to its own position; that rule depends on the order of the visit,
     // which is port order.
-    const QList<quint32> interfaceKeys = model.interfaces.keys();
-    for (const quint32 key : interfaceKeys) {
-        LumoInterface *target = model.interfaces.value(key);
-        if (!target || !interfaces.contains(target))
-            continue;
-        const QList<LumoFixture *> placed = fixturesInPortOrder(model, *target);
+    for (const auto &[target, placed] : std::as_const(placements)) {
         for (const LumoFixture *fixture : placed) {
             if (!fixture->used)
                 continue;

@@ -15,6 +15,7 @@
 
 #include <QColor>
 
+#include <memory>
 #include <new>
 
 namespace {
@@ -36,29 +37,36 @@ bool LegacyMapImport::startController()
     p.controllerTemplates.clear();
     p.controllerFixtures.clear();
     ownsControllerTemplates = true;
+    filedControllerTemplates = 0;
+    // Each record is held by a list before the next allocation, so that running out of memory
+    // leaks nothing: the interface template owns its outputs and their fixtures, and
+    // controllerTemplates the fixture templates.
     for (int port = 0; port < controllerPorts; ++port) {
-        auto *output = new (std::nothrow) LumoOutput();
+        std::unique_ptr<LumoOutput> output(new (std::nothrow) LumoOutput());
         if (!output)
             return false;
         output->portnum = static_cast<quint8>(port);
-        p.currentInterfaceTemplate->outputs.append(output);
-        p.controllerOutputs.append(output);
+        p.currentInterfaceTemplate->outputs.append(output.get());
+        LumoOutput *const heldOutput = output.release();
+        p.controllerOutputs.append(heldOutput);
 
-        auto *fixture = new (std::nothrow) LumoFixture();
+        std::unique_ptr<LumoFixture> fixture(new (std::nothrow) LumoFixture());
         if (!fixture)
             return false;
-        output->fixtures.append(fixture);
-        p.controllerFixtures.append(fixture);
+        heldOutput->fixtures.append(fixture.get());
+        LumoFixture *const heldFixture = fixture.release();
+        p.controllerFixtures.append(heldFixture);
 
-        auto *fixtureTemplate = new (std::nothrow) LumoFixtureTemplate();
+        std::unique_ptr<LumoFixtureTemplate> fixtureTemplate(new (std::nothrow) LumoFixtureTemplate());
         if (!fixtureTemplate)
             return false;
         fixtureTemplate->locked = false;
         // A uid the document already holds would replace a template loaded earlier.
         while (p.model && p.model->fixtureTemplates.contains(fixtureTemplate->uid))
             fixtureTemplate->uid = static_cast<quint32>(fixtureTemplate->generateLumoFixtureTemplateUID());
-        p.controllerTemplates.append(fixtureTemplate);
-        fixture->templateid = fixtureTemplate->uid;
+        heldFixture->templateid = fixtureTemplate->uid;
+        p.controllerTemplates.append(fixtureTemplate.get());
+        fixtureTemplate.release();
     }
     return true;
 }
@@ -70,15 +78,20 @@ bool LegacyMapImport::finishController(RecordFiling::DisplacedRecords &displaced
         return false;
     LumoMapModel &model = *p.model;
 
-    for (LumoFixtureTemplate *fixtureTemplate : std::as_const(p.controllerTemplates))
-        RecordFiling::fileFixtureTemplate(model, fixtureTemplate, displaced);
+    // The records go to the document one at a time, each filing complete or not made, and nothing
+    // the document holds points at a record the parser still owns: so running out of memory at any
+    // step leaves a sound document, and the parser frees the rest.
+    for (; filedControllerTemplates < p.controllerTemplates.size(); ++filedControllerTemplates)
+        RecordFiling::fileFixtureTemplate(model, p.controllerTemplates.at(filedControllerTemplates), displaced);
     ownsControllerTemplates = false;
+    // The outputs and their fixtures go with the interface template, before the indexes point at them.
+    RecordFiling::fileInterfaceTemplate(model, p.currentInterfaceTemplate, displaced);
+    p.currentInterfaceTemplate = nullptr;
     for (LumoFixture *fixture : std::as_const(p.controllerFixtures)) {
         model.fixturesByTemplate.insert(fixture->templateid, fixture);
         p.currentInterface->fixturesByTemplate.insert(fixture->templateid, fixture);
         filedFixtures.insert(fixture);
     }
-    filedInterfaces.insert(p.currentInterface);
 
     p.currentRegion = new (std::nothrow) LumoRegion();
     if (p.currentRegion) {
@@ -90,9 +103,9 @@ bool LegacyMapImport::finishController(RecordFiling::DisplacedRecords &displaced
     }
 
     RecordFiling::fileInterface(model, p.currentInterface, false, displaced);
+    LumoInterface *const filed = p.currentInterface;
     p.currentInterface = nullptr;
-    RecordFiling::fileInterfaceTemplate(model, p.currentInterfaceTemplate, displaced);
-    p.currentInterfaceTemplate = nullptr;
+    filedInterfaces.insert(filed);
     return true;
 }
 
@@ -224,7 +237,9 @@ void LegacyMapImport::deleteUnfinishedController()
     if (!ownsControllerTemplates)
         return;
     LumoMapParser &p = parser;
-    qDeleteAll(p.controllerTemplates);
+    // Those filed before the parse stopped belong to the document.
+    for (qsizetype i = filedControllerTemplates; i < p.controllerTemplates.size(); ++i)
+        delete p.controllerTemplates.at(i);
     // The outputs and fixtures went with the controller's interface template.
     p.controllerTemplates.clear();
     p.controllerFixtures.clear();

@@ -54,6 +54,7 @@ public:
 private:
     LumoMapParser &parser;
     bool ownsControllerTemplates = false; // a controller is open: its 16 templates are ours
+    qsizetype filedControllerTemplates = 0; // those of them filed so far by finishController()
 
     // The legacy interfaces and fixtures this parse filed, for the post-load calculation.
     QSet<const LumoInterface *> filedInterfaces;

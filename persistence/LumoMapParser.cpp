@@ -70,6 +70,19 @@ ElementText::Utf8 trimmedAscii(const char *utf8, qsizetype size)
     return {utf8 + begin, end - begin};
 }
 
+// The text without the white space at either end, as QString::trimmed gives it, without a copy.
+QStringView trimmedView(const QString &text)
+{
+    const QChar *p = text.constData();
+    qsizetype end = text.size();
+    while (end > 0 && isSpace(p[end - 1]))
+        --end;
+    qsizetype begin = 0;
+    while (begin < end && isSpace(p[begin]))
+        ++begin;
+    return QStringView(p + begin, end - begin);
+}
+
 bool isBlank(const QString &text)
 {
     const QChar *p = text.constData();
@@ -197,16 +210,40 @@ void LumoMapParserPrivate::setTrace(TraceCallback callback, QLatin1String knownN
 {
     traceCallback = callback;
     traceName = knownName;
-    if (!traceSubject.isNull())
+    if (!traceSubject.isNull()) {
         traceSubject = QString();
+        traceSubjectSize = 0;
+    }
     if (!traceMessages.isEmpty())
         traceMessages.resize(0);
 }
 
-void LumoMapParserPrivate::setTrace(TraceCallback callback, const QString &subject)
+void LumoMapParserPrivate::setTrace(TraceCallback callback, QStringView subject)
 {
     setTrace(callback, QLatin1String());
-    traceSubject = subject;
+    qsizetype kept = qMin(subject.size(), TraceTextLimit);
+    if (kept < subject.size() && subject.at(kept - 1).isHighSurrogate())
+        --kept;
+    traceSubject = subject.left(kept).toString();
+    traceSubjectSize = subject.size();
+}
+
+void LumoMapParserPrivate::setTextTrace(const ElementText::Utf8 &text)
+{
+    // A character takes at most 4 bytes, so these bytes, cut back to the start of a character,
+    // hold more characters than are kept.
+    qsizetype head = qMin(text.size, 4 * (TraceTextLimit + 1));
+    while (head < text.size && (static_cast<unsigned char>(text.data[head]) & 0xC0) == 0x80)
+        --head;
+    const QString start = ElementText::Utf8{text.data, head}.toString();
+    // The UTF-16 length of the rest: one unit per character, two for those beyond U+FFFF.
+    qsizetype size = start.size();
+    for (qsizetype i = head; i < text.size; ++i) {
+        const auto byte = static_cast<unsigned char>(text.data[i]);
+        size += ((byte & 0xC0) != 0x80 ? 1 : 0) + (byte >= 0xF0 ? 1 : 0);
+    }
+    setTrace(TraceCallback::Characters, QStringView(start));
+    traceSubjectSize = size;
 }
 
 void LumoMapParserPrivate::appendMessage(const QString &message)
@@ -217,7 +254,7 @@ void LumoMapParserPrivate::appendMessage(const QString &message)
 QString LumoMapParserPrivate::errorString()
 {
     if (!pendingText.isEmpty()) {
-        const QString text = pendingText.trimmed();
+        const QStringView text = trimmedView(pendingText);
         if (!text.isEmpty())
             setTrace(TraceCallback::Characters, text);
     }
@@ -235,8 +272,14 @@ QString LumoMapParserPrivate::errorString()
         callback = QLatin1String("characters: ");
         break;
     }
-    if (traceCallback != TraceCallback::None)
-        q.errorText = callback + (traceSubject.isNull() ? QString(traceName) : traceSubject) + traceMessages;
+    if (traceCallback != TraceCallback::None) {
+        QString subject = traceSubject.isNull() ? QString(traceName) : traceSubject;
+        if (traceSubjectSize > traceSubject.size())
+            subject += QStringLiteral("... (the first %1 of %2 characters)")
+                           .arg(traceSubject.size())
+                           .arg(traceSubjectSize);
+        q.errorText = callback + subject + traceMessages;
+    }
     else if (!traceMessages.isEmpty())
         q.errorText = traceMessages;
     return q.errorText;
@@ -268,7 +311,7 @@ bool LumoMapParserPrivate::processPendingText()
         if (begin == 0 && end == pendingText.size()) {
             stored = storeText(std::as_const(q.stateStack).top(), pendingText);
             if (!stored)
-                setTrace(TraceCallback::Characters, QString(pendingText.constData(), pendingText.size()));
+                setTrace(TraceCallback::Characters, QStringView(pendingText));
         } else {
             const QString trimmed(p + begin, end - begin);
             stored = storeText(std::as_const(q.stateStack).top(), trimmed);
@@ -282,7 +325,7 @@ bool LumoMapParserPrivate::processPendingText()
 
 bool LumoMapParserPrivate::fatalError()
 {
-    const QString text = pendingText.trimmed();
+    const QStringView text = trimmedView(pendingText);
     if (!text.isEmpty())
         setTrace(TraceCallback::Characters, text);
     processPendingText();
@@ -428,7 +471,7 @@ bool LumoMapParserPrivate::storeTextOrTrace(int state, const ElementText::Utf8 &
 {
     const bool stored = storeText(state, trimmed);
     if (!stored)
-        setTrace(TraceCallback::Characters, trimmed.toString());
+        setTextTrace(trimmed);
     return stored;
 }
 

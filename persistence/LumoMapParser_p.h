@@ -24,6 +24,7 @@
 
 #include <QLatin1String>
 #include <QString>
+#include <QStringView>
 
 namespace ElementText {
 struct Utf8;
@@ -71,8 +72,14 @@ private:
         EndElement,
         Characters
     };
+    // A subject longer than TraceTextLimit characters is kept by its first ones (a surrogate pair
+    // whole or not at all) with its length, and errorString() says so: the trace never holds a copy
+    // of an unbounded text, and writing it out needs little memory, also after the memory ran out.
+    static constexpr qsizetype TraceTextLimit = 1000;
     void setTrace(TraceCallback callback, QLatin1String knownName);
-    void setTrace(TraceCallback callback, const QString &subject);
+    void setTrace(TraceCallback callback, QStringView subject);
+    // The same for a text as UTF-8, converted only as far as it is kept.
+    void setTextTrace(const ElementText::Utf8 &text);
     bool processPendingText();
     // Stores an element text into the field that `state` names (ParserTextFields.cpp).
     template <typename Text> bool storeText(int state, const Text &text);
@@ -87,6 +94,7 @@ private:
     TraceCallback traceCallback = TraceCallback::None;
     QLatin1String traceName;
     QString traceSubject;
+    qsizetype traceSubjectSize = 0; // the subject's whole length while traceSubject is not null
     QString traceMessages;
 
     // Records displaced during this parse, released at its end.

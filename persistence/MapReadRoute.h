@@ -8,6 +8,8 @@
 
 #include "lumomap_autotest_export.h"
 
+#include <QtGlobal>
+
 enum class MapReadRoute
 {
     SubsetWhereItApplies, // the default
@@ -17,5 +19,9 @@ enum class MapReadRoute
 LUMOMAP_AUTOTEST_EXPORT void setMapReadRoute(MapReadRoute route);
 // True when the last load on this thread was read by the subset reader.
 LUMOMAP_AUTOTEST_EXPORT bool lastLoadReadBySubsetReader();
+// The most bytes the subset reader asks its source for at a time, in the loads this thread starts
+// from now on; 0 restores the default (64 KiB, or LUMOMAP_SUBSET_BLOCK_BYTES in the fuzzing builds).
+// Small blocks make the ends of blocks cut every kind of token.
+LUMOMAP_AUTOTEST_EXPORT void setSubsetReaderBlockBytes(qsizetype bytes);
 
 #endif // MAPREADROUTE_H

@@ -7,6 +7,7 @@
 
 #include "LumoMapParser.h"
 #include "MapByteSource.h"
+#include "MapReadRoute.h"
 #include "SubsetParserEvents.h"
 
 #include <QtAlgorithms>
@@ -21,15 +22,17 @@ static_assert(MapSubsetScanner::MaxDepth == LumoMapParser::MaxElementDepth,
 
 #ifdef LUMOMAP_SUBSET_BLOCK_BYTES
 // The fuzzing builds read in tiny blocks, so that tokens are cut by the end of a block all the time.
-constexpr qsizetype BlockBytes = LUMOMAP_SUBSET_BLOCK_BYTES;
+constexpr qsizetype DefaultBlockBytes = LUMOMAP_SUBSET_BLOCK_BYTES;
 #else
-constexpr qsizetype BlockBytes = 64 * 1024;
+constexpr qsizetype DefaultBlockBytes = 64 * 1024;
 #endif
 constexpr qsizetype MaxTagBytes = 1024;
 constexpr qsizetype MaxReferenceBytes = 12; // &#x, 8 digits and ;
-constexpr qsizetype BufferBytes = BlockBytes + MaxTagBytes;
 // Zero bytes after the buffer, so that names can be copied and compared a word at a time.
 constexpr qsizetype WordSlack = 16;
+
+// The block size of the scanners this thread creates; 0 for the default (setSubsetReaderBlockBytes).
+thread_local qsizetype blockBytesOfThisThread = 0;
 
 enum ByteClass : quint8
 {
@@ -163,6 +166,15 @@ inline bool isSpace(char c)
     return spaceBytes.of[static_cast<unsigned char>(c)] != 0;
 }
 
+// The first byte at or after `at` whose class in `table` is not Plain. A local pointer: the loop over
+// `char` bytes would otherwise store the scanner's member p at every byte, since a char may alias it.
+inline const char *afterPlain(const ByteTable &table, const char *at)
+{
+    while (classOf(table, at) == Plain)
+        ++at;
+    return at;
+}
+
 // The first byte at or after `at` that is not white space. The indentation after a line break is
 // skipped eight spaces at a time.
 inline const char *afterWhiteSpace(const char *at)
@@ -288,8 +300,16 @@ quint32 predefinedEntity(const char *at, qsizetype available, qsizetype &length)
 
 } // namespace
 
+void setSubsetReaderBlockBytes(qsizetype bytes)
+{
+    blockBytesOfThisThread = qMax<qsizetype>(bytes, 0);
+}
+
+// The buffer holds one block behind the longest run of bytes a refill keeps: a tag cut by the end of
+// the bytes read (at most MaxTagBytes; the shorter tokens keep fewer).
 MapSubsetScanner::MapSubsetScanner(MapByteSource &source)
-    : source(source), buffer(new char[BufferBytes + 1 + WordSlack]()),
+    : source(source), blockBytes(blockBytesOfThisThread > 0 ? blockBytesOfThisThread : DefaultBlockBytes),
+      bufferBytes(blockBytes + MaxTagBytes), buffer(new char[size_t(bufferBytes) + 1 + WordSlack]()),
       openNames(new char[size_t(MaxDepth + 1) * MaxNameBytes + WordSlack]())
 {}
 
@@ -307,7 +327,7 @@ void MapSubsetScanner::keepOpenNames()
 {
     // The names of the open elements still in the buffer move to their slots before it changes.
     const char *const first = buffer.get();
-    const char *const last = first + BufferBytes;
+    const char *const last = first + bufferBytes;
     for (int d = 1; d <= depth; ++d) {
         if (openName[d] >= first && openName[d] <= last) {
             char *slot = openNames.get() + qsizetype(d) * MaxNameBytes;
@@ -337,10 +357,11 @@ MapSubsetScanner::Fill MapSubsetScanner::refill(const char *keep)
     if (piece)
         piece = start;
     Fill fill = Fill::NoMore;
-    if (kept >= BufferBytes) {
+    if (kept >= bufferBytes) {
         fill = Fill::Error; // no token of the subset is this long; the loops never keep so much
     } else if (!atEnd) {
-        const qint64 count = source.read(newEnd, BufferBytes - kept);
+        // One block at most, whatever room is left, so that a block end may fall on any byte.
+        const qint64 count = source.read(newEnd, qMin(blockBytes, bufferBytes - kept));
         if (count < 0) {
             fill = Fill::Error;
         } else if (count == 0) {
@@ -453,9 +474,11 @@ template <bool Parsing> MapSubsetScanner::Result MapSubsetScanner::elements()
         // White space alone between tags means nothing to the parser: it is not delivered.
         p = afterWhiteSpace(p);
         piece = p;
-        while (classOf(textClasses, p) == Plain)
-            ++p;
-        if (*p != '<' || p[1] == '!') {
+        p = afterPlain(textClasses, p);
+        // textUntilMarkup() takes a comment, and a '<' that ends the bytes read (the 0 follows it),
+        // which may start one: it reads on first. One test finds both '!' and 0; the bytes 0x01 and
+        // ' ' that it lets through as well are refused there.
+        if (*p != '<' || (p[1] | 0x21) == 0x21) {
             const Result result = textUntilMarkup();
             if (result != Result::Complete)
                 return result;
@@ -533,8 +556,7 @@ MapSubsetScanner::Result MapSubsetScanner::textUntilMarkup()
 {
     // The caller has started the piece.
     for (;;) {
-        while (classOf(textClasses, p) == Plain)
-            ++p;
+        p = afterPlain(textClasses, p);
         switch (classOf(textClasses, p)) {
         case Less:
             if (end - p < 4 && !atEnd) {
@@ -650,8 +672,7 @@ MapSubsetScanner::Result MapSubsetScanner::comment()
         return Result::OutOfSubset;
     p += 4;
     for (;;) {
-        while (classOf(commentClasses, p) == Plain)
-            ++p;
+        p = afterPlain(commentClasses, p);
         switch (classOf(commentClasses, p)) {
         case Dash:
             if (end - p < 3 && !atEnd) {

@@ -88,6 +88,8 @@ private:
 
     MapByteSource &source;
     SubsetParserEvents *events = nullptr;
+    const qsizetype blockBytes; // the most bytes one read asks for
+    const qsizetype bufferBytes;
     std::unique_ptr<char[]> buffer;
     const char *p = nullptr;   // the next byte to look at
     const char *end = nullptr; // the end of the bytes read; *end is always 0

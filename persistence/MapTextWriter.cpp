@@ -145,8 +145,66 @@ private:
     bool m_failed = false;
 };
 
-// Collects the document as UTF-16 and hands it to the stream in chunks: for a stream on a string,
-// and for a device stream that is to put a byte order mark first, which the stream itself writes.
+// Writes the document as UTF-16 straight into the string of a stream on a string, which appends
+// whatever it is given just so. The string grows by blocks (its capacity geometrically); the room
+// not written is cut off at the end, also when the save stops on the way.
+class StringOutput
+{
+public:
+    explicit StringOutput(QString &string) : m_string(string), m_used(string.size()) {}
+    ~StringOutput() { m_string.resize(m_used); }
+    StringOutput(const StringOutput &) = delete;
+    StringOutput &operator=(const StringOutput &) = delete;
+
+    template <typename... Pieces> void ascii(int indent, Pieces... pieces)
+    {
+        char16_t *out = room(indent + (qsizetype(0) + ... + pieces.size()));
+        for (int i = 0; i < indent; ++i)
+            *out++ = u' ';
+        ((out = widen(pieces, out)), ...);
+        m_used = out - m_data;
+    }
+
+    void text(const QChar *chars, qsizetype size)
+    {
+        if (size == 0)
+            return;
+        char16_t *out = room(size);
+        std::memcpy(out, chars, size_t(size) * sizeof(char16_t));
+        m_used += size;
+    }
+
+    void handOverIfFull() {}
+    bool finish() { return true; }
+
+private:
+    static constexpr qsizetype Block = 32 * 1024;
+
+    static char16_t *widen(QLatin1String piece, char16_t *out)
+    {
+        const char *in = piece.data();
+        for (qsizetype i = 0, n = piece.size(); i < n; ++i)
+            out[i] = static_cast<unsigned char>(in[i]);
+        return out + piece.size();
+    }
+
+    // Where `size` more units go.
+    char16_t *room(qsizetype size)
+    {
+        if (!m_data || m_string.size() - m_used < size) {
+            m_string.resize(m_used + qMax(size, Block));
+            m_data = reinterpret_cast<char16_t *>(m_string.data());
+        }
+        return m_data + m_used;
+    }
+
+    QString &m_string;
+    char16_t *m_data = nullptr;
+    qsizetype m_used; // the string's length as written so far
+};
+
+// Collects the document as UTF-16 and hands it to the stream in chunks: for a device stream that is
+// to put a byte order mark first, which the stream itself writes.
 class StreamOutput
 {
 public:
@@ -316,7 +374,12 @@ bool write(const LumoMapModel &model, QTextStream &stream, const QDateTime &save
     QIODevice *device = stream.device();
     if (!device && !stream.string())
         return false;
-    if (device && !stream.generateByteOrderMark()) {
+    if (!device) {
+        StringOutput output(*stream.string());
+        writeDocument(output, model, saveTime);
+        return stream.status() == QTextStream::Ok;
+    }
+    if (!stream.generateByteOrderMark()) {
         stream.flush(); // the caller's text goes first, in the stream's own encoding
         if (stream.status() != QTextStream::Ok)
             return false;

@@ -9,9 +9,14 @@
 // nothing the document holds points at a destroyed record. Deferring the work to one pass per
 // collection keeps a document with many repeated keys linear in time, and no pointer is compared
 // with the address of a record that was freed while the parse went on.
+//
+// Running out of memory: a filing either completes or changes nothing (the record then stays with
+// the caller), and release() needs no memory of its own, since the room it works in is reserved as
+// records are displaced. So a load that runs out of memory at any point leaves a sound document.
 
-#include <QList>
+#include <vector>
 
+class LumoFixture;
 class LumoFixtureTemplate;
 class LumoInterface;
 class LumoInterfaceTemplate;
@@ -22,10 +27,14 @@ namespace RecordFiling {
 
 struct DisplacedRecords
 {
-    QList<LumoRegion *> regions;
-    QList<LumoFixtureTemplate *> fixtureTemplates;
-    QList<LumoInterfaceTemplate *> interfaceTemplates;
-    QList<LumoInterface *> interfaces;
+    std::vector<LumoRegion *> regions;
+    std::vector<LumoFixtureTemplate *> fixtureTemplates;
+    std::vector<LumoInterfaceTemplate *> interfaceTemplates;
+    std::vector<LumoInterface *> interfaces;
+    // The room release() works in: a mark for each record of the longest list, and the fixtures of
+    // the displaced interface templates.
+    std::vector<unsigned char> marks;
+    std::vector<const LumoFixture *> fixtures;
 };
 
 void fileRegion(LumoMapModel &model, LumoRegion *region, DisplacedRecords &displaced);
@@ -37,8 +46,10 @@ void fileInterfaceTemplate(LumoMapModel &model, LumoInterfaceTemplate *interface
 // interfacesByOrder (a further entry when that order is present already).
 void fileInterface(LumoMapModel &model, LumoInterface *interface, bool byOrder, DisplacedRecords &displaced);
 
-// Destroys the displaced records as described above and empties `displaced`.
-void release(LumoMapModel &model, DisplacedRecords &displaced);
+// Destroys the displaced records as described above and empties `displaced`. Should an index of the
+// document that another object shares need a copy of its own to drop an entry, and no memory be
+// left for it, the records that index still points at are left alive rather than destroyed.
+void release(LumoMapModel &model, DisplacedRecords &displaced) noexcept;
 
 } // namespace RecordFiling
 

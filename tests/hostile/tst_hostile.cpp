@@ -9,14 +9,20 @@
 #include <QThread>
 #include <QtTest>
 
+#include <csignal>
+#include <cstdio>
 #include <ctime>
 
+#include <malloc.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace TestSupport;
 
 namespace {
 
+const int oneArena = mallopt(M_ARENA_MAX, 1);
 const QString prefix = QStringLiteral("Unable to parse file: ");
 
 long peakResidentMiB()
@@ -53,6 +59,8 @@ private slots:
     void cutAtEveryByte_data();
     void cutAtEveryByte();
     void deepNestingOnASmallStack();
+    void outOfMemory_data();
+    void outOfMemory();
 };
 
 void TestHostile::hostile_data()
@@ -234,6 +242,174 @@ void TestHostile::deepNestingOnASmallStack()
     delete thread;
     QVERIFY2(error.startsWith(prefix + QStringLiteral("startElement: aRefused: elements nested")),
              qPrintable(error));
+}
+
+void TestHostile::outOfMemory_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("operation");
+    QTest::addColumn<bool>("subsetWhereItApplies"); // else QXmlSimpleReader alone
+
+    // The documents are written once, into a directory that lives as long as the process.
+    static QTemporaryDir directory;
+    const auto document = [](const char *name, const QByteArray &body) {
+        const QString path = directory.filePath(QLatin1String(name));
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(body) != body.size())
+            qFatal("cannot write %s", qPrintable(path));
+        return path;
+    };
+    constexpr int textBytes = 2 * 1000 * 1000;
+    constexpr int records = 10000;
+    QByteArray regions = "<lumomap>\n";
+    QByteArray repeated = "<lumomap>\n";
+    QByteArray controllers = "<map>\n";
+    for (int i = 0; i < records; ++i) {
+        const QByteArray key = QByteArray::number(i);
+        regions += "<region><number>" + key + "</number><name>region " + key + "</name></region>\n";
+        repeated += "<interface><uid>" + QByteArray::number(i % 5) + "</uid><order>" + key + "</order></interface>\n";
+        if (i % 20 == 0)
+            controllers += "<c><s>" + QByteArray::number(i % 1000, 16) + "</s><n>c</n></c>\n";
+        controllers += "<l><x>" + key + "</x><y>7</y><c>" + QByteArray::number(i / 20 * 20 % 1000, 16) +
+                       "</c><pn>" + QByteArray::number(i % 16) + "</pn></l>\n";
+    }
+    const QString documents[] = {
+        document("ascii.xml", "<lumomap><mapname>" + QByteArray(textBytes, 'x') + "</mapname></lumomap>"),
+        document("utf8.xml", "<lumomap><mapname>" + QByteArray("\xc3\xa9").repeated(textBytes / 2) +
+                                 "</mapname></lumomap>"),
+        document("records.xml", regions + "</lumomap>\n"),
+        document("repeated-keys.xml", repeated + "</lumomap>\n"),
+        document("legacy.xml", controllers + "</map>\n"),
+    };
+    for (const QString &path : documents) {
+        for (const char *operation : {"loadFromFile", "loadFromText", "save", "saveToFile"}) {
+            for (bool subset : {true, false}) {
+                if (subset || QByteArray(operation).startsWith("load"))
+                    QTest::addRow("%s, %s%s", qPrintable(QFileInfo(path).baseName()), operation,
+                                  QByteArray(operation).startsWith("load") ? (subset ? ", subset" : ", QXmlSimpleReader") : "")
+                        << path << QString::fromLatin1(operation) << subset;
+            }
+        }
+    }
+}
+
+namespace {
+
+qint64 addressSpaceBytes()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmSize:"))
+            return line.mid(7).trimmed().split(' ').value(0).toLongLong() * 1024;
+    }
+    return -1;
+}
+
+// In a child process: prepares `operation` on the document at `path`, allows it `budget` bytes of
+// address space beyond what the process holds, runs it and checks what it left. Returns what is
+// wrong, or an empty string; a crash or an exception ends the child instead.
+QString runWithin(qint64 budget, const QString &path, const QString &operation, bool subset)
+{
+    setMapReadRoute(subset ? MapReadRoute::SubsetWhereItApplies : MapReadRoute::QXmlSimpleReaderOnly);
+    const bool load = operation.startsWith(QLatin1String("load"));
+    LumoMapModel model;
+    QString text;
+    if (operation == QLatin1String("loadFromText"))
+        text = QString::fromUtf8(readFile(path));
+    else if (!load && !model.loadFromFile(path))
+        return QStringLiteral("cannot load the document to save");
+    QString saved;
+    QTextStream stream(&saved);
+    const QString target = path + QStringLiteral(".saved");
+
+    rlimit limit{};
+    getrlimit(RLIMIT_AS, &limit);
+    const rlimit within{rlim_t(addressSpaceBytes() + budget), limit.rlim_max};
+    setrlimit(RLIMIT_AS, &within);
+    bool done = false;
+    if (operation == QLatin1String("loadFromFile"))
+        done = model.loadFromFile(path);
+    else if (operation == QLatin1String("loadFromText"))
+        done = model.loadFromText(text);
+    else if (operation == QLatin1String("save"))
+        done = model.save(stream);
+    else
+        done = model.saveToFile(target);
+    setrlimit(RLIMIT_AS, &limit);
+
+    // Template uids come from the process-wide counter: they differ from load to load.
+    const auto records = [](const LumoMapModel &m, bool withTransientFields) {
+        static const QRegularExpression uids(QStringLiteral("^fixturetemplate \\d+ \\d+|^  fixture \\d+"),
+                                             QRegularExpression::MultilineOption);
+        return dump(m, withTransientFields).join(QLatin1Char('\n')).replace(uids, QStringLiteral("#"));
+    };
+    const QString &error = model.lastError;
+    if (load) {
+        if (done ? !error.isNull() : !error.startsWith(QLatin1String("Unable to parse file: ")) || error.size() > 2000)
+            return QStringLiteral("load %1 with lastError %2").arg(done).arg(error.left(200));
+        if (!indexProblem(model).isEmpty())
+            return indexProblem(model);
+        LumoMapModel enough;
+        if (done && !(text.isNull() ? enough.loadFromFile(path) : enough.loadFromText(text)))
+            return QStringLiteral("no load with enough memory");
+        if (done && records(model, true) != records(enough, true))
+            return QStringLiteral("a load that differs from one with enough memory");
+    } else if (operation == QLatin1String("save")) {
+        // The text of a save with enough memory, but for the time of the save.
+        static const QRegularExpression time(QStringLiteral("<savedatetime>[^<]*</savedatetime>"));
+        QString enough;
+        QTextStream enoughStream(&enough);
+        if (done != (stream.status() == QTextStream::Ok) ||
+            (done && (!model.save(enoughStream) || saved.replace(time, QString()) != enough.replace(time, QString()))))
+            return QStringLiteral("save %1 with a text of %2 characters").arg(done).arg(saved.size());
+    } else if (done ? !error.isNull() || readFile(target).isEmpty()
+                    : !error.startsWith(QLatin1String("Unable to save file: ")) || QFile::exists(target)) {
+        return QStringLiteral("saveToFile %1 with lastError %2").arg(done).arg(error);
+    }
+    QFile::remove(target);
+    return QString();
+}
+
+} // namespace
+
+// Each operation in a child process whose address space is limited to a range of budgets, from far
+// too little to enough: whatever runs out, the operation returns (false, with a message, or true),
+// and the document it leaves is sound.
+void TestHostile::outOfMemory()
+{
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    QSKIP("the sanitizers reserve address space of their own");
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+    QSKIP("the sanitizers reserve address space of their own");
+#endif
+#endif
+    QFETCH(QString, path);
+    QFETCH(QString, operation);
+    QFETCH(bool, subsetWhereItApplies);
+    const qint64 size = QFileInfo(path).size();
+    for (double times = 0.1; times < 13; times *= 2) {
+        const qint64 budget = qint64(times * double(size));
+        const pid_t child = fork();
+        if (child == 0) {
+            // A crash ends the child at once, without the test library's handler and its stack trace.
+            for (int fatal : {SIGABRT, SIGSEGV, SIGBUS, SIGFPE, SIGILL})
+                std::signal(fatal, SIG_DFL);
+            const QString problem = runWithin(budget, path, operation, subsetWhereItApplies);
+            if (!problem.isEmpty())
+                std::fprintf(stderr, "%s\n", qPrintable(problem));
+            std::fflush(stderr);
+            _exit(problem.isEmpty() ? 0 : 1);
+        }
+        int status = 0;
+        QVERIFY(child > 0 && waitpid(child, &status, 0) == child);
+        QVERIFY2(WIFEXITED(status) && WEXITSTATUS(status) == 0,
+                 qPrintable(QStringLiteral("a budget of %1 bytes: %2").arg(budget).arg(
+                     WIFSIGNALED(status) ? QStringLiteral("signal %1").arg(WTERMSIG(status))
+                                         : QStringLiteral("exit %1").arg(WEXITSTATUS(status)))));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestHostile)

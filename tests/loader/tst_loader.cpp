@@ -84,6 +84,8 @@ private slots:
     void parserTrace();
     void readRoutes_data();
     void readRoutes();
+    void blockEdges_data();
+    void blockEdges();
 };
 
 void TestLoader::messages_data()
@@ -130,6 +132,17 @@ void TestLoader::messages_data()
                                 << prefix +
                                        QStringLiteral(
                                            "startElement: aRefused: elements nested deeper than 256 levels.");
+    const QString digits = QStringLiteral("1234567890").repeated(300);
+    QTest::newRow("a text of 3000 characters, quoted by its first 1000")
+        << QStringLiteral("<lumomap><region><number>%1x</number></region></lumomap>").arg(digits)
+        << prefix + QStringLiteral("characters: ") + digits.left(1000) +
+               QStringLiteral("... (the first 1000 of 3001 characters)");
+    const QString pair = QString::fromUcs4(U"\U0001F3AD");
+    QTest::newRow("a surrogate pair at the 1000th character is left out whole")
+        << QStringLiteral("<lumomap><region><number> %1%2%1 </number></region></lumomap>")
+               .arg(digits.left(999), pair)
+        << prefix + QStringLiteral("characters: ") + digits.left(999) +
+               QStringLiteral("... (the first 999 of 2000 characters)");
     QTest::newRow("entity declaration")
         << QStringLiteral(
                "<!DOCTYPE lumomap [<!ENTITY name \"Hall\">]><lumomap><mapname>&name;</mapname></lumomap>")
@@ -462,6 +475,79 @@ void TestLoader::readRoutes()
         QCOMPARE(routeDifference(model, loaded, loadInto, &bySubset), QString());
         QCOMPARE(bySubset, bySubsetReader);
     }
+}
+
+void TestLoader::blockEdges_data()
+{
+    QTest::addColumn<QString>("document");
+    QTest::addColumn<bool>("textBySubset"); // which route loadFromText takes, at every block size
+    QTest::addColumn<bool>("fileBySubset"); // the same for loadFromFile of the document's UTF-8
+
+    const auto file = [](const QString &path) {
+        QTest::newRow(qPrintable(QFileInfo(path).fileName())) << QString::fromUtf8(readFile(path)) << true << true;
+    };
+    for (const char *name : {"stage.lumomap.xml", "legacy-facade.xml", "legacy-theatre.xml"})
+        file(QStringLiteral(LUMOMAP_SOURCE_DIR "/examples/") + QLatin1String(name));
+    for (const char *name : {"golden-map.xml", "golden-defaults.xml"})
+        file(QStringLiteral(LUMOMAP_TEST_DATA_DIR "/") + QLatin1String(name));
+
+    // Each value moves across the block ends as the block size grows.
+    const auto row = [](const char *name, const QString &values, bool bySubset = true) {
+        const QString document = QStringLiteral("<lumomap>\n <mapname>%1</mapname>\n <region><number>1</number>"
+                                                "<name>%1</name></region>\n</lumomap>\n")
+                                     .arg(values);
+        QTest::newRow(name) << document << bySubset << bySubset;
+    };
+    row("]]> escaped", QStringLiteral("a]]&gt;b ]]]&gt; ]&#93;&gt;"));
+    row("]]> literal", QStringLiteral("a]]>b"), false);
+    row("]> literal", QStringLiteral("a]>b"), false);
+    row("referenced ] before >", QStringLiteral("a]&#93;>b"), false);
+    row("] before a comment before >", QStringLiteral("a]<!-- -->>b"), false);
+    row("text ending in &#xd;", QStringLiteral("ab&#xd;"));
+    row("text ending in &#xd; and a space", QStringLiteral("&#xd; ab &#xd;&#xa; "));
+    row("characters of 2, 3 and 4 bytes", QStringLiteral("\u00e9\u0800\u4e2d\uffe0") + QString::fromUcs4(U"\U0001F3AD\U0010FFFD"));
+    row("references at every length of UTF-8",
+        QStringLiteral("&#x7f;&#x80;&#x7FF;&#x800;&#xfffd;&#127;&#128;&#2047;&#2048;&#65533;"));
+    row("references and comments close together",
+        QStringLiteral("a&amp;b<!-- c -->&lt;<!---->&#233;<!-- \u00e9 -->&quot;&apos;&gt;z"));
+    row("a comment between two texts", QStringLiteral("x<!-- c -->y"));
+    QTest::newRow("comments around the root")
+        << QStringLiteral("<!-- a --><lumomap><!-- b --><mapname>m</mapname><!-- c --></lumomap><!-- d -->")
+        << true << true;
+    // A lone surrogate has no UTF-8 form: the string goes to QXmlSimpleReader, its UTF-8 (with a
+    // replacement) to the subset reader.
+    QTest::newRow("a lone surrogate") << QStringLiteral("<lumomap><mapname>a") + QChar(0xdc00) +
+                                             QStringLiteral("</mapname></lumomap>")
+                                      << false << true;
+}
+
+// Every document through the subset reader at block sizes from 1 to 80 bytes and at the default,
+// against QXmlSimpleReader: the block ends cut every kind of token.
+void TestLoader::blockEdges()
+{
+    QFETCH(QString, document);
+    QFETCH(bool, textBySubset);
+    QFETCH(bool, fileBySubset);
+    const QString path = writeTemporaryFile(document.toUtf8());
+    const std::function<bool(LumoMapModel &)> loaders[] = {
+        [&](LumoMapModel &m) { return m.loadFromText(document); },
+        [&](LumoMapModel &m) { return m.loadFromFile(path); },
+    };
+    for (int blockBytes = 0; blockBytes <= 80; ++blockBytes) {
+        setSubsetReaderBlockBytes(blockBytes);
+        for (int route = 0; route < 2; ++route) {
+            LumoMapModel model;
+            bool loaded = false;
+            bool bySubset = false;
+            const QString difference = routeDifference(model, loaded, loaders[route], &bySubset);
+            const QString where = QStringLiteral("%1, blocks of %2 bytes")
+                                    .arg(QLatin1String(route ? "file" : "text"))
+                                    .arg(blockBytes);
+            QVERIFY2(difference.isEmpty(), qPrintable(where + QLatin1Char('\n') + difference));
+            QVERIFY2(bySubset == (route ? fileBySubset : textBySubset), qPrintable(where));
+        }
+    }
+    setSubsetReaderBlockBytes(0);
 }
 
 QTEST_GUILESS_MAIN(TestLoader)

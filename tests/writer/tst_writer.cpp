@@ -110,6 +110,8 @@ private slots:
     void realsAsQt();
     void callerTextAroundASave_data();
     void callerTextAroundASave();
+    void headerSetters_data();
+    void headerSetters();
 };
 
 void TestWriter::goldenFiles_data()
@@ -437,6 +439,41 @@ void TestWriter::callerTextAroundASave()
     const QByteArray bytes = buffer.data();
     QVERIFY(bytes.startsWith(before + "<lumomap>\n") && bytes.endsWith("</lumomap>\n" + after));
     QVERIFY(bytes.contains("<mapname>B\u00fchne Nord &amp; &lt;S\u00fcd>")); // UTF-8
+}
+
+using HeaderSetter = void (LumoMapModel::*)(const QString &);
+using HeaderGetter = QString (LumoMapModel::*)() const;
+Q_DECLARE_METATYPE(HeaderSetter)
+Q_DECLARE_METATYPE(HeaderGetter)
+
+void TestWriter::headerSetters_data()
+{
+    QTest::addColumn<HeaderSetter>("set");
+    QTest::addColumn<HeaderGetter>("get");
+    QTest::addColumn<QByteArray>("element");
+    QTest::newRow("map name") << &LumoMapModel::setMapName << &LumoMapModel::getMapName << QByteArray("mapname");
+    QTest::newRow("application") << &LumoMapModel::setCreatingAppName << &LumoMapModel::getCreatingAppName
+                                 << QByteArray("appname");
+    QTest::newRow("application version") << &LumoMapModel::setCreatingAppVersion
+                                         << &LumoMapModel::getCreatingAppVersion << QByteArray("appversion");
+}
+
+// What a header setter sets reaches the file, and a load gives it back through the getter.
+void TestWriter::headerSetters()
+{
+    QFETCH(HeaderSetter, set);
+    QFETCH(HeaderGetter, get);
+    QFETCH(QByteArray, element);
+    const QString value = QStringLiteral("B\u00fchne & S\u00fcd");
+    LumoMapModel model;
+    (model.*set)(value);
+    const QString path = writeTemporaryFile({});
+    QVERIFY(model.saveToFile(path));
+    const QByteArray written = "\n <" + element + ">" + value.toUtf8().replace("&", "&amp;") + "</" + element + ">\n";
+    QVERIFY2(readFile(path).contains(written), readFile(path).constData());
+    LumoMapModel loaded;
+    QVERIFY(loadFile(loaded, path));
+    QCOMPARE((loaded.*get)(), value);
 }
 
 QTEST_GUILESS_MAIN(TestWriter)
