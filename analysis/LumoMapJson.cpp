@@ -1,4 +1,5 @@
 #include "LumoMapJson.h"
+#include "LumoMapJson_p.h"
 
 #include "JsonTextWriter.h"
 #include "MapJsonForm.h"
@@ -867,9 +868,11 @@ bool walk(const QJsonValue &json, MapFormReader &reader)
     return reader.value(Value{Value::Null});
 }
 
+} // namespace
+
 // The second route: Qt's parser decides whether the text is JSON and says where it is not; its tree
 // then goes through the reader.
-bool readThroughQt(const QByteArray &bytes, LumoMapModel &model, QString &error)
+bool LumoMapJsonPrivate::readThroughQt(const QByteArray &bytes, LumoMapModel &model, QString &error)
 {
     QJsonParseError parseError;
     const QJsonDocument document = QJsonDocument::fromJson(bytes, &parseError);
@@ -891,6 +894,8 @@ bool readThroughQt(const QByteArray &bytes, LumoMapModel &model, QString &error)
     return error.isEmpty();
 }
 
+namespace {
+
 bool readMap(QIODevice &device, LumoMapModel &model, QString &error)
 {
     const qint64 start = device.isSequential() ? 0 : device.pos();
@@ -911,7 +916,7 @@ bool readMap(QIODevice &device, LumoMapModel &model, QString &error)
         header.restore(model);
     }
     error.clear();
-    return readThroughQt(stream.document(start), model, error);
+    return LumoMapJsonPrivate::readThroughQt(stream.document(start), model, error);
 }
 
 } // namespace

@@ -56,6 +56,7 @@ target_sources(LumoMap PRIVATE
     analysis/JsonTextWriter.h
     analysis/MapJsonForm.h
     analysis/MapJsonForm.cpp
+    analysis/LumoMapJson_p.h
     analysis/LumoMapJson.cpp
     analysis/LumoMapDiff.cpp
 )
