@@ -58,6 +58,46 @@ private:
     std::vector<quint32> m_uids;
 };
 
+// Where a value stands inside its record, as a chain that becomes text only for a difference:
+// "outputs[0].fixtures[1].name".
+struct Path
+{
+    const Path *parent;
+    QLatin1String name; // a key, or
+    std::size_t index;  // an element's place in a list, when `name` is empty
+
+    QString text() const
+    {
+        const QString before = parent ? parent->text() : QString();
+        if (name.size() == 0)
+            return QStringLiteral("%1[%2]").arg(before).arg(index);
+        return before.isEmpty() ? QString(name) : before + QLatin1Char('.') + name;
+    }
+};
+
+// The record a difference belongs to; its LumoMapDifference is made only when there is a difference.
+struct Owner
+{
+    QLatin1String kind;
+    bool keyed;        // false for the header and the geometry
+    bool decimalKey;   // a region's number; the other keys are hexadecimal
+    quint32 key;
+    const QString *name;
+
+    LumoMapDifference difference(LumoMapDifference::Change change) const
+    {
+        if (!keyed)
+            return {change, QString(kind), {}, {}, {}, QJsonValue(QJsonValue::Undefined), QJsonValue(QJsonValue::Undefined)};
+        return {change,
+                QString(kind),
+                decimalKey ? QString::number(key) : RecordKeys::hexKey(key),
+                *name,
+                {},
+                QJsonValue(QJsonValue::Undefined),
+                QJsonValue(QJsonValue::Undefined)};
+    }
+};
+
 // The elements of a list that the JSON form holds (null pointers are left out).
 template <typename Element> std::vector<const Element *> present(const QList<Element *> &list)
 {
@@ -83,13 +123,13 @@ public:
 
     void run()
     {
-        LumoMapDifference header{LumoMapDifference::Changed, QStringLiteral("header"), {}, {}, {}, {}, {}};
+        const Owner header{QLatin1String("header"), false, false, 0, nullptr};
         for (const auto &field : RecordFields::headerFields) {
             if (m_options.compareSaveTime || field.name != MapElement::SaveDateTime)
-                compareField(header, QString(), field, m_old, m_new);
+                compareField(header, nullptr, field, m_old, m_new);
         }
-        LumoMapDifference geometry{LumoMapDifference::Changed, QStringLiteral("geometry"), {}, {}, {}, {}, {}};
-        compareObject(geometry, QString(), Kind::Geometry, RecordFields::geometryFields, m_old, m_new);
+        const Owner geometry{QLatin1String("geometry"), false, false, 0, nullptr};
+        compareObject(geometry, nullptr, Kind::Geometry, RecordFields::geometryFields, m_old, m_new);
 
         compareCollection(
             MapElement::FixtureTemplate, m_old.fixtureTemplates, m_new.fixtureTemplates,
@@ -97,11 +137,9 @@ public:
             [](const LumoFixtureTemplate &record, const TemplateNumbers &numbers) {
                 return recordObject(record, numbers(record.uid));
             },
-            [this](LumoMapDifference &difference, const LumoFixtureTemplate &left, const LumoFixtureTemplate &right) {
-                compareObject(difference, QString(), Kind::FixtureTemplate, RecordFields::fixtureTemplateFields,
-                              left, right, [&](Child, const QString &path) {
-                                  compareList(difference, path, present(left.nodelist), present(right.nodelist));
-                              });
+            [this](const Owner &owner, const LumoFixtureTemplate &left, const LumoFixtureTemplate &right) {
+                compareObject(owner, nullptr, Kind::FixtureTemplate, RecordFields::fixtureTemplateFields, left, right,
+                              [&](Child, const Path &path) { compareList(owner, path, left.nodelist, right.nodelist); });
             });
         compareCollection(
             MapElement::InterfaceTemplate, m_old.interfaceTemplates, m_new.interfaceTemplates,
@@ -109,39 +147,32 @@ public:
             [](const LumoInterfaceTemplate &record, const TemplateNumbers &numbers) {
                 return recordObject(record, std::cref(numbers));
             },
-            [this](LumoMapDifference &difference, const LumoInterfaceTemplate &left, const LumoInterfaceTemplate &right) {
-                compareObject(difference, QString(), Kind::InterfaceTemplate, RecordFields::interfaceTemplateFields,
-                              left, right, [&](Child, const QString &path) {
-                                  compareList(difference, path, present(left.outputs), present(right.outputs));
-                              });
+            [this](const Owner &owner, const LumoInterfaceTemplate &left, const LumoInterfaceTemplate &right) {
+                compareObject(owner, nullptr, Kind::InterfaceTemplate, RecordFields::interfaceTemplateFields, left,
+                              right,
+                              [&](Child, const Path &path) { compareList(owner, path, left.outputs, right.outputs); });
             });
         compareCollection(
             MapElement::Interface, m_old.interfaces, m_new.interfaces,
             [](const LumoInterface &record, const TemplateNumbers &) { return record.uid; },
             [](const LumoInterface &record, const TemplateNumbers &) { return recordObject(record); },
-            [this](LumoMapDifference &difference, const LumoInterface &left, const LumoInterface &right) {
-                compareObject(difference, QString(), Kind::Interface, RecordFields::interfaceFields, left, right);
+            [this](const Owner &owner, const LumoInterface &left, const LumoInterface &right) {
+                compareObject(owner, nullptr, Kind::Interface, RecordFields::interfaceFields, left, right);
             });
         compareCollection(
             MapElement::Region, m_old.regions, m_new.regions,
             [](const LumoRegion &record, const TemplateNumbers &) { return record.number; },
             [](const LumoRegion &record, const TemplateNumbers &) { return recordObject(record); },
-            [this](LumoMapDifference &difference, const LumoRegion &left, const LumoRegion &right) {
-                compareObject(difference, QString(), Kind::Region, RecordFields::regionFields, left, right);
+            [this](const Owner &owner, const LumoRegion &left, const LumoRegion &right) {
+                compareObject(owner, nullptr, Kind::Region, RecordFields::regionFields, left, right);
             });
     }
 
 private:
-    static QString join(const QString &path, QLatin1String key)
+    void changed(const Owner &owner, const Path &path, QJsonValue oldValue, QJsonValue newValue)
     {
-        return path.isEmpty() ? QString(key) : path + QLatin1Char('.') + key;
-    }
-
-    void changed(const LumoMapDifference &record, const QString &path, QJsonValue oldValue, QJsonValue newValue)
-    {
-        LumoMapDifference difference = record;
-        difference.change = LumoMapDifference::Changed;
-        difference.field = path;
+        LumoMapDifference difference = owner.difference(LumoMapDifference::Changed);
+        difference.field = path.text();
         difference.oldValue = std::move(oldValue);
         difference.newValue = std::move(newValue);
         m_report(difference);
@@ -150,28 +181,28 @@ private:
     // One field of two records of one kind. A fixture template's uid and a fixture's templateid are
     // compared as each side numbers its templates.
     template <typename Record>
-    void compareField(const LumoMapDifference &record, const QString &path, const Field<Record> &field,
-                      const Record &left, const Record &right)
+    void compareField(const Owner &owner, const Path *path, const Field<Record> &field, const Record &left,
+                      const Record &right)
     {
         RecordFields::visit(field, left, [&](const auto &oldValue) {
             RecordFields::visit(field, right, [&](const auto &newValue) {
                 using Old = std::decay_t<decltype(oldValue)>;
                 using New = std::decay_t<decltype(newValue)>;
                 if constexpr (std::is_same_v<Old, New>) {
+                    const Path at{path, field.name, 0};
                     constexpr bool numbered = std::is_same_v<Record, LumoFixture> || std::is_same_v<Record, LumoFixtureTemplate>;
                     if constexpr (numbered && std::is_same_v<Old, quint32>) {
                         if (field.name == MapElement::TemplateId || field.name == MapElement::Uid) {
                             const quint32 oldNumber = m_oldNumbers(oldValue);
                             const quint32 newNumber = m_newNumbers(newValue);
                             if (oldNumber != newNumber)
-                                changed(record, join(path, field.name), jsonValue(field.encoding, oldNumber),
+                                changed(owner, at, jsonValue(field.encoding, oldNumber),
                                         jsonValue(field.encoding, newNumber));
                             return;
                         }
                     }
                     if (!same(oldValue, newValue))
-                        changed(record, join(path, field.name), jsonValue(field.encoding, oldValue),
-                                jsonValue(field.encoding, newValue));
+                        changed(owner, at, jsonValue(field.encoding, oldValue), jsonValue(field.encoding, newValue));
                 }
             });
         });
@@ -179,41 +210,35 @@ private:
 
     // Two records of one kind, their keys in name order; a child list goes to `children`.
     template <typename Record, std::size_t N, typename Children>
-    void compareObject(const LumoMapDifference &record, const QString &path, Kind kind,
-                       const Field<Record> (&fields)[N], const Record &left, const Record &right,
-                       Children &&children)
+    void compareObject(const Owner &owner, const Path *path, Kind kind, const Field<Record> (&fields)[N],
+                       const Record &left, const Record &right, Children &&children)
     {
         for (const Key &key : layout(kind).keys) {
             if (key.field >= 0)
-                compareField(record, path, fields[key.field], left, right);
+                compareField(owner, path, fields[key.field], left, right);
             else
-                children(key.child, join(path, key.name));
+                children(key.child, Path{path, key.name, 0});
         }
     }
     template <typename Record, std::size_t N>
-    void compareObject(const LumoMapDifference &record, const QString &path, Kind kind,
-                       const Field<Record> (&fields)[N], const Record &left, const Record &right)
+    void compareObject(const Owner &owner, const Path *path, Kind kind, const Field<Record> (&fields)[N],
+                       const Record &left, const Record &right)
     {
-        compareObject(record, path, kind, fields, left, right, [](Child, const QString &) {});
+        compareObject(owner, path, kind, fields, left, right, [](Child, const Path &) {});
     }
 
-    void compareElements(const LumoMapDifference &record, const QString &path, const LumoNode &left,
-                         const LumoNode &right)
+    void compareElements(const Owner &owner, const Path &path, const LumoNode &left, const LumoNode &right)
     {
-        compareObject(record, path, Kind::Node, RecordFields::nodeFields, left, right);
+        compareObject(owner, &path, Kind::Node, RecordFields::nodeFields, left, right);
     }
-    void compareElements(const LumoMapDifference &record, const QString &path, const LumoFixture &left,
-                         const LumoFixture &right)
+    void compareElements(const Owner &owner, const Path &path, const LumoFixture &left, const LumoFixture &right)
     {
-        compareObject(record, path, Kind::Fixture, RecordFields::fixtureFields, left, right);
+        compareObject(owner, &path, Kind::Fixture, RecordFields::fixtureFields, left, right);
     }
-    void compareElements(const LumoMapDifference &record, const QString &path, const LumoOutput &left,
-                         const LumoOutput &right)
+    void compareElements(const Owner &owner, const Path &path, const LumoOutput &left, const LumoOutput &right)
     {
-        compareObject(record, path, Kind::Output, RecordFields::outputFields, left, right,
-                      [&](Child, const QString &fixtures) {
-                          compareList(record, fixtures, present(left.fixtures), present(right.fixtures));
-                      });
+        compareObject(owner, &path, Kind::Output, RecordFields::outputFields, left, right,
+                      [&](Child, const Path &fixtures) { compareList(owner, fixtures, left.fixtures, right.fixtures); });
     }
 
     QJsonValue whole(const LumoNode &node, const TemplateNumbers &) { return recordObject(node); }
@@ -226,19 +251,35 @@ private:
         return recordObject(output, std::cref(numbers));
     }
 
-    // Two lists element by element; an element only one side has is one difference, whole.
+    // Two lists element by element; an element only one side has is one difference, whole. The JSON form
+    // leaves null elements out, and so does the comparison.
     template <typename Element>
-    void compareList(const LumoMapDifference &record, const QString &path, const std::vector<const Element *> &left,
+    void compareList(const Owner &owner, const Path &path, const QList<Element *> &left, const QList<Element *> &right)
+    {
+        if (left.contains(nullptr) || right.contains(nullptr)) {
+            compareList(owner, path, present(left), present(right));
+            return;
+        }
+        compareElementsOf(owner, path, left, right);
+    }
+    template <typename Element>
+    void compareList(const Owner &owner, const Path &path, const std::vector<const Element *> &left,
                      const std::vector<const Element *> &right)
     {
-        for (std::size_t i = 0; i < std::max(left.size(), right.size()); ++i) {
-            const QString at = QStringLiteral("%1[%2]").arg(path).arg(i);
-            if (i < left.size() && i < right.size())
-                compareElements(record, at, *left[i], *right[i]);
-            else if (i < left.size())
-                changed(record, at, whole(*left[i], m_oldNumbers), QJsonValue(QJsonValue::Undefined));
+        compareElementsOf(owner, path, left, right);
+    }
+    template <typename List> void compareElementsOf(const Owner &owner, const Path &path, const List &left, const List &right)
+    {
+        const std::size_t leftSize = std::size_t(left.size());
+        const std::size_t rightSize = std::size_t(right.size());
+        for (std::size_t i = 0; i < std::max(leftSize, rightSize); ++i) {
+            const Path at{&path, QLatin1String(), i};
+            if (i < leftSize && i < rightSize)
+                compareElements(owner, at, *left[i], *right[i]);
+            else if (i < leftSize)
+                changed(owner, at, whole(*left[i], m_oldNumbers), QJsonValue(QJsonValue::Undefined));
             else
-                changed(record, at, QJsonValue(QJsonValue::Undefined), whole(*right[i], m_newNumbers));
+                changed(owner, at, QJsonValue(QJsonValue::Undefined), whole(*right[i], m_newNumbers));
         }
     }
 
@@ -273,18 +314,12 @@ private:
             const bool inOld = l != left.cend() && (r == right.cend() || l->key <= r->key);
             const bool inNew = r != right.cend() && (l == left.cend() || r->key <= l->key);
             const Record &named = inNew ? *r->record : *l->record;
-            LumoMapDifference difference{LumoMapDifference::Changed,
-                                         QString(kind),
-                                         regions ? QString::number(inNew ? r->key : l->key)
-                                                 : RecordKeys::hexKey(inNew ? r->key : l->key),
-                                         named.name,
-                                         {},
-                                         QJsonValue(QJsonValue::Undefined),
-                                         QJsonValue(QJsonValue::Undefined)};
+            const Owner owner{kind, true, regions, inNew ? r->key : l->key, &named.name};
             if (inOld && inNew) {
-                compare(difference, *l->record, *r->record);
+                compare(owner, *l->record, *r->record);
             } else {
-                difference.change = inNew ? LumoMapDifference::Added : LumoMapDifference::Removed;
+                LumoMapDifference difference =
+                    owner.difference(inNew ? LumoMapDifference::Added : LumoMapDifference::Removed);
                 if (inOld)
                     difference.oldValue = whole(*l->record, m_oldNumbers);
                 else

@@ -21,7 +21,9 @@
 // RapidJSON reports a broken internal invariant through this macro; the library throws nothing and
 // prints nothing, and the reader does not rely on it.
 #define RAPIDJSON_ASSERT(x) static_cast<void>(0)
-#include <rapidjson/error/en.h>
+#if defined(__SSE2__)
+#define RAPIDJSON_SSE2 // white space skipped 16 bytes at a time
+#endif
 #include <rapidjson/reader.h>
 
 using namespace MapJsonForm;
@@ -142,7 +144,9 @@ void writeMap(JsonTextWriter &out, const LumoMapModel &model)
 // Records go straight into the model; when the first route gives up, the reader takes out what it added
 // and restores the header before the second route starts.
 
-// One JSON value as the reader sees it.
+// One JSON value as the reader sees it. A string from RapidJSON stays UTF-8 bytes until a field needs it
+// as a QString (texts, colours); hexadecimal numbers and the strings "nan", "inf", "-inf" are read from
+// the bytes.
 struct Value
 {
     enum Type
@@ -153,10 +157,32 @@ struct Value
         String,
         Container, // an object or an array where a plain value is expected
     };
+    explicit Value(Type kind) : type(kind) {}
+
     Type type;
     bool flag = false;
     double number = 0;
-    const QString *text = nullptr;
+    const char *utf8 = nullptr; // a string's bytes (first route) ...
+    std::size_t size = 0;
+    mutable const QString *text = nullptr; // ... or its text (second route, or once decoded)
+    mutable QString decoded;
+
+    const QString &string() const
+    {
+        if (!text) {
+            decoded = QString::fromUtf8(utf8, int(size));
+            text = &decoded;
+        }
+        return *text;
+    }
+    bool is(QLatin1String ascii) const
+    {
+        if (type != String)
+            return false;
+        if (text)
+            return *text == ascii;
+        return size == std::size_t(ascii.size()) && std::memcmp(utf8, ascii.data(), size) == 0;
+    }
 };
 
 QString expectation(Encoding encoding)
@@ -204,22 +230,24 @@ template <typename Integer> bool convertHex(const Value &value, Integer &target)
 {
     if (value.type != Value::String)
         return false;
-    const QString &digits = *value.text;
     qulonglong number = 0;
-    bool ok = !digits.isEmpty() && digits.size() <= 8;
-    for (int i = 0; ok && i < digits.size(); ++i) { // plain digits, the usual case
-        const char16_t unit = digits.at(i).unicode();
-        const char16_t lower = unit | 0x20;
-        if (unit >= '0' && unit <= '9')
-            number = number * 16 + (unit - '0');
+    bool ok = value.utf8 && value.size > 0 && value.size <= 8;
+    for (std::size_t i = 0; ok && i < value.size; ++i) { // plain digits, the usual case
+        const char digit = value.utf8[i];
+        const char lower = char(digit | 0x20);
+        if (digit >= '0' && digit <= '9')
+            number = number * 16 + qulonglong(digit - '0');
         else if (lower >= 'a' && lower <= 'f')
-            number = number * 16 + (lower - 'a' + 10);
+            number = number * 16 + qulonglong(lower - 'a' + 10);
         else
             ok = false;
     }
-    if (!ok) // anything else as Qt reads it: white space around the digits, a 0x prefix
+    if (!ok) { // anything else as Qt reads it: white space around the digits, a 0x prefix
+        const QString &digits = value.string();
         number = digits.toULongLong(&ok, 16);
-    if (!ok || digits.size() > 8 || digits.startsWith(QLatin1Char('+')) || number > std::numeric_limits<Integer>::max())
+        ok = ok && digits.size() <= 8 && !digits.startsWith(QLatin1Char('+'));
+    }
+    if (!ok || number > std::numeric_limits<Integer>::max())
         return false;
     target = Integer(number);
     return true;
@@ -245,11 +273,11 @@ bool convert(Encoding, const Value &value, double &target)
 {
     if (value.type == Value::Number)
         target = value.number;
-    else if (value.type == Value::String && *value.text == QLatin1String("nan"))
+    else if (value.is(QLatin1String("nan")))
         target = std::numeric_limits<double>::quiet_NaN();
-    else if (value.type == Value::String && *value.text == QLatin1String("inf"))
+    else if (value.is(QLatin1String("inf")))
         target = HUGE_VAL;
-    else if (value.type == Value::String && *value.text == QLatin1String("-inf"))
+    else if (value.is(QLatin1String("-inf")))
         target = -HUGE_VAL;
     else
         return false;
@@ -265,7 +293,7 @@ bool convert(Encoding, const Value &value, bool &target)
 bool convert(Encoding, const Value &value, QString &target)
 {
     if (value.type == Value::String)
-        target = *value.text;
+        target = value.string();
     else if (value.type == Value::Null)
         target = QString();
     else
@@ -277,8 +305,8 @@ bool convert(Encoding, const Value &value, QColor &target)
     static const QRegularExpression pattern(QStringLiteral("^#([0-9a-fA-F]{6}|[0-9a-fA-F]{8})$"));
     if (value.type == Value::Null)
         target = QColor();
-    else if (value.type == Value::String && pattern.match(*value.text).hasMatch())
-        target = QColor(*value.text); // #aarrggbb carries the alpha first
+    else if (value.type == Value::String && pattern.match(value.string()).hasMatch())
+        target = QColor(value.string()); // #aarrggbb carries the alpha first
     else
         return false;
     return true;
@@ -323,22 +351,22 @@ public:
     bool startObject()
     {
         if (m_frames.empty()) {
-            m_frames.push_back({Kind::Document, false});
+            push(Kind::Document, false);
             return true;
         }
-        if (m_frames.size() > MaxDepth)
+        if (tooDeep())
             return giveUp();
         Frame &top = m_frames.back();
         if (top.array) {
             ++top.count;
             const Kind kind = elementKind(top.child);
             startRecord(kind);
-            m_frames.push_back({kind, false});
+            push(kind, false);
             return true;
         }
         const Key &key = currentKey();
         if (key.child == Child::Geometry) {
-            m_frames.push_back({Kind::Geometry, false});
+            push(Kind::Geometry, false);
             return true;
         }
         return wrongValue(Value{Value::Container});
@@ -348,7 +376,7 @@ public:
     {
         if (m_frames.empty())
             return fail(QString(), QStringLiteral("expected an object"));
-        if (m_frames.size() > MaxDepth)
+        if (tooDeep())
             return giveUp();
         Frame &top = m_frames.back();
         if (top.array)
@@ -356,9 +384,9 @@ public:
         const Key &key = currentKey();
         if (key.field >= 0 || key.child == Child::Format || key.child == Child::Geometry)
             return wrongValue(Value{Value::Container});
-        Frame frame{elementKind(key.child), true};
-        frame.child = key.child;
-        m_frames.push_back(frame);
+        const Child child = key.child;
+        push(elementKind(child), true);
+        m_frames.back().child = child;
         return true;
     }
 
@@ -391,7 +419,7 @@ public:
     bool key(const char *name, std::size_t size, const QString *original = nullptr)
     {
         Frame &top = m_frames.back();
-        const std::vector<Key> &keys = layout(top.kind).keys;
+        const std::vector<Key> &keys = *top.keys;
         for (std::size_t i = 0; i < keys.size(); ++i) {
             if (std::size_t(keys[i].name.size()) == size && std::memcmp(keys[i].name.data(), name, size) == 0) {
                 if (top.seen & (1u << i))
@@ -414,7 +442,7 @@ public:
             return fail(elementPath(), QStringLiteral("expected an object"));
         const Key &key = currentKey();
         if (key.field < 0) {
-            if (key.child == Child::Format && value.type == Value::String && *value.text == FormatName) {
+            if (key.child == Child::Format && value.is(FormatName)) {
                 m_formatRight = true;
                 return true;
             }
@@ -452,21 +480,28 @@ public:
     }
 
 private:
-    // Deeper than any document of the form; Qt refuses documents nested deeper than 1024 levels, so a
-    // deeper one goes to Qt's parser for its message.
+    // Deeper than any document of the form, whose values are found wrong before they nest that deep.
+    // RapidJSON's reader recurses once per level, so the first route stops there and leaves the text to
+    // Qt's parser (which refuses documents nested deeper than 1024 levels); Qt's tree is never that deep.
     static constexpr std::size_t MaxDepth = 512;
+    bool tooDeep() const { return !m_fromTree && m_frames.size() > MaxDepth; }
 
     struct Frame
     {
         Kind kind;
         bool array;
+        const std::vector<Key> *keys = nullptr; // object: its layout's keys
         quint32 seen = 0; // object: the layout keys given so far
         int key = -1;     // object: the layout key whose value comes next
         int count = 0;    // array: elements so far
         Child child = Child::None;
     };
 
-    const Key &currentKey() const { return layout(m_frames.back().kind).keys[m_frames.back().key]; }
+    const Key &currentKey() const { return (*m_frames.back().keys)[m_frames.back().key]; }
+    void push(Kind kind, bool array)
+    {
+        m_frames.push_back({kind, array, array ? nullptr : &layout(kind).keys});
+    }
 
     static QString join(const QString &path, QLatin1String key)
     {
@@ -739,9 +774,9 @@ public:
     bool Double(double) { return m_reader.giveUp(); }
     bool String(const char *text, rapidjson::SizeType size, bool)
     {
-        m_text = QString::fromUtf8(text, int(size));
         Value value{Value::String};
-        value.text = &m_text;
+        value.utf8 = text;
+        value.size = size;
         return m_reader.value(value);
     }
     bool StartObject() { return m_reader.startObject(); }
@@ -752,7 +787,6 @@ public:
 
 private:
     MapFormReader &m_reader;
-    QString m_text;
 };
 
 // RapidJSON's input stream over a QIODevice, read in blocks of 64 KiB. Peek() gives '\0' at the end.
@@ -768,15 +802,15 @@ public:
         m_at = m_end = m_block.constData();
     }
 
-    Ch Peek()
+    Q_ALWAYS_INLINE Ch Peek()
     {
-        if (m_at == m_end && !refill())
+        if (Q_UNLIKELY(m_at == m_end) && !refill())
             return '\0';
         return *m_at;
     }
-    Ch Take()
+    Q_ALWAYS_INLINE Ch Take()
     {
-        if (m_at == m_end && !refill())
+        if (Q_UNLIKELY(m_at == m_end) && !refill())
             return '\0';
         return *m_at++;
     }
@@ -785,6 +819,20 @@ public:
     void Put(Ch) {}
     void Flush() {}
     std::size_t PutEnd(Ch *) { return 0; }
+
+    // Skips white space a block at a time (RapidJSON's own scan, 16 bytes at a step where it can).
+    void skipWhitespace()
+    {
+        for (;;) {
+#if defined(RAPIDJSON_SSE2)
+            m_at = rapidjson::SkipWhitespace_SIMD(m_at, m_end);
+#else
+            m_at = rapidjson::SkipWhitespace(m_at, m_end);
+#endif
+            if (m_at != m_end || !refill())
+                return;
+        }
+    }
 
     // Every byte was read (an embedded '\0' looks like the end to RapidJSON).
     bool atEnd() { return m_at == m_end && !refill(); }
@@ -800,7 +848,7 @@ public:
 private:
     static constexpr int BlockBytes = 64 * 1024;
 
-    bool refill()
+    Q_NEVER_INLINE bool refill()
     {
         m_before += m_end - m_block.constData();
         const qint64 got = m_device.read(m_block.data(), BlockBytes);
@@ -819,6 +867,18 @@ private:
     const char *m_end;
     qint64 m_before = 0;
 };
+
+} // namespace
+
+namespace rapidjson {
+// RapidJSON's white space skipping for the device stream: a scan of the block instead of a call per byte.
+template <> inline void SkipWhitespace(DeviceStream &stream)
+{
+    stream.skipWhitespace();
+}
+} // namespace rapidjson
+
+namespace {
 
 // Walks Qt's tree of a document into the reader, keys in the order Qt keeps them.
 bool walk(const QJsonValue &json, MapFormReader &reader)
@@ -905,8 +965,8 @@ bool readMap(QIODevice &device, LumoMapModel &model, QString &error)
         MapFormReader reader(model, false);
         SaxEvents events(reader);
         rapidjson::Reader parser;
-        constexpr unsigned flags =
-            rapidjson::kParseValidateEncodingFlag | rapidjson::kParseIterativeFlag | rapidjson::kParseNumbersAsStringsFlag;
+        // Recursive (not iterative) parsing, the faster: the reader stops it at MaxDepth.
+        constexpr unsigned flags = rapidjson::kParseValidateEncodingFlag | rapidjson::kParseNumbersAsStringsFlag;
         if (!parser.Parse<flags>(stream, events).IsError() && stream.atEnd() && reader.complete()) {
             reader.finish();
             error.clear();
