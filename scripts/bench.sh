@@ -52,7 +52,7 @@ declare -A generate=([small]="current 125" [medium]="current 500" [large]="curre
 median() { awk -v c="$2" '{ print $c }' "$1" | sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 
 # input MAP MODE: the file a driver mode reads (readJson reads the JSON form, the others the map file).
-input() { [ "$2" = readJson ] && echo "$work/$1.json" || echo "$work/$1.xml"; }
+input() { [ "$2" = readJson ] && echo "$work/$1.form.json" || echo "$work/$1.xml"; }
 
 # instructions DRIVER MAP MODE LABEL: "per byte (total)" of one callgrind run of the driver, or "–" when
 # the driver has no such mode.
@@ -76,7 +76,7 @@ tool_arguments() {
     case $2 in
     convert-xml) echo "convert $m.xml $m.out.xml" ;;
     convert-to-json) echo "convert $m.xml $m.out.json" ;;
-    convert-from-json) echo "convert $m.json $m.back.xml" ;;
+    convert-from-json) echo "convert $m.form.json $m.back.xml" ;;
     info) echo "info $m.xml" ;;
     diff) echo "diff $m.xml $m.copy.xml" ;;
     patch-csv) echo "patch $m.xml -o $m.patch.csv" ;;
@@ -109,7 +109,7 @@ rows_time=() rows_instr=() rows_maps=() rows_baseline=() rows_tool=()
 for map in "${maps[@]}"; do
     file=$work/$map.xml
     "$bench" generate ${generate[$map]} "$file"
-    "$bench" writeJson "$file" --output "$work/$map.json" >/dev/null
+    "$bench" writeJson "$file" --output "$work/$map.form.json" >/dev/null
     cp "$file" "$work/$map.copy.xml"
     modes=(loadFromFile loadFromText sax stream)
     [ "$map" = legacy ] || modes+=(save saveToString)
@@ -142,7 +142,7 @@ for map in "${maps[@]}"; do
         [ "$mode" = stream ] && [ "$map" = legacy ] && instr_row+=" – | – |" baseline_row+=" – | – |"
     done
     rows_instr+=("$instr_row") rows_baseline+=("$baseline_row")
-    rows_maps+=("| $map | ${generate[$map]} | $(stat -c %s "$file") | $(stat -c %s "$work/$map.json") | $(median "$work/$map.loadFromFile.log.runs" 6) |")
+    rows_maps+=("| $map | ${generate[$map]} | $(stat -c %s "$file") | $(stat -c %s "$work/$map.form.json") | $(median "$work/$map.loadFromFile.log.runs" 6) |")
 
     declare -A cpu=() peak=()
     for command in "${tool_commands[@]}"; do
