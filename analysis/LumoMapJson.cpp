@@ -420,14 +420,21 @@ public:
     {
         Frame &top = m_frames.back();
         const std::vector<Key> &keys = *top.keys;
-        for (std::size_t i = 0; i < keys.size(); ++i) {
-            if (std::size_t(keys[i].name.size()) == size && std::memcmp(keys[i].name.data(), name, size) == 0) {
-                if (top.seen & (1u << i))
-                    return giveUp(); // Qt keeps the last of the values given for one key
-                top.seen |= 1u << i;
-                top.key = int(i);
-                return true;
+        const auto matches = [&](std::size_t i) {
+            return std::size_t(keys[i].name.size()) == size && std::memcmp(keys[i].name.data(), name, size) == 0;
+        };
+        // Keys mostly come in the order the writer gives them, so the one after the last is tried first.
+        std::size_t at = std::size_t(top.key + 1);
+        if (at >= keys.size() || !matches(at)) {
+            for (at = 0; at < keys.size() && !matches(at); ++at) {
             }
+        }
+        if (at < keys.size()) {
+            if (top.seen & (1u << at))
+                return giveUp(); // Qt keeps the last of the values given for one key
+            top.seen |= 1u << at;
+            top.key = int(at);
+            return true;
         }
         const QString text = original ? *original : QString::fromUtf8(name, int(size));
         return fail(path(m_frames.size()), QStringLiteral("unexpected key \"%1\"").arg(text));
@@ -710,39 +717,12 @@ private:
     std::vector<quint32> m_addedFixtureTemplates, m_addedInterfaceTemplates, m_addedInterfaces, m_addedRegions;
 };
 
-// A number's text as Qt's parser reads it, where that is certain: a whole number of up to 18 digits
-// exactly, anything else through the shortest-round-trip reading of the standard library, which rounds
-// correctly as Qt's does, unless the result is zero, subnormal or out of range, where Qt's own rules
-// (it refuses a number that underflows) decide on the other route. Zero is always +0, as Qt reads "-0".
-bool readNumber(const char *text, std::size_t size, double &number)
+// A number as RapidJSON reads it, where that is certainly what Qt's parser reads: whole numbers exactly
+// (a qint64 or quint64 converted to the nearest double, as Qt converts them), other numbers correctly
+// rounded (kParseFullPrecisionFlag) unless the result is zero or subnormal, where only Qt's rules (it
+// refuses a number that underflows to zero) settle it on the other route. Zero is +0, as Qt reads "-0".
+bool usableReal(double number)
 {
-    const char *end = text + size;
-    const bool negative = size > 0 && *text == '-';
-    const char *digits = text + negative;
-    bool whole = size - negative <= 18;
-    for (const char *p = digits; whole && p < end; ++p)
-        whole = *p >= '0' && *p <= '9';
-    if (whole) {
-        qint64 value = 0;
-        for (const char *p = digits; p < end; ++p)
-            value = value * 10 + (*p - '0');
-        number = negative ? -double(value) : double(value);
-        number += 0.0; // -0 becomes +0
-        return true;
-    }
-    if (size > 64)
-        return false;
-    const auto result = std::from_chars(text, end, number);
-    if (result.ec != std::errc() || result.ptr != end)
-        return false;
-    if (number == 0) {
-        for (const char *p = digits; p < end && *p != 'e' && *p != 'E'; ++p) {
-            if (*p >= '1' && *p <= '9')
-                return false; // rounds to zero: Qt refuses it
-        }
-        number = 0.0;
-        return true;
-    }
     return std::isfinite(number) && std::fabs(number) >= std::numeric_limits<double>::min();
 }
 
@@ -759,19 +739,19 @@ public:
         value.flag = flag;
         return m_reader.value(value);
     }
-    // With kParseNumbersAsStringsFlag every number arrives as its text.
-    bool RawNumber(const char *text, rapidjson::SizeType size, bool)
+    bool Int(int number) { return whole(double(number)); }
+    bool Uint(unsigned number) { return whole(double(number)); }
+    bool Int64(int64_t number) { return whole(double(number)); }
+    bool Uint64(uint64_t number) { return whole(double(number)); }
+    bool Double(double number)
     {
-        Value value{Value::Number};
-        if (!readNumber(text, size, value.number))
+        if (!usableReal(number))
             return m_reader.giveUp();
+        Value value{Value::Number};
+        value.number = number;
         return m_reader.value(value);
     }
-    bool Int(int) { return m_reader.giveUp(); }
-    bool Uint(unsigned) { return m_reader.giveUp(); }
-    bool Int64(int64_t) { return m_reader.giveUp(); }
-    bool Uint64(uint64_t) { return m_reader.giveUp(); }
-    bool Double(double) { return m_reader.giveUp(); }
+    bool RawNumber(const char *, rapidjson::SizeType, bool) { return m_reader.giveUp(); }
     bool String(const char *text, rapidjson::SizeType size, bool)
     {
         Value value{Value::String};
@@ -786,6 +766,13 @@ public:
     bool EndArray(rapidjson::SizeType) { return m_reader.endArray(); }
 
 private:
+    bool whole(double number)
+    {
+        Value value{Value::Number};
+        value.number = number + 0.0; // -0 becomes +0
+        return m_reader.value(value);
+    }
+
     MapFormReader &m_reader;
 };
 
@@ -799,7 +786,7 @@ public:
     explicit DeviceStream(QIODevice &device) : m_device(device), m_keep(device.isSequential())
     {
         m_block.resize(BlockBytes);
-        m_at = m_end = m_block.constData();
+        m_begin = m_at = m_end = m_block.constData();
     }
 
     Q_ALWAYS_INLINE Ch Peek()
@@ -814,7 +801,7 @@ public:
             return '\0';
         return *m_at++;
     }
-    std::size_t Tell() const { return std::size_t(m_before + (m_at - m_block.constData())); }
+    std::size_t Tell() const { return std::size_t(m_before + (m_at - m_begin)); }
     Ch *PutBegin() { return nullptr; }
     void Put(Ch) {}
     void Flush() {}
@@ -850,9 +837,9 @@ private:
 
     Q_NEVER_INLINE bool refill()
     {
-        m_before += m_end - m_block.constData();
+        m_before += m_end - m_begin;
         const qint64 got = m_device.read(m_block.data(), BlockBytes);
-        m_at = m_block.constData();
+        m_begin = m_at = m_block.constData();
         m_end = m_at + std::max<qint64>(got, 0);
         if (m_keep && got > 0)
             m_kept.append(m_at, int(got));
@@ -863,6 +850,7 @@ private:
     const bool m_keep;
     QByteArray m_block;
     QByteArray m_kept;
+    const char *m_begin; // the block
     const char *m_at;
     const char *m_end;
     qint64 m_before = 0;
@@ -966,7 +954,7 @@ bool readMap(QIODevice &device, LumoMapModel &model, QString &error)
         SaxEvents events(reader);
         rapidjson::Reader parser;
         // Recursive (not iterative) parsing, the faster: the reader stops it at MaxDepth.
-        constexpr unsigned flags = rapidjson::kParseValidateEncodingFlag | rapidjson::kParseNumbersAsStringsFlag;
+        constexpr unsigned flags = rapidjson::kParseValidateEncodingFlag | rapidjson::kParseFullPrecisionFlag;
         if (!parser.Parse<flags>(stream, events).IsError() && stream.atEnd() && reader.complete()) {
             reader.finish();
             error.clear();
