@@ -9,11 +9,14 @@
 // mark (/proc/self/clear_refs, VmHWM), and switches callgrind's instrumentation on and off, so that
 // `valgrind --tool=callgrind --instr-atstart=no` counts the operation's instructions only. It prints
 //   MODE BYTES WALL_NS CPU_NS PEAK_KIB MODEL_KIB
-// (bytes read or written; peak resident memory added by the operation; heap still held after it,
-// which for a load is the model) on standard output, and appends the line to the --log file.
+// (bytes read or written, for diff the bytes of one map; peak resident memory added by the operation;
+// heap still held after it, which for a load is the model) on standard output, and appends the line to
+// the --log file.
 
 #include "MapGenerator.h"
 
+#include <LumoMapDiff.h>
+#include <LumoMapJson.h>
 #include <LumoMapModel.h>
 
 #include <QCommandLineParser>
@@ -97,7 +100,8 @@ int main(int argc, char *argv[])
     parser.setApplicationDescription(QStringLiteral(
         "Runs one LumoMap operation once and prints: MODE BYTES WALL_NS CPU_NS PEAK_KIB MODEL_KIB.\n"
         "Modes: loadFromFile, loadFromText, save (to a file), saveToString, sax (a bare QXmlSimpleReader "
-        "pass), stream (a bare QXmlStreamReader pass); 'generate current|legacy COUNT FILE' writes a map."));
+        "pass), stream (a bare QXmlStreamReader pass), writeJson (the JSON form to a file), readJson (MAP is "
+        "the JSON form), diff (two loads of MAP compared); 'generate current|legacy COUNT FILE' writes a map."));
     parser.addHelpOption();
     parser.addPositionalArgument(QStringLiteral("mode"), QStringLiteral("The operation, or generate."));
     parser.addPositionalArgument(QStringLiteral("map"), QStringLiteral("The map file to read."));
@@ -118,6 +122,7 @@ int main(int argc, char *argv[])
 
     // Preparation: everything the operation needs that is not the operation.
     LumoMapModel model;
+    LumoMapModel other; // diff's second map
     QFile input(mapPath), output(outputPath);
     QString text, saved;
     QTextStream savedStream(&saved);
@@ -140,6 +145,25 @@ int main(int argc, char *argv[])
             operation = [&] { return model.save(fileStream) && output.flush(); };
         else
             return fail(QStringLiteral("cannot write %1: %2").arg(outputPath, output.errorString()));
+    } else if (mode == QLatin1String("writeJson")) {
+        if (!model.loadFromFile(mapPath))
+            return fail(QStringLiteral("cannot load %1: %2").arg(mapPath, model.lastError));
+        if (!output.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            return fail(QStringLiteral("cannot write %1: %2").arg(outputPath, output.errorString()));
+        operation = [&] { return LumoMapJson::write(model, output) && output.flush(); };
+    } else if (mode == QLatin1String("readJson")) {
+        operation = [&] { return LumoMapJson::read(input, model, &model.lastError); };
+    } else if (mode == QLatin1String("diff")) {
+        if (!model.loadFromFile(mapPath) || !other.loadFromFile(mapPath))
+            return fail(QStringLiteral("cannot load %1: %2").arg(mapPath, model.lastError));
+        operation = [&] {
+            int differences = 0;
+            LumoMapDiffOptions options;
+            options.numberLegacyTemplatesFromZero = true; // two loads of a legacy map number their templates apart
+            LumoMapDiff::forEachDifference(model, other, options,
+                                           [&](const LumoMapDifference &) { ++differences; });
+            return differences == 0;
+        };
     } else if (mode == QLatin1String("sax")) {
         operation = [&] {
             QXmlInputSource source(&input);
@@ -177,7 +201,7 @@ int main(int argc, char *argv[])
     const qint64 modelKiB = (heapInUseBytes() - heapBefore) / 1024;
     if (!ok)
         return fail(QStringLiteral("%1 failed on %2: %3").arg(mode, mapPath, model.lastError));
-    if (mode == QLatin1String("save"))
+    if (mode == QLatin1String("save") || mode == QLatin1String("writeJson"))
         bytes = output.size();
     else if (mode == QLatin1String("saveToString"))
         bytes = saved.toUtf8().size();

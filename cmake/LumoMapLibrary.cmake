@@ -53,7 +53,10 @@ target_sources(LumoMap PRIVATE
     persistence/MapLoader.cpp
     analysis/LumoWiring.cpp
     analysis/LumoMapCheck.cpp
-    analysis/MapJsonObject.h
+    analysis/JsonTextWriter.h
+    analysis/MapJsonForm.h
+    analysis/MapJsonForm.cpp
+    analysis/LumoMapJson_p.h
     analysis/LumoMapJson.cpp
     analysis/LumoMapDiff.cpp
 )
@@ -71,6 +74,13 @@ target_include_directories(LumoMap
         ${CMAKE_CURRENT_SOURCE_DIR}/model
         ${CMAKE_CURRENT_SOURCE_DIR}/persistence
         ${CMAKE_CURRENT_SOURCE_DIR}/analysis)
+# The JSON form is read with RapidJSON's SAX reader (Debian's rapidjson-dev, header only, not needed by
+# the library's users).
+find_path(LUMOMAP_RAPIDJSON_INCLUDE_DIR rapidjson/reader.h)
+if(NOT LUMOMAP_RAPIDJSON_INCLUDE_DIR)
+    message(FATAL_ERROR "RapidJSON not found: install rapidjson-dev (scripts/install-deps.sh)")
+endif()
+target_include_directories(LumoMap SYSTEM PRIVATE ${LUMOMAP_RAPIDJSON_INCLUDE_DIR})
 
 target_link_libraries(LumoMap PUBLIC ${LUMOMAP_QT_LIBS} PRIVATE lumomap_build_flags)
 # The library spells every string conversion out, so no text is ever decoded with a guessed codec.

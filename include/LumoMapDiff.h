@@ -10,6 +10,8 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
+
 class LumoMapModel;
 
 /// One difference between two maps.
@@ -61,6 +63,12 @@ public:
     /// the maps hold the same values.
     static QList<LumoMapDifference> compare(const LumoMapModel &oldMap, const LumoMapModel &newMap,
                                             const LumoMapDiffOptions &options = LumoMapDiffOptions());
+    /// The same differences, in the same order, each passed to `report` as soon as it is found instead of
+    /// being collected: the records are compared where they stand, field by field, so the comparison
+    /// holds nothing beyond the difference at hand.
+    static void forEachDifference(const LumoMapModel &oldMap, const LumoMapModel &newMap,
+                                  const LumoMapDiffOptions &options,
+                                  const std::function<void(const LumoMapDifference &)> &report);
     /// A JSON value as compact text, as LumoMapDifference::line() shows it; "(none)" when undefined.
     static QString compactJson(const QJsonValue &value);
 };

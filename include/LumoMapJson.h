@@ -10,6 +10,7 @@
 #include <QString>
 
 class LumoMapModel;
+class QIODevice;
 
 /// The JSON form of a map document: every field the map file stores, named as in the map file,
 /// records of each kind in ascending key order.
@@ -27,6 +28,11 @@ public:
     /// The JSON text of `model`: one object, keys in alphabetical order, indented by four spaces.
     static QByteArray toJson(const LumoMapModel &model);
 
+    /// Writes the JSON text of `model`, the same bytes as toJson(), to `device` as it produces it, in
+    /// blocks of 64 KiB, without holding the whole text. `device` must be open for writing. Returns
+    /// false when the device refused any of the text.
+    static bool write(const LumoMapModel &model, QIODevice &device);
+
     /// Reads the JSON text `json` into `model`, which should be empty, as loading a map file does
     /// (outputs marked used, `interfacesByOrder` rebuilt from each interface's `order`). A missing
     /// key leaves the record's default; the keys (`uid`, a region's `number`) are required. An
@@ -37,6 +43,14 @@ public:
     /// path of the value ("interfaces[2].uid: ...") otherwise. The records read before the failure
     /// stay in `model`.
     static bool fromJson(const QByteArray &json, LumoMapModel &model, QString *errorMessage = nullptr);
+
+    /// Reads the JSON text that `device` holds from its current position to its end into `model`, as
+    /// fromJson() does, with the same results and messages, reading the text as a stream in blocks of
+    /// 64 KiB instead of holding it whole. `device` must be open for reading. A text that is not JSON, or
+    /// one with a fault in its values, is read a second time whole to say where the fault is: a
+    /// sequential device's text is kept for that as it is read, any other device is read again from
+    /// where reading started.
+    static bool read(QIODevice &device, LumoMapModel &model, QString *errorMessage = nullptr);
 };
 
 #endif // LUMOMAPJSON_H

@@ -10,6 +10,7 @@ packages=(
     clang libclang-rt-14-dev
     python3
     hyperfine valgrind jq
+    rapidjson-dev
     chromium
 )
 # The map page's browser tests run on node and npm; a node that is already there (of any origin) is kept.

@@ -4,12 +4,17 @@
 
 #include <TestSupport.h>
 
+#include <JsonTextWriter.h>
+#include <LumoMapJson_p.h>
+
 #include <LumoMapCheck.h>
 #include <LumoMapDiff.h>
 #include <LumoMapJson.h>
 #include <LumoWiring.h>
 
 #include <QtTest>
+
+#include <cfloat>
 
 namespace {
 
@@ -127,6 +132,42 @@ QStringList describe(const LumoWiring &wiring)
     return lines;
 }
 
+// A device that reads `bytes` once, front to back, as a pipe or a socket does.
+class SequentialReader : public QIODevice
+{
+public:
+    explicit SequentialReader(const QByteArray &bytes) : m_bytes(bytes) { open(QIODevice::ReadOnly); }
+    bool isSequential() const override { return true; }
+    qint64 bytesAvailable() const override { return m_bytes.size() - m_at + QIODevice::bytesAvailable(); }
+
+protected:
+    qint64 readData(char *data, qint64 size) override
+    {
+        const qint64 count = std::min<qint64>(size, std::min<qint64>(m_bytes.size() - m_at, 1000));
+        memcpy(data, m_bytes.constData() + m_at, size_t(count));
+        m_at += count;
+        return count;
+    }
+    qint64 writeData(const char *, qint64) override { return -1; }
+
+private:
+    QByteArray m_bytes;
+    qint64 m_at = 0;
+};
+
+// Doubles from a fixed sequence: `make` turns each random 64-bit value into one.
+QList<double> generated(int count, const std::function<double(quint64)> &make)
+{
+    QRandomGenerator random(0x4c756d6f);
+    QList<double> values;
+    while (values.size() < count) {
+        const double value = make(random.generate64());
+        if (std::isfinite(value))
+            values.append(value);
+    }
+    return values;
+}
+
 LumoMapModel loaded(const QString &path)
 {
     LumoMapModel map;
@@ -137,6 +178,7 @@ LumoMapModel loaded(const QString &path)
 } // namespace
 
 Q_DECLARE_METATYPE(Spec)
+Q_DECLARE_METATYPE(QList<double>)
 Q_DECLARE_METATYPE(LumoWiringOptions)
 
 class TestAnalysis : public QObject
@@ -152,6 +194,10 @@ private slots:
     void jsonErrors();
     void jsonRoundTrip_data();
     void jsonRoundTrip();
+    void jsonText_data();
+    void jsonText();
+    void jsonRoutes_data();
+    void jsonRoutes();
     void diff_data();
     void diff();
 };
@@ -319,6 +365,26 @@ void TestAnalysis::jsonErrors_data()
     QTest::newRow("nested") << QByteArray(R"({"format": "lumomap-json/1", "interfaceTemplates": [{"uid": "1",
         "outputs": [{"fixtures": [{"x": true}]}]}]})")
                             << "interfaceTemplates[0].outputs[0].fixtures[0].x: expected a number or \"inf\", \"-inf\", \"nan\"";
+    QTest::newRow("top level array") << QByteArray("[]") << "top level: expected an object";
+    QTest::newRow("geometry") << QByteArray(R"({"format": "lumomap-json/1", "geometry": []})")
+                              << "geometry: expected an object";
+    QTest::newRow("not an array") << QByteArray(R"({"format": "lumomap-json/1", "regions": {}})")
+                                  << "regions: expected an array";
+    QTest::newRow("element") << QByteArray(R"({"format": "lumomap-json/1", "regions": [{"number": 1}, 2]})")
+                             << "regions[1]: expected an object";
+    QTest::newRow("byte") << QByteArray(R"({"format": "lumomap-json/1", "interfaceTemplates": [{"uid": "1",
+        "outputs": [{}, {"portnum": 256}]}]})")
+                          << "interfaceTemplates[0].outputs[1].portnum: expected a whole number from 0 to 255";
+    QTest::newRow("flags") << QByteArray(R"({"format": "lumomap-json/1", "interfaces": [{"uid": "1", "flags": "100"}]})")
+                           << "interfaces[0].flags: expected a string of hexadecimal digits up to ff";
+    QTest::newRow("colour") << QByteArray(R"({"format": "lumomap-json/1", "regions": [{"number": 1, "color": "red"}]})")
+                            << "regions[0].color: expected \"#rrggbb\", \"#aarrggbb\" or null";
+    QTest::newRow("unknown top-level key") << QByteArray(R"({"format": "lumomap-json/1", "extra": [1, {}]})")
+                                           << "top level: unexpected key \"extra\"";
+    // A wrong format comes first, wherever the key stands and whatever else is wrong.
+    QTest::newRow("format after a fault")
+        << QByteArray(R"({"fixtureTemplates": [{"uid": 5}], "format": "lumomap-json/2"})")
+        << "format: expected \"lumomap-json/1\"";
 }
 
 void TestAnalysis::jsonErrors()
@@ -356,6 +422,162 @@ void TestAnalysis::jsonRoundTrip()
     // the interfaces of a legacy import, which the import leaves out of it.
     const QStringList expected = TestSupport::dump(map);
     QCOMPARE(TestSupport::dump(read).mid(0, expected.size() - 1), expected.mid(0, expected.size() - 1));
+}
+
+// The writer gives QJsonDocument's indented text byte for byte: reals of every kind, strings with every
+// kind of character, empty and nested containers.
+void TestAnalysis::jsonText_data()
+{
+    QTest::addColumn<QList<double>>("reals");
+    QTest::addColumn<QJsonArray>("values");
+
+    QTest::newRow("edge reals") << QList<double>{0.0, -0.0, 1, -1, 0.5, 0.1, -0.1, 1e-7, 0.001, 0.0001, 0.00012345,
+                                               123456.7, 1e15, 1e16, 1.5e16, 9007199254740992.0, 9007199254740994.0,
+                                               1e17, 1e21, 1e300, 5e-324, DBL_MAX, -DBL_MIN, 123456789012.5,
+                                               12345678901234567890.0, 18446744073709551616.0, 9223372036854775808.0}
+                                << QJsonArray();
+    QTest::newRow("any bits") << generated(20000, [](quint64 bits) {
+        double value;
+        memcpy(&value, &bits, sizeof value);
+        return value;
+    }) << QJsonArray();
+    QTest::newRow("eighths and six digits") << generated(20000, [](quint64 bits) {
+        const double eighths = double(bits % 4000000) / 8.0;
+        return bits & (1ull << 40) ? QString::number(eighths, 'g', 6).toDouble() : eighths;
+    }) << QJsonArray();
+    QTest::newRow("decimals at every scale") << generated(20000, [](quint64 bits) {
+        return double(bits % 1000000) * std::pow(10.0, int((bits >> 20) % 40) - 20) * (bits >> 63 ? -1 : 1);
+    }) << QJsonArray();
+    QJsonArray characters;
+    for (char16_t unit = 0; unit < 0x80; ++unit)
+        characters.append(QString(QChar(unit)));
+    for (const char16_t *text : {u"\u0080\u07ff\u0800\ufffe\uffff", u"\U0001f600", u"\xd800", u"\xdc00x", u"a\xd800",
+                                 u"\xdc00\xd800", u"\x2028", u""})
+        characters.append(QString::fromUtf16(text));
+    characters.append(QJsonValue(QJsonValue::Null));
+    QTest::newRow("strings") << QList<double>() << characters;
+    QTest::newRow("containers") << QList<double>()
+                                << QJsonArray{QJsonArray(), QJsonObject(), QJsonArray{QJsonObject(), QJsonArray{}},
+                                              QJsonObject{{"a\"b", QJsonObject{{"c", QJsonArray{true, false}}}}},
+                                              QJsonValue(qint64(1) << 60)};
+}
+
+void TestAnalysis::jsonText()
+{
+    QFETCH(QList<double>, reals);
+    QFETCH(QJsonArray, values);
+
+    JsonTextWriter out;
+    out.beginArray();
+    for (const double real : reals) {
+        values.append(real);
+        out.real(real);
+    }
+    for (qsizetype i = reals.size(); i < values.size(); ++i)
+        out.value(values.at(i));
+    out.endArray();
+    QVERIFY(out.finish());
+    const QList<QByteArray> expected = QJsonDocument(values).toJson(QJsonDocument::Indented).split('\n');
+    const QList<QByteArray> actual = out.text().split('\n');
+    QCOMPARE(actual.size(), expected.size());
+    for (qsizetype i = 0; i < actual.size(); ++i)
+        QCOMPARE(actual.at(i), expected.at(i));
+}
+
+// Texts that the usual route (RapidJSON) gives to Qt's parser, or that sit where the two parsers differ:
+// the usual route, Qt's route alone and the usual route over a sequential device give the same model and
+// the same message. `expected` is a line that the JSON text of the model read holds.
+void TestAnalysis::jsonRoutes_data()
+{
+    QTest::addColumn<QByteArray>("json");
+    QTest::addColumn<QString>("error");
+    QTest::addColumn<QString>("expected");
+
+    const QByteArray head = R"({"format": "lumomap-json/1", )";
+    const auto geometry = [&head](const char *vminx) { return head + R"("geometry": {"vminx": )" + vminx + "}}"; };
+    QTest::newRow("plain") << head + R"("mapname": "a", "regions": [{"number": 1}]})" << QString() << "\"number\": 1";
+    QTest::newRow("lone surrogate") << head + R"("mapname": "a\ud800b"})" << QString() << R"("mapname": "a\ud800b",)";
+    QTest::newRow("byte order mark") << "\xef\xbb\xbf" + head + R"("mapname": "a"})" << QString() << R"("mapname": "a",)";
+    QTest::newRow("key twice, the last kept") << head + R"("mapname": "a", "mapname": "b"})" << QString()
+                                             << R"("mapname": "b",)";
+    QTest::newRow("format twice, the last right") << QByteArray(R"({"format": "x", "format": "lumomap-json/1"})")
+                                                  << QString() << R"("format": "lumomap-json/1",)";
+    QTest::newRow("raw control character") << head + "\"mapname\": \"a\x01\"}" << QString() << R"("mapname": "a\u0001",)";
+    QTest::newRow("noncharacter") << head + "\"mapname\": \"\xef\xbf\xbf\"}" << QString() << "\"mapname\": \"\xef\xbf\xbf\",";
+    QTest::newRow("point first") << geometry(".5") << QString() << R"("vminx": 0.5)";
+    QTest::newRow("point last") << geometry("2.") << QString() << R"("vminx": 2)";
+    QTest::newRow("negative zero") << geometry("-0.0") << QString() << R"("vminx": 0)";
+    QTest::newRow("smallest subnormal") << geometry("4e-324") << QString() << R"("vminx": 5e-324)";
+    QTest::newRow("long number") << geometry("0.1000000000000000055511151231257827021181583404541015625000001")
+                                 << QString() << R"("vminx": 0.1)";
+    QTest::newRow("whole number as a real") << head + R"("mapfileversion": 2.0})" << QString() << R"("mapfileversion": 2,)";
+    QTest::newRow("whole number with exponent") << head + R"("mapfileversion": 1e1})" << QString()
+                                                << R"("mapfileversion": 10,)";
+    QTest::newRow("hexadecimal prefix") << head + R"("interfaces": [{"uid": "0x1F"}]})" << QString() << R"("uid": "1f")";
+    QTest::newRow("hexadecimal in spaces") << head + R"("interfaces": [{"uid": " 1f"}]})" << QString() << R"("uid": "1f")";
+    QTest::newRow("underflow") << geometry("1e-400") << "line 1, column 58: illegal number" << QString();
+    QTest::newRow("invalid UTF-8") << head + "\"mapname\": \"\xc0\x80\"}" << "line 1, column 42: invalid UTF8 string"
+                                   << QString();
+    QTest::newRow("encoded surrogate") << head + "\"mapname\": \"\xed\xa0\x80\"}"
+                                       << "line 1, column 42: invalid UTF8 string" << QString();
+    QTest::newRow("NUL after the document") << QByteArray("{\"format\": \"lumomap-json/1\"} \0 ", 31)
+                                            << "line 1, column 30: garbage at the end of the document" << QString();
+    QTest::newRow("top level number") << QByteArray("5") << "line 1, column 2: illegal value" << QString();
+    QTest::newRow("nested too deep") << head + "\"x\": " + QByteArray(1100, '[') + QByteArray(1100, ']') + "}"
+                                     << "line 1, column 1059: too deeply nested document" << QString();
+    // Reals in every form, read by RapidJSON on one route and by Qt on the other: the same doubles.
+    QByteArray nodes;
+    // (Zero and subnormal values are left out: the usual route hands a document holding one to Qt.)
+    const QList<double> reals = generated(6000, [](quint64 bits) {
+        double value;
+        memcpy(&value, &bits, sizeof value);
+        if (bits % 3 || !std::isnormal(value))
+            value = double(bits % 100000000 + 1) / std::pow(10.0, int(bits >> 58));
+        return value;
+    });
+    for (qsizetype i = 0; i + 1 < reals.size(); i += 2) {
+        const char format = "gge"[i % 3];
+        const int precision = i % 4 ? QLocale::FloatingPointShortest : 17;
+        nodes += (i ? ", " : "") + QByteArray(R"({"x": )") + QByteArray::number(reals[i], format, precision) +
+                 R"(, "y": )" + QByteArray::number(reals[i + 1], 'g', 9) + "}";
+    }
+    QTest::newRow("reals in every form") << head + R"("fixtureTemplates": [{"uid": "1", "nodelist": [)" + nodes + "]}]}"
+                                         << QString() << R"("uid": "1")";
+    // A fault in the values: what was read before it stays, the header as read.
+    QTest::newRow("records before a fault") << head + R"("regions": [{"number": 1}, {"number": "x"}]})"
+                                            << "regions[1].number: expected a whole number from 0 to 4294967295"
+                                            << "\"number\": 1";
+    // A wrong format: nothing is read.
+    QTest::newRow("format missing") << QByteArray(R"({"regions": [{"number": 1}], "mapname": "a"})")
+                                    << "format: expected \"lumomap-json/1\"" << R"("mapname": "",)";
+}
+
+void TestAnalysis::jsonRoutes()
+{
+    QFETCH(QByteArray, json);
+    QFETCH(QString, error);
+    QFETCH(QString, expected);
+
+    LumoMapModel usual;
+    QString usualError;
+    QCOMPARE(LumoMapJson::fromJson(json, usual, &usualError), error.isEmpty());
+    QCOMPARE(usualError, error);
+    LumoMapModel qt;
+    QString qtError;
+    QCOMPARE(LumoMapJsonPrivate::readThroughQt(json, qt, qtError), error.isEmpty());
+    QCOMPARE(qtError, error);
+    LumoMapModel sequential;
+    QString sequentialError;
+    SequentialReader device(json);
+    QCOMPARE(LumoMapJson::read(device, sequential, &sequentialError), error.isEmpty());
+    QCOMPARE(sequentialError, error);
+
+    const QByteArray text = LumoMapJson::toJson(usual);
+    QCOMPARE(LumoMapJson::toJson(qt), text);
+    QCOMPARE(LumoMapJson::toJson(sequential), text);
+    QCOMPARE(TestSupport::dump(qt, true), TestSupport::dump(usual, true));
+    if (!expected.isEmpty())
+        QVERIFY2(text.contains(expected.toUtf8()), text.constData());
 }
 
 void TestAnalysis::diff_data()

@@ -1,8 +1,8 @@
 // lumomap convert IN OUT [--to json|xml] [--translate-old-coordinates]: loads a map file, a legacy
 // map or the JSON form of a map and writes it as a map file (LumoMapModel::saveToFile) or as JSON
-// (QSaveFile). Either way the new text goes to a temporary file that replaces OUT only once it is
-// complete, so a failure at any point leaves an existing OUT as it was, and IN may be OUT (IN is read
-// completely before anything is written).
+// (LumoMapJson::write through a QSaveFile, as the text is produced). Either way the new text goes to a
+// temporary file that replaces OUT only once it is complete, so a failure at any point leaves an
+// existing OUT as it was, and IN may be OUT (IN is read completely before anything is written).
 
 #include "Commands.h"
 #include "ToolSupport.h"
@@ -12,9 +12,7 @@
 #include <LumoMapModel.h>
 
 #include <QCommandLineParser>
-#include <QTextStream>
 
-#include <algorithm>
 
 namespace {
 
@@ -28,28 +26,27 @@ bool writeMapFile(LumoMapModel &model, const QString &outPath)
 
 // Values of a JSON document that the map file cannot carry come back changed from it: reals beyond
 // six significant digits, text with white space at its ends, an empty name where the field has a
-// default, a colour's alpha. Saving to text and reading it back shows each of them; they are named
-// as warnings (the file is still written, holding what the map file can hold).
-void warnAboutLostValues(LumoMapModel &model)
+// default, a colour's alpha. Reading the written map file back and comparing it with the model shows
+// each of them; they are named as warnings (the file holds what the map file can hold). The comparison
+// goes record by record where the records stand and keeps only the first lines it shows.
+void warnAboutLostValues(const LumoMapModel &model, const QString &outPath)
 {
-    QString text;
-    QTextStream stream(&text);
-    model.save(stream);
-    stream.flush();
     LumoMapModel reloaded;
-    reloaded.loadFromText(text);
-    QList<LumoMapDifference> lost = LumoMapDiff::compare(model, reloaded);
-    lost.erase(std::remove_if(lost.begin(), lost.end(),
-                              [](const LumoMapDifference &value) {
-                                  return value.field == QLatin1String("mapfileversion");
-                              }),
-               lost.end());
+    if (!reloaded.loadFromFile(outPath)) {
+        Tool::printError(QStringLiteral("warning: cannot read \"%1\" back to compare it: %2")
+                             .arg(outPath, reloaded.getLastError()));
+        return;
+    }
     const int shown = 10;
-    for (int i = 0; i < lost.size() && i < shown; ++i)
-        Tool::printError(QStringLiteral("warning: the map file cannot carry this value: ") +
-                         lost.at(i).line().mid(2));
-    if (lost.size() > shown)
-        Tool::printError(QStringLiteral("warning: %1 more values changed").arg(lost.size() - shown));
+    int lost = 0;
+    LumoMapDiff::forEachDifference(model, reloaded, LumoMapDiffOptions(), [&](const LumoMapDifference &value) {
+        if (value.field == QLatin1String("mapfileversion"))
+            return;
+        if (++lost <= shown)
+            Tool::printError(QStringLiteral("warning: the map file cannot carry this value: ") + value.line().mid(2));
+    });
+    if (lost > shown)
+        Tool::printError(QStringLiteral("warning: %1 more values changed").arg(lost - shown));
 }
 
 } // namespace
@@ -95,8 +92,12 @@ int runConvertCommand(const QStringList &arguments)
     if (!Tool::loadAnyMap(model, inPath, parser.isSet(translateOption), &fromJson))
         return Tool::FileError;
     if (format == QLatin1String("json"))
-        return Tool::writeFileAtomically(outPath, LumoMapJson::toJson(model)) ? Tool::Success : Tool::FileError;
+        return Tool::writeFileAtomically(outPath, [&model](QIODevice &file) { return LumoMapJson::write(model, file); })
+                   ? Tool::Success
+                   : Tool::FileError;
+    if (!writeMapFile(model, outPath))
+        return Tool::FileError;
     if (fromJson)
-        warnAboutLostValues(model);
-    return writeMapFile(model, outPath) ? Tool::Success : Tool::FileError;
+        warnAboutLostValues(model, outPath);
+    return Tool::Success;
 }

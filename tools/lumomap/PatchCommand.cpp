@@ -11,6 +11,7 @@
 #include <LumoInterface.h>
 #include <LumoMapModel.h>
 #include <LumoWiring.h>
+#include <JsonTextWriter.h>
 #include <RecordKeys.h>
 
 #include <QCommandLineParser>
@@ -18,6 +19,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <algorithm>
+#include <charconv>
 #include <cmath>
 
 namespace {
@@ -32,101 +35,208 @@ QJsonValue real(double value)
     return value;
 }
 
-// A universe or a channel within it, or null for an address that lies in no universe.
-QJsonValue placed(qint64 value, qint64 universe)
+// One value of a row: a text, a whole number, a real, a flag, or nothing (an address in no universe).
+struct Cell
 {
-    return universe < 0 ? QJsonValue(QJsonValue::Null) : QJsonValue(value);
-}
+    enum Type
+    {
+        Null,
+        Flag,
+        Whole,
+        Real,
+        Text,
+    };
+    Cell(const QString &value) : type(Text), text(value) {}
+    Cell(qint64 value) : type(Whole), whole(value) {}
+    Cell(int value) : type(Whole), whole(value) {}
+    Cell(bool value) : type(Flag), whole(value) {}
+    static Cell real(double value)
+    {
+        if (!std::isfinite(value))
+            return Cell(std::isnan(value) ? QStringLiteral("nan") : value > 0 ? QStringLiteral("inf") : QStringLiteral("-inf"));
+        Cell cell(qint64(0));
+        cell.type = Real;
+        cell.number = value;
+        return cell;
+    }
+    // A universe or a channel within it, or nothing for an address that lies in no universe.
+    static Cell placed(qint64 value, qint64 universe) { return universe < 0 ? Cell() : Cell(value); }
 
-// A table: its column names and its rows of values in the order of the columns.
-struct Table
-{
-    QStringList columns;
-    QList<QJsonArray> rows;
+    Type type = Null;
+    qint64 whole = 0;
+    double number = 0;
+    QString text;
+
+private:
+    Cell() = default;
 };
 
-Table nodeTable(const LumoWiring &wiring)
+// Writes a table's rows as they are produced: CSV (RFC 4180, with a header row) or JSON, an array of one
+// object per row in the layout of QJsonDocument's indented text (keys in byte order).
+class RowWriter
 {
-    Table table{{QStringLiteral("interface"), QStringLiteral("uid"), QStringLiteral("ip"), QStringLiteral("uni"),
-                 QStringLiteral("port"), QStringLiteral("portnum"), QStringLiteral("fixture"),
-                 QStringLiteral("baseaddr"), QStringLiteral("node"), QStringLiteral("addr"), QStringLiteral("address"),
-                 QStringLiteral("channels"), QStringLiteral("counted_channels"), QStringLiteral("universe"),
-                 QStringLiteral("channel"), QStringLiteral("skip"), QStringLiteral("x"), QStringLiteral("y")},
-                {}};
-    for (const LumoWiredInterface &interface : wiring.interfaces) {
-        const LumoInterface &record = *interface.record;
-        for (const LumoWiredPort &port : interface.ports) {
-            for (const LumoWiredNode &node : port.nodes)
-                table.rows.append({record.name, RecordKeys::hexKey(interface.uid), record.ip, qint64(record.uni),
-                                   port.port, port.portnum, node.fixture->name, node.fixture->baseaddr,
-                                   node.chainNumber, node.node->addr, node.address, node.node->channelCount,
-                                   node.channels, placed(node.universe, node.universe),
-                                   placed(node.channel, node.universe), node.node->skipnode,
-                                   real(node.position.x()), real(node.position.y())});
+public:
+    RowWriter(QIODevice &device, bool json, const QStringList &columns)
+        : m_device(device), m_json(json ? new JsonTextWriter(&device) : nullptr), m_columns(columns)
+    {
+        for (int i = 0; i < columns.size(); ++i)
+            m_order.append(i);
+        std::sort(m_order.begin(), m_order.end(), [&](int left, int right) { return columns[left] < columns[right]; });
+        if (m_json)
+            m_json->beginArray();
+        else
+            m_csv += columns.join(QLatin1Char(',')).toUtf8() + "\r\n";
+    }
+    ~RowWriter() { delete m_json; }
+
+    void row(std::initializer_list<Cell> cells)
+    {
+        const Cell *values = cells.begin();
+        if (m_json) {
+            m_json->beginObject();
+            for (const int i : std::as_const(m_order)) {
+                m_json->key(m_columns.at(i));
+                writeJson(values[i]);
+            }
+            m_json->endObject();
+            return;
+        }
+        for (std::size_t i = 0; i < cells.size(); ++i) {
+            if (i)
+                m_csv += ',';
+            writeCsv(values[i]);
+        }
+        m_csv += "\r\n";
+        if (m_csv.size() >= 64 * 1024)
+            flush();
+    }
+
+    bool finish()
+    {
+        if (m_json) {
+            m_json->endArray();
+            return m_json->finish();
+        }
+        flush();
+        return !m_failed;
+    }
+
+private:
+    void writeJson(const Cell &cell)
+    {
+        switch (cell.type) {
+        case Cell::Null:
+            m_json->null();
+            break;
+        case Cell::Flag:
+            m_json->boolean(cell.whole != 0);
+            break;
+        case Cell::Whole:
+            m_json->integer(cell.whole);
+            break;
+        case Cell::Real:
+            m_json->real(cell.number);
+            break;
+        case Cell::Text:
+            m_json->string(cell.text);
+            break;
         }
     }
-    return table;
+
+    // A CSV field: numbers as Tool::formatReal writes them, flags as 1 and 0, nothing as an empty field;
+    // quoted when it holds a comma, a quote or a line break, with quotes doubled inside.
+    void writeCsv(const Cell &cell)
+    {
+        switch (cell.type) {
+        case Cell::Null:
+            return;
+        case Cell::Flag:
+            m_csv += cell.whole ? '1' : '0';
+            return;
+        case Cell::Whole:
+            if (cell.whole > -1000000000000 && cell.whole < 1000000000000) { // twelve digits: as formatReal
+                char digits[24];
+                m_csv.append(digits, int(std::to_chars(digits, digits + sizeof digits, cell.whole).ptr - digits));
+            } else {
+                m_csv += Tool::formatReal(double(cell.whole)).toUtf8();
+            }
+            return;
+        case Cell::Real:
+            m_csv += Tool::formatReal(cell.number).toUtf8();
+            return;
+        case Cell::Text:
+            break;
+        }
+        const QString &text = cell.text;
+        if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')) && !text.contains(QLatin1Char('\n')) &&
+            !text.contains(QLatin1Char('\r'))) {
+            m_csv += text.toUtf8();
+            return;
+        }
+        QString quoted = text;
+        m_csv += '"' + quoted.replace(QLatin1Char('"'), QStringLiteral("\"\"")).toUtf8() + '"';
+    }
+
+    void flush()
+    {
+        m_failed = m_failed || m_device.write(m_csv) != m_csv.size();
+        m_csv.clear();
+    }
+
+    QIODevice &m_device;
+    JsonTextWriter *m_json;
+    const QStringList m_columns;
+    QList<int> m_order; // the columns in byte order of their names, as a JSON object holds them
+    QByteArray m_csv;
+    bool m_failed = false;
+};
+
+const QStringList nodeColumns{QStringLiteral("interface"), QStringLiteral("uid"), QStringLiteral("ip"),
+                              QStringLiteral("uni"), QStringLiteral("port"), QStringLiteral("portnum"),
+                              QStringLiteral("fixture"), QStringLiteral("baseaddr"), QStringLiteral("node"),
+                              QStringLiteral("addr"), QStringLiteral("address"), QStringLiteral("channels"),
+                              QStringLiteral("counted_channels"), QStringLiteral("universe"),
+                              QStringLiteral("channel"), QStringLiteral("skip"), QStringLiteral("x"),
+                              QStringLiteral("y")};
+
+void nodeRows(const LumoWiring &wiring, RowWriter &out)
+{
+    for (const LumoWiredInterface &interface : wiring.interfaces) {
+        const LumoInterface &record = *interface.record;
+        const QString uid = RecordKeys::hexKey(interface.uid);
+        for (const LumoWiredPort &port : interface.ports) {
+            for (const LumoWiredNode &node : port.nodes)
+                out.row({record.name, uid, record.ip, qint64(record.uni), port.port, int(port.portnum),
+                         node.fixture->name, node.fixture->baseaddr, node.chainNumber, node.node->addr,
+                         qint64(node.address), node.node->channelCount, qint64(node.channels),
+                         Cell::placed(node.universe, node.universe), Cell::placed(node.channel, node.universe),
+                         node.node->skipnode, Cell::real(node.position.x()), Cell::real(node.position.y())});
+        }
+    }
 }
 
-Table portTable(const LumoWiring &wiring)
+const QStringList portColumns{QStringLiteral("interface"), QStringLiteral("uid"), QStringLiteral("ip"),
+                              QStringLiteral("port"), QStringLiteral("portnum"), QStringLiteral("fixtures"),
+                              QStringLiteral("pixels"), QStringLiteral("skipped"), QStringLiteral("channels"),
+                              QStringLiteral("first_universe"), QStringLiteral("first_channel"),
+                              QStringLiteral("last_universe"), QStringLiteral("last_channel"),
+                              QStringLiteral("milliamps")};
+
+void portRows(const LumoWiring &wiring, RowWriter &out)
 {
-    Table table{{QStringLiteral("interface"), QStringLiteral("uid"), QStringLiteral("ip"), QStringLiteral("port"),
-                 QStringLiteral("portnum"), QStringLiteral("fixtures"), QStringLiteral("pixels"),
-                 QStringLiteral("skipped"), QStringLiteral("channels"), QStringLiteral("first_universe"),
-                 QStringLiteral("first_channel"), QStringLiteral("last_universe"), QStringLiteral("last_channel"),
-                 QStringLiteral("milliamps")},
-                {}};
     for (const LumoWiredInterface &interface : wiring.interfaces) {
         for (const LumoWiredPort &port : interface.ports) {
             if (port.nodes.isEmpty())
                 continue;
-            table.rows.append({interface.record->name, RecordKeys::hexKey(interface.uid), interface.record->ip,
-                               port.port, port.portnum, port.fixtureCount, port.nodes.size(), port.skippedCount,
-                               port.channelSpan(), placed(port.firstUniverse, port.firstUniverse),
-                               placed(port.firstChannel, port.firstUniverse),
-                               placed(port.lastUniverse, port.lastUniverse),
-                               placed(port.lastChannel, port.lastUniverse), port.milliamps});
+            out.row({interface.record->name, RecordKeys::hexKey(interface.uid), interface.record->ip, port.port,
+                     int(port.portnum), qint64(port.fixtureCount), qint64(port.nodes.size()),
+                     qint64(port.skippedCount), qint64(port.channelSpan()),
+                     Cell::placed(port.firstUniverse, port.firstUniverse),
+                     Cell::placed(port.firstChannel, port.firstUniverse),
+                     Cell::placed(port.lastUniverse, port.lastUniverse),
+                     Cell::placed(port.lastChannel, port.lastUniverse), qint64(port.milliamps)});
         }
     }
-    return table;
-}
-
-// A CSV field as RFC 4180 writes it: quoted when it holds a comma, a quote or a line break, with
-// quotes doubled inside. Null is an empty field.
-QString csvField(const QJsonValue &value)
-{
-    QString text;
-    if (value.isBool())
-        text = value.toBool() ? QStringLiteral("1") : QStringLiteral("0");
-    else if (value.isDouble())
-        text = Tool::formatReal(value.toDouble());
-    else
-        text = value.toString();
-    if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')) && !text.contains(QLatin1Char('\n')) &&
-        !text.contains(QLatin1Char('\r')))
-        return text;
-    return QLatin1Char('"') + text.replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
-}
-
-QByteArray tableText(const Table &table, bool json)
-{
-    if (json) {
-        QJsonArray rows;
-        for (const QJsonArray &row : table.rows) {
-            QJsonObject object;
-            for (int i = 0; i < table.columns.size(); ++i)
-                object.insert(table.columns.at(i), row.at(i));
-            rows.append(object);
-        }
-        return QJsonDocument(rows).toJson(QJsonDocument::Indented);
-    }
-    QString csv = table.columns.join(QLatin1Char(',')) + QStringLiteral("\r\n");
-    for (const QJsonArray &row : table.rows) {
-        for (int i = 0; i < row.size(); ++i)
-            csv += (i ? QStringLiteral(",") : QString()) + csvField(row.at(i));
-        csv += QStringLiteral("\r\n");
-    }
-    return csv.toUtf8();
 }
 
 QByteArray pixelLists(const LumoMapModel &model, const LumoWiring &wiring)
@@ -220,10 +330,16 @@ int runPatchCommand(const QStringList &arguments)
         return Tool::FileError;
     Tool::reportUnplacedFixtures(wiring);
     const bool json = parser.isSet(jsonOption) || outPath.endsWith(QStringLiteral(".json"), Qt::CaseInsensitive);
-    QByteArray output;
     if (parser.isSet(pixelsOption))
-        output = pixelLists(model, wiring);
-    else
-        output = tableText(parser.isSet(portsOption) ? portTable(wiring) : nodeTable(wiring), json);
-    return Tool::writeOutput(outPath, output) ? Tool::Success : Tool::FileError;
+        return Tool::writeOutput(outPath, pixelLists(model, wiring)) ? Tool::Success : Tool::FileError;
+    const bool ports = parser.isSet(portsOption);
+    const bool written = Tool::writeOutput(outPath, [&](QIODevice &device) {
+        RowWriter out(device, json, ports ? portColumns : nodeColumns);
+        if (ports)
+            portRows(wiring, out);
+        else
+            nodeRows(wiring, out);
+        return out.finish();
+    });
+    return written ? Tool::Success : Tool::FileError;
 }

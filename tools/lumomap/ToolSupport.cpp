@@ -122,7 +122,7 @@ bool loadAnyMap(LumoMapModel &model, const QString &path, bool translateOldCoord
         return false;
     }
     QString error;
-    if (LumoMapJson::fromJson(file.readAll(), model, &error))
+    if (LumoMapJson::read(file, model, &error)) // as a stream, from the start of the file
         return true;
     printError(QStringLiteral("cannot read \"%1\": %2").arg(path, error));
     return false;
@@ -263,19 +263,29 @@ bool acceptOutputPath(const QString &output, const QStringList &inputs, const QS
 
 bool writeFileAtomically(const QString &path, const QByteArray &bytes)
 {
+    return writeFileAtomically(path, [&bytes](QIODevice &file) { return file.write(bytes) == bytes.size(); });
+}
+
+bool writeOutput(const QString &path, const QByteArray &bytes)
+{
+    return writeOutput(path, [&bytes](QIODevice &out) { return out.write(bytes) == bytes.size(); });
+}
+
+bool writeFileAtomically(const QString &path, const std::function<bool(QIODevice &)> &produce)
+{
     QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
+    if (file.open(QIODevice::WriteOnly) && produce(file) && file.commit())
         return true;
     printError(QStringLiteral("cannot write \"%1\": %2").arg(path, file.errorString()));
     return false;
 }
 
-bool writeOutput(const QString &path, const QByteArray &bytes)
+bool writeOutput(const QString &path, const std::function<bool(QIODevice &)> &produce)
 {
     if (!path.isEmpty())
-        return writeFileAtomically(path, bytes);
+        return writeFileAtomically(path, produce);
     QFile out;
-    if (out.open(stdout, QIODevice::WriteOnly) && out.write(bytes) == bytes.size() && out.flush())
+    if (out.open(stdout, QIODevice::WriteOnly) && produce(out) && out.flush())
         return true;
     printError(QStringLiteral("cannot write to standard output: %1").arg(out.errorString()));
     return false;

@@ -11,8 +11,11 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 class LumoMapModel;
 class QCommandLineParser;
+class QIODevice;
 class QTextStream;
 
 namespace Tool {
@@ -96,6 +99,11 @@ bool writeFileAtomically(const QString &path, const QByteArray &bytes);
 
 // Writes `bytes` to standard output when `path` is empty, otherwise to the file as above.
 bool writeOutput(const QString &path, const QByteArray &bytes);
+
+// The same for output produced as it is written: `produce` writes to the device it is given and returns
+// false when the device refused some of it. A file is still replaced only by the complete new content.
+bool writeFileAtomically(const QString &path, const std::function<bool(QIODevice &)> &produce);
+bool writeOutput(const QString &path, const std::function<bool(QIODevice &)> &produce);
 
 // Makes `stream` write UTF-8 (the default of Qt 6; Qt 5 would use the locale's codec).
 void useUtf8(QTextStream &stream);
