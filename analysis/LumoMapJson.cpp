@@ -10,8 +10,8 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QRegularExpression>
+#include <QVariant>
 
-#include <any>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -318,7 +318,7 @@ class HeaderSnapshot
 public:
     explicit HeaderSnapshot(const LumoMapModel &model)
     {
-        const auto keep = [this](const auto &, const auto &value) { m_values.emplace_back(value); };
+        const auto keep = [this](const auto &, const auto &value) { m_values.push_back(QVariant::fromValue(value)); };
         RecordFields::forEach(RecordFields::headerFields, model, keep);
         RecordFields::forEach(RecordFields::geometryFields, model, keep);
     }
@@ -326,14 +326,14 @@ public:
     {
         std::size_t at = 0;
         const auto put = [&](const auto &, auto &value) {
-            value = std::any_cast<std::decay_t<decltype(value)>>(m_values[at++]);
+            value = qvariant_cast<std::decay_t<decltype(value)>>(m_values[at++]);
         };
         RecordFields::forEach(RecordFields::headerFields, model, put);
         RecordFields::forEach(RecordFields::geometryFields, model, put);
     }
 
 private:
-    std::vector<std::any> m_values;
+    std::vector<QVariant> m_values;
 };
 
 class MapFormReader
