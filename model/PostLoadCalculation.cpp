@@ -7,6 +7,8 @@
 #include "LumoMapModel.h"
 #include "RecordKeys.h"
 
+#include <vector>
+
 namespace PostLoadCalculation {
 
 namespace {
@@ -67,6 +69,21 @@ void placeFixtureAtNodes(LumoFixture *fixture, LumoFixtureTemplate *fixtureTempl
     }
 }
 
+namespace {
+
+// The keys of `hash`. QHash::keys() writes into a list it may have failed to allocate; this throws
+// std::bad_alloc instead when memory runs out.
+template <typename Hash> std::vector<quint32> keysOf(const Hash &hash)
+{
+    std::vector<quint32> keys;
+    keys.reserve(std::size_t(hash.size()));
+    for (auto it = hash.keyBegin(); it != hash.keyEnd(); ++it)
+        keys.push_back(*it);
+    return keys;
+}
+
+} // namespace
+
 void placeLegacyImport(LumoMapModel &model, const QSet<const LumoInterface *> &interfaces,
                        const QSet<const LumoFixture *> &fixtures)
 {
@@ -75,8 +92,8 @@ void placeLegacyImport(LumoMapModel &model, const QSet<const LumoInterface *> &i
 
     // Everything that needs memory is gathered before the first position changes, so that running
     // out of memory leaves every position as it was.
-    const QList<quint32> templateKeys = model.fixtureTemplates.keys();
-    const QList<quint32> interfaceKeys = model.interfaces.keys();
+    const std::vector<quint32> templateKeys = keysOf(model.fixtureTemplates);
+    const std::vector<quint32> interfaceKeys = keysOf(model.interfaces);
     QList<QPair<LumoInterface *, QList<LumoFixture *>>> placements;
     for (const quint32 key : interfaceKeys) {
         LumoInterface *target = model.interfaces.value(key);

@@ -1,6 +1,7 @@
 #include "LegacyMapImport.h"
 
 #include "ElementTextConversion.h"
+#include "HashRoom.h"
 #include "LumoFixture.h"
 #include "LumoFixtureTemplate.h"
 #include "LumoInterface.h"
@@ -87,6 +88,10 @@ bool LegacyMapImport::finishController(RecordFiling::DisplacedRecords &displaced
     // The outputs and their fixtures go with the interface template, before the indexes point at them.
     RecordFiling::fileInterfaceTemplate(model, p.currentInterfaceTemplate, displaced);
     p.currentInterfaceTemplate = nullptr;
+    const qsizetype fixtures = p.controllerFixtures.size();
+    HashRoom::ensureRoomToInsert(model.fixturesByTemplate, fixtures);
+    HashRoom::ensureRoomToInsert(p.currentInterface->fixturesByTemplate, fixtures);
+    HashRoom::ensureRoomToInsert(filedFixtures, fixtures);
     for (LumoFixture *fixture : std::as_const(p.controllerFixtures)) {
         model.fixturesByTemplate.insert(fixture->templateid, fixture);
         p.currentInterface->fixturesByTemplate.insert(fixture->templateid, fixture);
@@ -105,6 +110,7 @@ bool LegacyMapImport::finishController(RecordFiling::DisplacedRecords &displaced
     RecordFiling::fileInterface(model, p.currentInterface, false, displaced);
     LumoInterface *const filed = p.currentInterface;
     p.currentInterface = nullptr;
+    HashRoom::ensureRoomToInsert(filedInterfaces);
     filedInterfaces.insert(filed);
     return true;
 }

@@ -1,5 +1,7 @@
 #include "RecordFiling.h"
 
+#include "HashRoom.h"
+
 #include "LumoFixture.h"
 #include "LumoFixtureTemplate.h"
 #include "LumoInterface.h"
@@ -43,6 +45,7 @@ void insertDisplacing(QHash<quint32, Record *> &hash, quint32 key, Record *recor
 {
     auto it = hash.find(key);
     if (it == hash.end()) {
+        HashRoom::ensureRoomToInsert(hash);
         hash.insert(key, record);
         return;
     }
@@ -80,14 +83,13 @@ void keepOnlyUnheld(std::vector<Record *> &list, const QHash<quint32, Record *> 
     list.resize(kept);
 }
 
-// Removes every entry of `index` whose value is one of `dead` (in address order), whatever key it
-// stands under. False when the index, shared with a copy, could not get the memory to detach.
-template <typename Index, typename Record>
-bool removeEntriesPointingAt(Index &index, const std::vector<Record *> &dead) noexcept
+// Removes every entry of `index` whose value `dead` accepts, whatever key it stands under. False
+// when the index, shared with a copy, could not get the memory to detach.
+template <typename Index, typename Dead> bool removeEntriesWhere(Index &index, Dead dead) noexcept
 {
     try {
         for (auto it = index.begin(); it != index.end();) {
-            if (std::binary_search(dead.begin(), dead.end(), it.value()))
+            if (dead(it.value()))
                 it = index.erase(it);
             else
                 ++it;
@@ -96,6 +98,28 @@ bool removeEntriesPointingAt(Index &index, const std::vector<Record *> &dead) no
     } catch (const std::bad_alloc &) {
         return false;
     }
+}
+
+// Removes every entry of `index` whose value is one of `dead` (in address order).
+template <typename Index, typename Record>
+bool removeEntriesPointingAt(Index &index, const std::vector<Record *> &dead) noexcept
+{
+    return removeEntriesWhere(index, [&](const Record *record) {
+        return std::binary_search(dead.begin(), dead.end(), record);
+    });
+}
+
+// Whether `fixture` hangs on an output of one of `templates`. Needs no memory, at the cost of a walk
+// over all their fixtures.
+bool heldByOneOf(const std::vector<LumoInterfaceTemplate *> &templates, const LumoFixture *fixture)
+{
+    for (const LumoInterfaceTemplate *interfaceTemplate : templates) {
+        for (const LumoOutput *output : interfaceTemplate->outputs) {
+            if (output && output->fixtures.contains(const_cast<LumoFixture *>(fixture)))
+                return true;
+        }
+    }
+    return false;
 }
 
 template <typename Record> void destroy(std::vector<Record *> &records)
@@ -189,6 +213,16 @@ void release(LumoMapModel &model, DisplacedRecords &displaced) noexcept
             for (LumoInterface *interface : std::as_const(model.interfaces)) {
                 if (unlinked && interface && !interface->fixturesByTemplate.isEmpty())
                     unlinked = removeEntriesPointingAt(interface->fixturesByTemplate, deadFixtures);
+            }
+        } else if (!unlinked) {
+            // No memory for the list: each index entry is looked for among the templates' fixtures.
+            const auto dead = [&](const LumoFixture *fixture) {
+                return heldByOneOf(displaced.interfaceTemplates, fixture);
+            };
+            unlinked = removeEntriesWhere(model.fixturesByTemplate, dead);
+            for (LumoInterface *interface : std::as_const(model.interfaces)) {
+                if (unlinked && interface && !interface->fixturesByTemplate.isEmpty())
+                    unlinked = removeEntriesWhere(interface->fixturesByTemplate, dead);
             }
         }
         deadFixtures.clear();
