@@ -15,7 +15,7 @@
 # that skipped itself (the browser tests where chromium or node is missing) counts as skipped. The exit
 # status is non-zero when anything failed.
 #
-# Environment: LUMOMAP_FUZZ_SECONDS (default 60) is the time per fuzz target;
+# Environment: LUMOMAP_FUZZ_SECONDS (default 45) is the time per fuzz target;
 # LUMOMAP_CI_BUILD_PREFIX (default build/ci) is the prefix of the build directories.
 set -uo pipefail
 cd "$(dirname "$0")/.."
@@ -24,7 +24,7 @@ root=$PWD
 scripts/install-deps.sh || { echo "install-deps failed"; echo "0 passed, 1 failed"; exit 1; }
 
 prefix=${LUMOMAP_CI_BUILD_PREFIX:-build/ci}
-fuzz_seconds=${LUMOMAP_FUZZ_SECONDS:-60}
+fuzz_seconds=${LUMOMAP_FUZZ_SECONDS:-45}
 passed=0
 failed=0
 skipped=0
