@@ -13,6 +13,10 @@
 
 namespace HashRoom {
 
+// The allocation is made through a volatile pointer: a compiler may drop a malloc whose result is only
+// tested and freed (clang does), and with it the test.
+inline void *(*volatile const allocate)(std::size_t) = std::malloc;
+
 // Throws std::bad_alloc unless `count` new keys can go into `hash` now.
 template <typename Hash> void ensureRoomToInsert(const Hash &hash, qsizetype count = 1)
 {
@@ -24,7 +28,7 @@ template <typename Hash> void ensureRoomToInsert(const Hash &hash, qsizetype cou
     const bool grows = !hash.isDetached() || hash.size() + count > hash.capacity();
     const std::size_t bytes = grows ? 3 * entryBytes * std::size_t(hash.size() + count + 64)
                                     : 128 * entryBytes * std::size_t(count);
-    void *room = std::malloc(bytes);
+    void *room = allocate(bytes);
     if (!room)
         throw std::bad_alloc();
     std::free(room);
