@@ -2,7 +2,8 @@
 # The README's main job: installs the dependencies, builds LumoMap and its lumomap tool (Qt 6,
 # release), installs them under out/install, and runs the installed tool on the bundled legacy map
 # examples/legacy-theatre.xml: converts it to the current map format, prints its info, validates
-# it, renders it as PNG and SVG, draws its wiring (PNG and PDF sheets) and writes its patch list.
+# it, renders it as PNG and SVG, draws its wiring (PNG and PDF sheets), writes its map page and its
+# patch list.
 # Everything it writes goes below out/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -46,6 +47,10 @@ echo "=== lumomap render $converted -o $out_dir/legacy-theatre-wiring.png --wiri
 "$lumomap" render "$converted" -o "$out_dir/legacy-theatre-wiring.pdf" --wiring --labels
 
 echo
+echo "=== lumomap render $converted -o $out_dir/legacy-theatre.html"
+"$lumomap" render "$converted" -o "$out_dir/legacy-theatre.html"
+
+echo
 echo "=== lumomap patch $converted -o $out_dir/legacy-theatre-patch.csv"
 "$lumomap" patch "$converted" -o "$out_dir/legacy-theatre-patch.csv"
 head -n 4 "$out_dir/legacy-theatre-patch.csv"
@@ -58,4 +63,5 @@ echo "rendered PNG:    $out_dir/legacy-theatre.png (1024x768)"
 echo "rendered SVG:    $out_dir/legacy-theatre.svg"
 echo "wiring PNG:      $out_dir/legacy-theatre-wiring.png (1024x768)"
 echo "wiring sheets:   $out_dir/legacy-theatre-wiring.pdf (A4: an overview and one page per interface)"
+echo "map page:        $out_dir/legacy-theatre.html (open it in a browser)"
 echo "patch list:      $out_dir/legacy-theatre-patch.csv ($(($(wc -l < "$out_dir/legacy-theatre-patch.csv") - 1)) nodes)"
