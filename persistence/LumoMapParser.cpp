@@ -299,21 +299,15 @@ bool LumoMapParserPrivate::processPendingText()
 {
     if (pendingText.isEmpty())
         return true;
-    const QChar *p = pendingText.constData();
-    qsizetype end = pendingText.size();
-    while (end > 0 && isSpace(p[end - 1]))
-        --end;
-    qsizetype begin = 0;
-    while (begin < end && isSpace(p[begin]))
-        ++begin;
+    const QStringView text = trimmedView(pendingText);
     bool stored = true;
-    if (begin < end && !q.stateStack.isEmpty()) {
-        if (begin == 0 && end == pendingText.size()) {
+    if (!text.isEmpty() && !q.stateStack.isEmpty()) {
+        if (text.size() == pendingText.size()) {
             stored = storeText(std::as_const(q.stateStack).top(), pendingText);
             if (!stored)
                 setTrace(TraceCallback::Characters, QStringView(pendingText));
         } else {
-            const QString trimmed(p + begin, end - begin);
+            const QString trimmed = text.toString();
             stored = storeText(std::as_const(q.stateStack).top(), trimmed);
             if (!stored)
                 setTrace(TraceCallback::Characters, trimmed);
