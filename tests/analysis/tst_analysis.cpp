@@ -45,7 +45,7 @@ struct Controller
     double y = 0;
     double theta = 0;
 };
-struct Spec
+struct MapLayout
 {
     QList<QList<Node>> templates; // uid 1, 2, ...
     QList<Controller> controllers;
@@ -60,16 +60,16 @@ QList<Node> row(int count, int channels)
     return nodes;
 }
 
-void build(LumoMapModel &map, const Spec &spec)
+void build(LumoMapModel &map, const MapLayout &layout)
 {
-    for (int t = 0; t < spec.templates.size(); ++t) {
+    for (int t = 0; t < layout.templates.size(); ++t) {
         auto *fixtureTemplate = new LumoFixtureTemplate;
         fixtureTemplate->uid = quint32(t + 1);
-        for (const Node &node : spec.templates.at(t))
+        for (const Node &node : layout.templates.at(t))
             fixtureTemplate->nodelist.append(new LumoNode{node.x, node.y, node.addr, false, node.channels, 0});
         map.fixtureTemplates.insert(fixtureTemplate->uid, fixtureTemplate);
     }
-    for (const Controller &controller : spec.controllers) {
+    for (const Controller &controller : layout.controllers) {
         auto *ports = new LumoInterfaceTemplate;
         ports->uid = controller.uid;
         for (const QList<Placed> &port : controller.ports) {
@@ -177,7 +177,7 @@ LumoMapModel loaded(const QString &path)
 
 } // namespace
 
-Q_DECLARE_METATYPE(Spec)
+Q_DECLARE_METATYPE(MapLayout)
 Q_DECLARE_METATYPE(QList<double>)
 Q_DECLARE_METATYPE(LumoWiringOptions)
 
@@ -205,7 +205,7 @@ private slots:
 // Each row lists lines that describe() must give, in that order, among all it gives.
 void TestAnalysis::wiring_data()
 {
-    QTest::addColumn<Spec>("spec");
+    QTest::addColumn<MapLayout>("layout");
     QTest::addColumn<LumoWiringOptions>("options");
     QTest::addColumn<QStringList>("expected");
 
@@ -218,55 +218,55 @@ void TestAnalysis::wiring_data()
     fourChannels.channelsPerNode = 4;
 
     QTest::newRow("addresses from baseaddr and addr")
-        << Spec{{{{0, 0, 1, 3}, {1, 0, 4, 3}}}, {{0xa, 0, {}, {{{1, 0}, {1, 10}}}}}} << defaults
+        << MapLayout{{{{0, 0, 1, 3}, {1, 0, 4, 3}}}, {{0xa, 0, {}, {{{1, 0}, {1, 10}}}}}} << defaults
         << QStringList{"a.1.1 1 0/1 (0, 0)", "a.1.2 4 0/4 (1, 0)", "a.1.3 10 0/10 (0, 0)", "a.1.4 13 0/13 (1, 0)"};
     // 170 RGB nodes fill channels 1 to 510; node 171 starts the next universe.
     QTest::newRow("510, RGB around the universe end")
-        << Spec{{row(171, 3)}, {{0xa, 4, {}, {{{1}}}}}} << defaults
+        << MapLayout{{row(171, 3)}, {{0xa, 4, {}, {{{1}}}}}} << defaults
         << QStringList{"a.1: 4/1-5/3, 513 channels", "a.1.170 508 4/508 (169, 0)", "a.1.171 511 5/1 (170, 0)"};
     // RGBW at 510: node 128 takes channels 509 to 512 and crosses; at 512 nothing crosses.
-    QTest::newRow("510, RGBW crosses") << Spec{{row(129, 4)}, {{0xa, 0, {}, {{{1}}}}}} << defaults
+    QTest::newRow("510, RGBW crosses") << MapLayout{{row(129, 4)}, {{0xa, 0, {}, {{{1}}}}}} << defaults
                                        << QStringList{"a.1.127 505 0/505 (126, 0)", "a.1.128 509 0/509 (127, 0) crosses",
                                                       "a.1.129 513 1/3 (128, 0)"};
-    QTest::newRow("512, RGBW fills universes") << Spec{{row(129, 4)}, {{0xa, 0, {}, {{{1}}}}}} << rgbw
+    QTest::newRow("512, RGBW fills universes") << MapLayout{{row(129, 4)}, {{0xa, 0, {}, {{{1}}}}}} << rgbw
                                                << QStringList{"a.1.128 509 0/509 (127, 0)", "a.1.129 513 1/1 (128, 0)"};
     // Port 1 uses universes 2 and 3; the empty port 2 uses none; port 3 starts at 4. --start-universe
     // replaces uni.
-    const Spec threePorts{{row(200, 3), row(2, 3)}, {{0xa, 2, {}, {{{1}}, {}, {{2}}}}}};
+    const MapLayout threePorts{{row(200, 3), row(2, 3)}, {{0xa, 2, {}, {{{1}}, {}, {{2}}}}}};
     QTest::newRow("ports follow each other")
         << threePorts << defaults << QStringList{"a.1: 2/1-3/90, 600 channels", "a.2: -1/0--1/0, 0 channels",
                                                  "a.3: 4/1-4/6, 6 channels", "a.3.1 1 4/1 (0, 0)"};
     QTest::newRow("start universe") << threePorts << fromUniverse7
                                     << QStringList{"a.1: 7/1-8/90, 600 channels", "a.3.1 1 9/1 (0, 0)"};
     QTest::newRow("channelCount 0 counts as channelsPerNode")
-        << Spec{{{{0, 0, 1, 0}, {1, 0, 5, 0}}}, {{0xa, 0, {}, {{{1}}}}}} << fourChannels
+        << MapLayout{{{{0, 0, 1, 0}, {1, 0, 5, 0}}}, {{0xa, 0, {}, {{{1}}}}}} << fourChannels
         << QStringList{"a.1: 0/1-0/8, 8 channels"};
     QTest::newRow("address below 1 lies in no universe")
-        << Spec{{{{0, 0, 0, 3}, {1, 0, 1, 3}}}, {{0xa, 0, {}, {{{1}}}}}} << defaults
+        << MapLayout{{{{0, 0, 0, 3}, {1, 0, 1, 3}}}, {{0xa, 0, {}, {{{1}}}}}} << defaults
         << QStringList{"a.1: -1/0-0/3, 4 channels", "a.1.1 0 -1/0 (0, 0)"};
     // theta 90 turns (1, 0) to (0, 1) on a canvas whose y grows downward: nodes about their fixture,
     // fixtures about their interface.
     QTest::newRow("fixture theta")
-        << Spec{{{{1, 0, 1, 3}}}, {{0xa, 0, {}, {{{1, 0, 10, 20, 90}}}}}} << defaults
+        << MapLayout{{{{1, 0, 1, 3}}}, {{0xa, 0, {}, {{{1, 0, 10, 20, 90}}}}}} << defaults
         << QStringList{"a.1.1 1 0/1 (10, 21)"};
     QTest::newRow("interface theta")
-        << Spec{{{{1, 0, 1, 3}}}, {{0xa, 0, {}, {{{1, 0, 10, 0, 0}}}, 100, 100, 90}}} << defaults
+        << MapLayout{{{{1, 0, 1, 3}}}, {{0xa, 0, {}, {{{1, 0, 10, 0, 0}}}, 100, 100, 90}}} << defaults
         << QStringList{"a.1.1 1 0/1 (100, 111)"};
     QTest::newRow("both turned")
-        << Spec{{{{1, 0, 1, 3}}}, {{0xa, 0, {}, {{{1, 0, 10, 0, 180}}}, 100, 100, 90}}} << defaults
+        << MapLayout{{{{1, 0, 1, 3}}}, {{0xa, 0, {}, {{{1, 0, 10, 0, 180}}}, 100, 100, 90}}} << defaults
         << QStringList{"a.1.1 1 0/1 (100, 109)"};
     QTest::newRow("missing template adds no nodes")
-        << Spec{{{{0, 0, 1, 3}}}, {{0xa, 0, {}, {{{9}, {1}}}}}} << defaults << QStringList{"a.1.1 1 0/1 (0, 0)"};
+        << MapLayout{{{{0, 0, 1, 3}}}, {{0xa, 0, {}, {{{9}, {1}}}}}} << defaults << QStringList{"a.1.1 1 0/1 (0, 0)"};
 }
 
 void TestAnalysis::wiring()
 {
-    QFETCH(Spec, spec);
+    QFETCH(MapLayout, layout);
     QFETCH(LumoWiringOptions, options);
     QFETCH(QStringList, expected);
 
     LumoMapModel map;
-    build(map, spec);
+    build(map, layout);
     const QStringList lines = describe(LumoWiring(map, options));
     qsizetype from = 0;
     for (const QString &line : expected) {
@@ -280,28 +280,28 @@ void TestAnalysis::wiring()
 // Each row: a map, and the finding lines it must give, in their order, or a golden file of them.
 void TestAnalysis::findings_data()
 {
-    QTest::addColumn<QString>("file"); // a map to load, or empty for `spec`
-    QTest::addColumn<Spec>("spec");
+    QTest::addColumn<QString>("file"); // a map to load, or empty for `layout`
+    QTest::addColumn<MapLayout>("layout");
     QTest::addColumn<QStringList>("expected");
 
     const QString data = QStringLiteral(LUMOMAP_TEST_DATA_DIR "/tool-%1.xml");
     for (const char *map : {"missing-fixture-template", "missing-interface-template", "missing-region",
                             "shared-portnum", "shared-order", "unused-interface-template", "shared-addr"}) {
         const QString golden = QString::fromUtf8(TestSupport::dataFile(QStringLiteral("tool-%1.validate.txt").arg(map)));
-        QTest::newRow(map) << data.arg(QLatin1String(map)) << Spec() << golden.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        QTest::newRow(map) << data.arg(QLatin1String(map)) << MapLayout() << golden.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     }
     // Every legacy import shares order 0 and nothing worse.
-    QTest::newRow("legacy theatre") << QStringLiteral(LUMOMAP_SOURCE_DIR "/examples/legacy-theatre.xml") << Spec()
+    QTest::newRow("legacy theatre") << QStringLiteral(LUMOMAP_SOURCE_DIR "/examples/legacy-theatre.xml") << MapLayout()
                                     << QStringList{"warning: interfaces 1a, 1b, 2c: share order 0"};
-    QTest::newRow("legacy facade") << QStringLiteral(LUMOMAP_SOURCE_DIR "/examples/legacy-facade.xml") << Spec()
+    QTest::newRow("legacy facade") << QStringLiteral(LUMOMAP_SOURCE_DIR "/examples/legacy-facade.xml") << MapLayout()
                                    << QStringList{"warning: interfaces a0, a1, b7: share order 0"};
-    QTest::newRow("stage") << QStringLiteral(LUMOMAP_SOURCE_DIR "/examples/stage.lumomap.xml") << Spec() << QStringList();
+    QTest::newRow("stage") << QStringLiteral(LUMOMAP_SOURCE_DIR "/examples/stage.lumomap.xml") << MapLayout() << QStringList();
 
     const QList<QList<Placed>> onePort{{{1}}};
-    QTest::newRow("no interfaces") << QString() << Spec() << QStringList{"warning: map: has no interfaces"};
+    QTest::newRow("no interfaces") << QString() << MapLayout() << QStringList{"warning: map: has no interfaces"};
     QTest::newRow("IP addresses")
         << QString()
-        << Spec{{row(1, 3)},
+        << MapLayout{{row(1, 3)},
                 {{0x1, 0, "10.0.0.5", onePort},
                  {0x2, 0, "10.0.0.5", onePort},
                  {0x3, 0, "10.0.0.999", onePort},
@@ -315,14 +315,14 @@ void TestAnalysis::findings_data()
                        "warning: interface 6 \"Interface\": has IP 0.0.0.0, which addresses no controller"};
     QTest::newRow("channels")
         << QString()
-        << Spec{{{{0, 0, 0, 3}, {1, 0, 1, 3}, {2, 0, 3, 3}, {3, 0, 7, 3}}, row(128, 4)},
+        << MapLayout{{{{0, 0, 0, 3}, {1, 0, 1, 3}, {2, 0, 3, 3}, {3, 0, 7, 3}}, row(128, 4)},
                 {{0xa, 0, "10.0.0.1", {{{1}}, {{2}}}}}}
         << QStringList{"warning: interface a \"Interface\" port 1 (portnum 1): node 1: channel address below 1",
                        "warning: interface a \"Interface\" port 1 (portnum 1): 2 nodes share channels with an earlier "
                        "one: 2-3 (nodes 1 and 2 share channel 1)",
                        "warning: interface a \"Interface\" port 2 (portnum 2): node 128: channels cross into the next "
                        "universe (universes of 510 channels)"};
-    QTest::newRow("too many pixels") << QString() << Spec{{row(1025, 1)}, {{0xa, 0, "10.0.0.1", onePort}}}
+    QTest::newRow("too many pixels") << QString() << MapLayout{{row(1025, 1)}, {{0xa, 0, "10.0.0.1", onePort}}}
                                      << QStringList{"warning: interface a \"Interface\" port 1 (portnum 1): 1025 nodes, "
                                                     "more than 1024 on one port"};
 }
@@ -330,12 +330,12 @@ void TestAnalysis::findings_data()
 void TestAnalysis::findings()
 {
     QFETCH(QString, file);
-    QFETCH(Spec, spec);
+    QFETCH(MapLayout, layout);
     QFETCH(QStringList, expected);
 
     LumoMapModel map;
     if (file.isEmpty())
-        build(map, spec);
+        build(map, layout);
     else
         QVERIFY(TestSupport::loadFile(map, file));
     QStringList lines;
