@@ -342,7 +342,13 @@ public:
     // `fromTree`: the events come from Qt's tree, whose text is known to be JSON; a fault in a value is
     // then reported instead of giving the document over to that route.
     MapFormReader(LumoMapModel &model, bool fromTree) : m_model(model), m_fromTree(fromTree) {}
-    ~MapFormReader() = default;
+    // An output does not own its fixtures (its interface template does), so the fixtures of an output
+    // whose reading stopped before it was filed are deleted here.
+    ~MapFormReader()
+    {
+        if (m_output)
+            qDeleteAll(m_output->fixtures);
+    }
 
     const QString &error() const { return m_error; }
     // The whole document was read: a top-level object with the right format and nothing wrong in it.
