@@ -12,6 +12,7 @@
 #include <QRegularExpression>
 #include <QVariant>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -723,17 +724,60 @@ private:
     std::vector<quint32> m_addedFixtureTemplates, m_addedInterfaceTemplates, m_addedInterfaces, m_addedRegions;
 };
 
-// A number as RapidJSON reads it, where that is certainly what Qt's parser reads: whole numbers exactly
-// (a qint64 or quint64 converted to the nearest double, as Qt converts them), other numbers correctly
-// rounded (kParseFullPrecisionFlag) unless the result is zero or subnormal, where only Qt's rules (it
-// refuses a number that underflows to zero) settle it on the other route. Zero is +0, as Qt reads "-0".
-bool usableReal(double number)
+// Reads a whole number or a decimal without an exponent of at most 15 digits, the numbers a map's JSON
+// form mostly holds. Its digits as a whole number are exact in a double, and so is the power of ten they
+// are divided by, so the one division rounds correctly. Returns false for any other text.
+bool readShortDecimal(const char *text, const char *end, double &number)
 {
+    static constexpr double powersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                             1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    const bool minus = text != end && *text == '-';
+    quint64 digits = 0;
+    int count = 0;
+    int fractionDigits = -1; // none before the point
+    for (const char *at = text + minus; at != end; ++at) {
+        if (*at == '.' && fractionDigits < 0) {
+            fractionDigits = 0;
+            continue;
+        }
+        if (*at < '0' || *at > '9' || ++count > 15)
+            return false;
+        digits = digits * 10 + quint64(*at - '0');
+        if (fractionDigits >= 0)
+            ++fractionDigits;
+    }
+    number = double(digits) / powersOfTen[std::max(fractionDigits, 0)];
+    if (minus)
+        number = -number;
+    return count > 0;
+}
+
+// A number's text as the JSON reader gives it (RapidJSON's own conversion to double, in its 1.1.0
+// release, shifts by an undefined amount for a zero significand with an exponent), read where that is
+// certainly what Qt's parser reads: whole numbers as the nearest double (Qt converts the qint64 it
+// reads, which gives the same double), other numbers correctly rounded unless the result is zero,
+// subnormal or beyond the range of a double, where only Qt's rules (it refuses a number that
+// underflows to zero) settle it on the other route. Zero is +0, as Qt reads "-0".
+bool readNumber(const char *text, std::size_t size, double &number)
+{
+    const char *end = text + size;
+    if (!readShortDecimal(text, end, number)) {
+        const std::from_chars_result read = std::from_chars(text, end, number);
+        if (read.ec != std::errc() || read.ptr != end)
+            return false;
+    }
+    const bool whole = std::none_of(text, end, [](char c) { return c == '.' || c == 'e' || c == 'E'; });
+    if (whole && std::isfinite(number)) {
+        number += 0.0; // -0 becomes +0
+        return true;
+    }
     return std::isfinite(number) && std::fabs(number) >= std::numeric_limits<double>::min();
 }
 
-// The RapidJSON handler: passes the events on to the MapFormReader.
-class SaxEvents
+// The RapidJSON handler: passes the events on to the MapFormReader. An event it does not take (the
+// parser's typed numbers, which it does not give with kParseNumbersAsStringsFlag) gives the text over
+// to Qt's parser.
+class SaxEvents : public rapidjson::BaseReaderHandler<rapidjson::UTF8<>, SaxEvents>
 {
 public:
     explicit SaxEvents(MapFormReader &reader) : m_reader(reader) {}
@@ -745,19 +789,14 @@ public:
         value.flag = flag;
         return m_reader.value(value);
     }
-    bool Int(int number) { return whole(double(number)); }
-    bool Uint(unsigned number) { return whole(double(number)); }
-    bool Int64(int64_t number) { return whole(double(number)); }
-    bool Uint64(uint64_t number) { return whole(double(number)); }
-    bool Double(double number)
+    // Numbers come as their text (kParseNumbersAsStringsFlag).
+    bool RawNumber(const char *text, rapidjson::SizeType size, bool)
     {
-        if (!usableReal(number))
-            return m_reader.giveUp();
         Value value{Value::Number};
-        value.number = number;
+        if (!readNumber(text, size, value.number))
+            return m_reader.giveUp();
         return m_reader.value(value);
     }
-    bool RawNumber(const char *, rapidjson::SizeType, bool) { return m_reader.giveUp(); }
     bool String(const char *text, rapidjson::SizeType size, bool)
     {
         Value value{Value::String};
@@ -770,15 +809,9 @@ public:
     bool EndObject(rapidjson::SizeType) { return m_reader.endObject(); }
     bool StartArray() { return m_reader.startArray(); }
     bool EndArray(rapidjson::SizeType) { return m_reader.endArray(); }
+    bool Default() { return m_reader.giveUp(); }
 
 private:
-    bool whole(double number)
-    {
-        Value value{Value::Number};
-        value.number = number + 0.0; // -0 becomes +0
-        return m_reader.value(value);
-    }
-
     MapFormReader &m_reader;
 };
 
@@ -960,7 +993,7 @@ bool readMap(QIODevice &device, LumoMapModel &model, QString &error)
         SaxEvents events(reader);
         rapidjson::Reader parser;
         // Recursive (not iterative) parsing, the faster: the reader stops it at MaxDepth.
-        constexpr unsigned flags = rapidjson::kParseValidateEncodingFlag | rapidjson::kParseFullPrecisionFlag;
+        constexpr unsigned flags = rapidjson::kParseValidateEncodingFlag | rapidjson::kParseNumbersAsStringsFlag;
         if (!parser.Parse<flags>(stream, events).IsError() && stream.atEnd() && reader.complete()) {
             reader.finish();
             error.clear();

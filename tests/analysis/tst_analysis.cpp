@@ -509,6 +509,11 @@ void TestAnalysis::jsonRoutes_data()
     QTest::newRow("point first") << geometry(".5") << QString() << R"("vminx": 0.5)";
     QTest::newRow("point last") << geometry("2.") << QString() << R"("vminx": 2)";
     QTest::newRow("negative zero") << geometry("-0.0") << QString() << R"("vminx": 0)";
+    QTest::newRow("zero with an exponent") << geometry("0e-300") << QString() << R"("vminx": 0)";
+    QTest::newRow("whole number rounded") << geometry("9007199254740993") << QString()
+                                          << R"("vminx": 9007199254740992)";
+    QTest::newRow("whole number beyond a double") << geometry((QByteArray("1") + QByteArray(400, '0')).constData())
+                                                  << "line 1, column 453: illegal number" << QString();
     QTest::newRow("smallest subnormal") << geometry("4e-324") << QString() << R"("vminx": 5e-324)";
     QTest::newRow("long number") << geometry("0.1000000000000000055511151231257827021181583404541015625000001")
                                  << QString() << R"("vminx": 0.1)";
