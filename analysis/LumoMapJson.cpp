@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <memory>
 #include <vector>
@@ -774,6 +775,21 @@ bool readNumber(const char *text, std::size_t size, double &number)
     return std::isfinite(number) && std::fabs(number) >= std::numeric_limits<double>::min();
 }
 
+// RapidJSON puts an escaped lone low surrogate ("\udc00") into a string as the three bytes of its code
+// point (ED B0 80), which are not UTF-8; Qt's parser keeps it as a lone UTF-16 unit. A string value
+// holding one is left to Qt's parser. (A key holding one is no key of the form, and a document with a
+// wrong key takes its message from Qt's parser anyway.)
+bool holdsEncodedSurrogate(const char *text, std::size_t size)
+{
+    const char *const end = text + size;
+    for (const char *at = text; (at = static_cast<const char *>(std::memchr(at, 0xED, std::size_t(end - at))));
+         ++at) {
+        if (end - at > 1 && (uchar(at[1]) & 0xE0) == 0xA0)
+            return true;
+    }
+    return false;
+}
+
 // The RapidJSON handler: passes the events on to the MapFormReader. An event it does not take (the
 // parser's typed numbers, which it does not give with kParseNumbersAsStringsFlag) gives the text over
 // to Qt's parser.
@@ -799,6 +815,8 @@ public:
     }
     bool String(const char *text, rapidjson::SizeType size, bool)
     {
+        if (holdsEncodedSurrogate(text, size))
+            return m_reader.giveUp();
         Value value{Value::String};
         value.utf8 = text;
         value.size = size;

@@ -499,6 +499,7 @@ void TestAnalysis::jsonRoutes_data()
     const auto geometry = [&head](const char *vminx) { return head + R"("geometry": {"vminx": )" + vminx + "}}"; };
     QTest::newRow("plain") << head + R"("mapname": "a", "regions": [{"number": 1}]})" << QString() << "\"number\": 1";
     QTest::newRow("lone surrogate") << head + R"("mapname": "a\ud800b"})" << QString() << R"("mapname": "a\ud800b",)";
+    QTest::newRow("lone low surrogate") << head + R"("mapname": "a\udc00b"})" << QString() << R"("mapname": "a\udc00b",)";
     QTest::newRow("byte order mark") << "\xef\xbb\xbf" + head + R"("mapname": "a"})" << QString() << R"("mapname": "a",)";
     QTest::newRow("key twice, the last kept") << head + R"("mapname": "a", "mapname": "b"})" << QString()
                                              << R"("mapname": "b",)";
