@@ -197,6 +197,11 @@ void TestLoader::equivalentDocuments_data()
         QStringLiteral(
             "<lumomap><fixturetemplate><uid>3</uid><node><x>1</x></node></fixturetemplate></lumomap>"),
         "<lumomap><fixturetemplate><uid>3</uid><nodelist/></fixturetemplate></lumomap>");
+    row("a node has three channels unless it says",
+        QStringLiteral("<lumomap><fixturetemplate><uid>3</uid><nodelist><node><x>1</x></node></nodelist></"
+                       "fixturetemplate></lumomap>"),
+        "<lumomap><fixturetemplate><uid>3</uid><nodelist><node><x>1</x><channelCount>3</channelCount></node>"
+        "</nodelist></fixturetemplate></lumomap>");
     row("map inside lumomap",
         QStringLiteral("<lumomap><map><controller><self>1</self></controller></map></lumomap>"),
         "<lumomap/>");
