@@ -1,6 +1,7 @@
 #include "LumoMapJson.h"
 #include "LumoMapJson_p.h"
 
+#include "ElementTextConversion.h"
 #include "JsonTextWriter.h"
 #include "MapJsonForm.h"
 #include "RecordFields.h"
@@ -13,7 +14,6 @@
 #include <QVariant>
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -725,48 +725,18 @@ private:
     std::vector<quint32> m_addedFixtureTemplates, m_addedInterfaceTemplates, m_addedInterfaces, m_addedRegions;
 };
 
-// Reads a whole number or a decimal without an exponent of at most 15 digits, the numbers a map's JSON
-// form mostly holds. Its digits as a whole number are exact in a double, and so is the power of ten they
-// are divided by, so the one division rounds correctly. Returns false for any other text.
-bool readShortDecimal(const char *text, const char *end, double &number)
-{
-    static constexpr double powersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                             1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
-    const bool minus = text != end && *text == '-';
-    quint64 digits = 0;
-    int count = 0;
-    int fractionDigits = -1; // none before the point
-    for (const char *at = text + minus; at != end; ++at) {
-        if (*at == '.' && fractionDigits < 0) {
-            fractionDigits = 0;
-            continue;
-        }
-        if (*at < '0' || *at > '9' || ++count > 15)
-            return false;
-        digits = digits * 10 + quint64(*at - '0');
-        if (fractionDigits >= 0)
-            ++fractionDigits;
-    }
-    number = double(digits) / powersOfTen[std::max(fractionDigits, 0)];
-    if (minus)
-        number = -number;
-    return count > 0;
-}
-
-// A number's text as the JSON reader gives it (RapidJSON's own conversion to double, in its 1.1.0
-// release, shifts by an undefined amount for a zero significand with an exponent), read where that is
-// certainly what Qt's parser reads: whole numbers as the nearest double (Qt converts the qint64 it
-// reads, which gives the same double), other numbers correctly rounded unless the result is zero,
-// subnormal or beyond the range of a double, where only Qt's rules (it refuses a number that
-// underflows to zero) settle it on the other route. Zero is +0, as Qt reads "-0".
+// A number's text as the JSON reader gives it, converted as a map file's reals are (RapidJSON's own
+// conversion, in its 1.1.0 release, counts the leading zeros of a zero significand with an exponent,
+// which is undefined), read where that is certainly what Qt's parser reads: whole numbers as the
+// nearest double (Qt converts the qint64 it reads, which gives the same double), other numbers
+// correctly rounded unless the result is zero, subnormal or beyond the range of a double, where only
+// Qt's rules (it refuses a number that underflows to zero) settle it on the other route. Zero is +0,
+// as Qt reads "-0".
 bool readNumber(const char *text, std::size_t size, double &number)
 {
     const char *end = text + size;
-    if (!readShortDecimal(text, end, number)) {
-        const std::from_chars_result read = std::from_chars(text, end, number);
-        if (read.ec != std::errc() || read.ptr != end)
-            return false;
-    }
+    if (!ElementText::toReal(ElementText::Utf8{text, qsizetype(size)}, number))
+        return false;
     const bool whole = std::none_of(text, end, [](char c) { return c == '.' || c == 'e' || c == 'E'; });
     if (whole && std::isfinite(number)) {
         number += 0.0; // -0 becomes +0
