@@ -12,6 +12,7 @@ packages=(
     hyperfine valgrind jq
     rapidjson-dev
     chromium
+    ola tshark curl
 )
 # The map page's browser tests run on node and npm; a node that is already there (of any origin) is kept.
 command -v node >/dev/null && command -v npm >/dev/null || packages+=(nodejs npm)
@@ -26,5 +27,7 @@ if [ ${#missing[@]} -eq 0 ]; then
 fi
 echo "install-deps: installing ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
+# tshark asks whether plain users may capture; the tests read recorded files only.
+echo 'wireshark-common wireshark-common/install-setuid boolean false' | debconf-set-selections
 apt-get update -q
 apt-get install -y -q --no-install-recommends "${missing[@]}"

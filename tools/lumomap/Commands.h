@@ -12,5 +12,6 @@ int runConvertCommand(const QStringList &arguments);
 int runRenderCommand(const QStringList &arguments);
 int runPatchCommand(const QStringList &arguments);
 int runDiffCommand(const QStringList &arguments);
+int runTestCommand(const QStringList &arguments);
 
 #endif // COMMANDS_H

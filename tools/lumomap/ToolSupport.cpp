@@ -205,6 +205,14 @@ bool WiringOptions::read(const QCommandLineParser &parser)
 bool WiringOptions::filter(LumoWiring &wired) const
 {
     QList<quint32> uids;
+    if (!selectedInterfaces(wired, uids))
+        return false;
+    wired.keepOnly(uids, port);
+    return true;
+}
+
+bool WiringOptions::selectedInterfaces(const LumoWiring &wired, QList<quint32> &uids) const
+{
     for (const QString &key : interfaces) {
         bool found = false;
         for (const LumoWiredInterface &interface : std::as_const(wired.interfaces)) {
@@ -221,7 +229,6 @@ bool WiringOptions::filter(LumoWiring &wired) const
             return false;
         }
     }
-    wired.keepOnly(uids, port);
     return true;
 }
 

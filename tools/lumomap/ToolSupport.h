@@ -59,6 +59,11 @@ public:
     // Keeps the interfaces and the port the command line names in `wiring`; false with a message when
     // an --interface names no interface of the map.
     bool filter(LumoWiring &wiring) const;
+    // The uids of the interfaces the command line names (empty for all); false with a message when an
+    // --interface names no interface of `wiring`.
+    bool selectedInterfaces(const LumoWiring &wiring, QList<quint32> &uids) const;
+    // The port the command line names, from 1; 0 for all.
+    int selectedPort() const { return port; }
     // True when the command line names interfaces or a port to keep.
     bool filtered() const { return !interfaces.isEmpty() || port > 0; }
 

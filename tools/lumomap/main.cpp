@@ -6,6 +6,7 @@
 //   lumomap render MAP -o OUT.png|OUT.svg|OUT.pdf [--size WxH] [--labels] [--wiring] [--addresses]
 //   lumomap patch MAP [-o OUT.csv|OUT.json] [--json] [--pixels] [--ports]
 //   lumomap diff OLD NEW [--json] [--all]
+//   lumomap test MAP --protocol sacn|artnet [--pattern NAME] [--to ADDRESS] [--duration SECONDS] ...
 
 #include "Commands.h"
 #include "ToolSupport.h"
@@ -30,6 +31,7 @@ const Subcommand subcommands[] = {
     {"info", runInfoCommand, false},       {"validate", runValidateCommand, false},
     {"convert", runConvertCommand, false}, {"render", runRenderCommand, true},
     {"patch", runPatchCommand, false},     {"diff", runDiffCommand, false},
+    {"test", runTestCommand, false},
 };
 
 const QString commandSummary = QStringLiteral(
@@ -50,6 +52,8 @@ const QString commandSummary = QStringLiteral(
     "                                        the patch list, one row per node in wiring order, or the\n"
     "                                        port table, one row per port\n"
     "  diff OLD NEW [--json] [--all]         records added, removed and changed, field by field\n"
+    "  test MAP --protocol sacn|artnet [--pattern NAME] [--to ADDRESS] [--duration SECONDS] ...\n"
+    "                                        lights the nodes in a test pattern over sACN or Art-Net\n"
     "\n"
     "info, validate, render and patch count channels in universes: --universe-size 510|512,\n"
     "--start-universe N, --channels-per-node N; info, render and patch show one controller or one\n"
@@ -91,7 +95,7 @@ int runWithoutSubcommand(const QStringList &arguments)
     QCommandLineParser parser;
     parser.setApplicationDescription(commandSummary);
     parser.addPositionalArgument(QStringLiteral("command"),
-                                 QStringLiteral("info, validate, convert, render, patch or diff"));
+                                 QStringLiteral("info, validate, convert, render, patch, diff or test"));
     const QCommandLineOption helpOption = parser.addHelpOption();
     const QCommandLineOption versionOption = parser.addVersionOption();
     if (!parser.parse(arguments)) {
