@@ -28,7 +28,8 @@ public:
     /// The patterns.
     enum Kind {
         Node,   ///< Node node() of each selected port lit, all else off; one step.
-        Chase,  ///< One node at a time along each selected port's chain, in chain order.
+        Chase,  ///< One node at a time along each selected port's chain, in chain order, each chain
+                ///< starting again after its last node.
         Fill,   ///< Nodes 1, then 1-2, then 1-3, ... of each selected port.
         Ports,  ///< On port P the first P nodes lit and the rest dim, to tell ports apart; one step.
         Colors, ///< Channel 1 of every selected node, then channel 2, then 3, ...: the colour order.

@@ -32,7 +32,8 @@ std::vector<const FramePort *> selectedPorts(const LumoFramePrivate &frame, cons
     return ports;
 }
 
-// The node of a chain that a chase or node pattern lights at `step` on `port`, from 0; -1 for none.
+// The node of a chain that a chase or node pattern lights at `step` (0 or more) on `port`, from 0; -1
+// for none. Each port's chase runs its own cycle, so that every step lights the next node of every chain.
 int litNode(const LumoTestPatternData &pattern, const FramePort &port, int step)
 {
     if (pattern.kind == LumoTestPattern::Node)
@@ -128,7 +129,7 @@ void LumoTestPattern::apply(LumoFrame &frame, int step) const
         switch (d->kind) {
         case Node:
         case Chase: {
-            const int lit = litNode(*d, *port, at);
+            const int lit = litNode(*d, *port, std::max(step, 0));
             if (lit >= 0)
                 frame.setNodeLevel(first + lit, level);
             break;
@@ -173,7 +174,7 @@ QString LumoTestPattern::describe(const LumoFrame &frame, int step) const
     switch (d->kind) {
     case Node:
     case Chase: {
-        const int lit = litNode(*d, port, at);
+        const int lit = litNode(*d, port, std::max(step, 0));
         if (lit < 0)
             return QStringLiteral("%1: no node %2, it has %3%4").arg(portLabel(layout, port)).arg(d->node)
                 .arg(port.nodeCount).arg(more);
