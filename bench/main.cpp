@@ -15,9 +15,12 @@
 
 #include "MapGenerator.h"
 
+#include <LumoFrame.h>
 #include <LumoMapDiff.h>
 #include <LumoMapJson.h>
 #include <LumoMapModel.h>
+#include <LumoOutputSender.h>
+#include <LumoWiring.h>
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -32,6 +35,8 @@
 #include <cstdio>
 #include <functional>
 #include <malloc.h>
+#include <thread>
+#include <vector>
 #include <sys/resource.h>
 #include <valgrind/callgrind.h>
 
@@ -101,7 +106,9 @@ int main(int argc, char *argv[])
         "Runs one LumoMap operation once and prints: MODE BYTES WALL_NS CPU_NS PEAK_KIB MODEL_KIB.\n"
         "Modes: loadFromFile, loadFromText, save (to a file), saveToString, sax (a bare QXmlSimpleReader "
         "pass), stream (a bare QXmlStreamReader pass), writeJson (the JSON form to a file), readJson (MAP is "
-        "the JSON form), diff (two loads of MAP compared); 'generate current|legacy COUNT FILE' writes a map."));
+        "the JSON form), diff (two loads of MAP compared), setNode and setNodes (every node of a frame set with\n"
+        "three values, one call per node or one call for all; BYTES counts the channels set), sendFrames (5 s of sACN to 127.0.0.1 at 40 frames a second, every\n"
+        "node changed in every frame, BYTES counts the packets); 'generate current|legacy COUNT FILE' writes a map."));
     parser.addHelpOption();
     parser.addPositionalArgument(QStringLiteral("mode"), QStringLiteral("The operation, or generate."));
     parser.addPositionalArgument(QStringLiteral("map"), QStringLiteral("The map file to read."));
@@ -125,6 +132,9 @@ int main(int argc, char *argv[])
     LumoMapModel other; // diff's second map
     QFile input(mapPath), output(outputPath);
     QString text, saved;
+    std::unique_ptr<LumoFrame> frame;
+    std::unique_ptr<LumoOutputSender> sender;
+    std::vector<quint8> values;
     QTextStream savedStream(&saved);
     QTextStream fileStream(&output);
     if (!input.open(QIODevice::ReadOnly))
@@ -164,6 +174,52 @@ int main(int argc, char *argv[])
                                            [&](const LumoMapDifference &) { ++differences; });
             return differences == 0;
         };
+    } else if (mode == QLatin1String("setNode") || mode == QLatin1String("setNodes")
+               || mode == QLatin1String("sendFrames")) {
+        if (!model.loadFromFile(mapPath))
+            return fail(QStringLiteral("cannot load %1: %2").arg(mapPath, model.lastError));
+        LumoWiringOptions wiringOptions;
+        wiringOptions.startUniverse = 1; // sACN starts at universe 1
+        frame = std::make_unique<LumoFrame>(LumoWiring(model, wiringOptions));
+        values.resize(size_t(frame->nodeCount()) * 3);
+        for (size_t i = 0; i < values.size(); ++i)
+            values[i] = quint8(i * 7);
+        bytes = 0;
+        for (int n = 0; n < frame->nodeCount(); ++n)
+            bytes += std::min(frame->nodeChannels(n), 3);
+        if (mode == QLatin1String("setNode")) {
+            operation = [&] {
+                for (int n = 0, count = frame->nodeCount(); n < count; ++n)
+                    frame->setNode(n, values.data() + 3 * n, 3);
+                return true;
+            };
+        } else if (mode == QLatin1String("setNodes")) {
+            operation = [&] {
+                frame->setNodes(0, frame->nodeCount(), values.data(), 3);
+                return true;
+            };
+        } else {
+            LumoOutputOptions options;
+            options.setDestination(QHostAddress(QHostAddress::LocalHost));
+            sender = std::make_unique<LumoOutputSender>(options);
+            if (!sender->start(*frame))
+                return fail(sender->errorString());
+            operation = [&] {
+                // Every node changes in every frame, so every universe is sent in every frame.
+                QElapsedTimer clock;
+                clock.start();
+                for (int tick = 0; tick < 200; ++tick) {
+                    for (quint8 &value : values)
+                        ++value;
+                    frame->setNodes(0, frame->nodeCount(), values.data(), 3);
+                    sender->send(*frame);
+                    std::this_thread::sleep_until(std::chrono::steady_clock::now() +
+                                                  std::chrono::milliseconds(25 * (tick + 1) - clock.elapsed()));
+                }
+                bytes = sender->packetCount();
+                return sender->stop();
+            };
+        }
     } else if (mode == QLatin1String("sax")) {
         operation = [&] {
             QXmlInputSource source(&input);

@@ -44,6 +44,14 @@ struct FrameNode
     int channel = 0;
 };
 
+// The part of a FrameNode that setting its values reads, kept apart so that a frame's nodes are set
+// from a small dense table.
+struct NodeSlot
+{
+    qint64 offset = -1;
+    qint64 channels = 0;
+};
+
 struct FrameUniverse
 {
     int interfaceIndex = 0;
@@ -71,6 +79,8 @@ public:
     QList<FrameInterface> interfaces;
     std::vector<FramePort> ports;
     std::vector<FrameNode> nodes;
+    std::vector<NodeSlot> nodeSlots; // one per node
+    int nodeCount = 0;
     std::vector<FrameUniverse> universes;
     std::vector<quint8> data; // universes.size() blocks of universeSize channels
     QHash<const LumoFixture *, FrameFixtureNodes> fixtureNodes;
