@@ -136,13 +136,19 @@ void LumoOutputSenderPrivate::warnSharedUniverses(const QList<FrameInterface> &i
             place.second.append(address);
     }
     for (auto it = shared.cbegin(); it != shared.cend(); ++it) {
+        // A few names and a count, so that a map of a thousand controllers gives one readable line.
         QStringList names;
-        for (int index : it.key())
+        for (int index : it.key().mid(0, 3))
             names.append(interfaceLabel(interfaces.at(index)));
+        if (it.key().size() > 3)
+            names.append(QStringLiteral("%1 more").arg(it.key().size() - 3));
+        QStringList universes = it.value().first.mid(0, 8);
+        if (it.value().first.size() > 8)
+            universes.append(QStringLiteral("... (%1 in all)").arg(it.value().first.size()));
         warnOnce(QStringLiteral("%1 all send universe%2 %3 to %4, where a receiver cannot tell them apart: "
                                 "send one of them at a time")
                      .arg(names.join(QStringLiteral(", ")), QLatin1String(it.value().first.size() > 1 ? "s" : ""),
-                          it.value().first.join(QStringLiteral(", ")), it.value().second.join(QStringLiteral(", "))));
+                          universes.join(QStringLiteral(", ")), it.value().second.mid(0, 8).join(QStringLiteral(", "))));
     }
 }
 
