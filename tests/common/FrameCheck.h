@@ -84,7 +84,8 @@ inline QString difference(const LumoWiring &wiring, LumoFrame &frame, const std:
                     const qint64 universe = node.universe + (node.channel - 1 + qint64(k)) / size;
                     sendable = universe <= 65535;
                     QByteArray &channels = expected[{interface.uid, universe}];
-                    channels.resize(size, '\0');
+                    if (channels.isEmpty())
+                        channels = QByteArray(size, '\0');
                     channels[int((node.channel - 1 + qint64(k)) % size)] = char(valueOf(index, k));
                 }
                 ++index;

@@ -138,7 +138,7 @@ void TestFrames::sender()
     LumoOutputSender sender(options);
     QCOMPARE(sender.start(frame), error == LumoOutputSender::NoError);
     QCOMPARE(sender.error(), error);
-    QCOMPARE(sender.packetCount(), 0);
+    QCOMPARE(sender.packetCount(), qint64(0));
     if (error != LumoOutputSender::NoError) {
         QVERIFY(sender.errorString().contains(QLatin1String("universe")) != (error == LumoOutputSender::InvalidOptions));
         QVERIFY(!sender.sendAt(frame, 0));
@@ -150,11 +150,11 @@ void TestFrames::sender()
             frame.setNode(0, &level, 1);
         QVERIFY(sender.sendAt(frame, msecs));
     }
-    QCOMPARE(sender.packetCount(), packets);
+    QCOMPARE(sender.packetCount(), qint64(packets));
     const int streams = packets == 4 ? 2 : 4;
     QVERIFY(sender.stop(1000));
-    QCOMPARE(sender.packetCount(), packets + streams * (protocol == LumoOutputOptions::Sacn ? 4 : 1));
-    QCOMPARE(sender.takeWarnings().size(), warnings);
+    QCOMPARE(sender.packetCount(), qint64(packets + streams * (protocol == LumoOutputOptions::Sacn ? 4 : 1)));
+    QCOMPARE(int(sender.takeWarnings().size()), warnings);
     QVERIFY(!sender.sendAt(frame, 1025)); // stopped
 }
 
@@ -212,7 +212,7 @@ void TestFrames::patterns()
     QCOMPARE(pattern.describe(frame, step), description);
     QByteArray expected[2];
     for (int p = 0; p < 2; ++p) {
-        expected[p].resize(510, '\0');
+        expected[p] = QByteArray(510, '\0');
         for (int n = 0; n < levels.at(p).size(); ++n)
             expected[p].replace(3 * n, 3, QByteArray(3, levels.at(p).at(n)));
     }
@@ -220,7 +220,7 @@ void TestFrames::patterns()
     QCOMPARE(frame.universeData(frame.universeIndex(0x300, 8)), expected[1]);
     for (int u = 0; u < frame.universeCount(); ++u) {
         if (frame.universeInterface(u) != 0x300)
-            QCOMPARE(frame.universeData(u).count('\0'), 510);
+            QCOMPARE(int(frame.universeData(u).count('\0')), 510);
     }
 }
 
