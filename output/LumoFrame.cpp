@@ -123,12 +123,28 @@ LumoFrame::LumoFrame(const LumoWiring &wiring) : d(new LumoFramePrivate)
     }
 }
 
-LumoFrame::LumoFrame(const LumoFrame &other) : d(new LumoFramePrivate(*other.d)) {}
+namespace {
+
+// A copy of `frame`, or an invalid frame when memory runs out.
+std::unique_ptr<LumoFramePrivate> copyOf(const LumoFramePrivate &frame)
+{
+    try {
+        return std::make_unique<LumoFramePrivate>(frame);
+    } catch (const std::bad_alloc &) {
+        auto invalid = std::make_unique<LumoFramePrivate>();
+        invalid->error = QStringLiteral("not enough memory for the frame");
+        return invalid;
+    }
+}
+
+} // namespace
+
+LumoFrame::LumoFrame(const LumoFrame &other) : d(copyOf(*other.d)) {}
 
 LumoFrame &LumoFrame::operator=(const LumoFrame &other)
 {
     if (this != &other)
-        *d = *other.d;
+        d = copyOf(*other.d);
     return *this;
 }
 
@@ -262,7 +278,11 @@ QByteArray LumoFrame::universeData(int index) const
 {
     if (index < 0 || size_t(index) >= d->universes.size())
         return QByteArray();
-    return QByteArray(reinterpret_cast<const char *>(d->universeBytes(index)), d->universeSize);
+    try {
+        return QByteArray(reinterpret_cast<const char *>(d->universeBytes(index)), d->universeSize);
+    } catch (const std::bad_alloc &) {
+        return QByteArray();
+    }
 }
 
 int LumoFrame::universeSize() const

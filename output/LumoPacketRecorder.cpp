@@ -3,6 +3,8 @@
 #include <QHostAddress>
 #include <QIODevice>
 
+#include <new>
+
 class LumoPacketRecorderPrivate
 {
 public:
@@ -80,7 +82,7 @@ LumoPacketRecorder::~LumoPacketRecorder() = default;
 
 bool LumoPacketRecorder::record(qint64 msecsSinceEpoch, const QHostAddress &source, quint16 sourcePort,
                                 const QHostAddress &destination, quint16 destinationPort, const char *data, int size)
-{
+try {
     bool sourceIsIpv4 = false;
     bool destinationIsIpv4 = false;
     const quint32 from = source.toIPv4Address(&sourceIsIpv4);
@@ -120,6 +122,10 @@ bool LumoPacketRecorder::record(qint64 msecsSinceEpoch, const QHostAddress &sour
     putBig16(record, 0); // no UDP checksum, which IPv4 allows
     record.append(data, size);
     return d->write(record);
+}
+catch (const std::bad_alloc &) {
+    d->error = QStringLiteral("not enough memory to record a packet");
+    return false;
 }
 
 bool LumoPacketRecorder::isValid() const

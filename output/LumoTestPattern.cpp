@@ -4,6 +4,7 @@
 #include "LumoFrame_p.h"
 
 #include <algorithm>
+#include <new>
 
 class LumoTestPatternData : public QSharedData
 {
@@ -93,14 +94,16 @@ void LumoTestPattern::setInterfaces(const QList<quint32> &uids) { d->interfaces 
 int LumoTestPattern::port() const { return d->port; }
 void LumoTestPattern::setPort(int port) { d->port = std::max(port, 0); }
 
-int LumoTestPattern::stepCount(const LumoFrame &frame) const
+namespace {
+
+int stepsOf(const LumoFramePrivate &layout, const LumoTestPatternData *d)
 {
-    const LumoFramePrivate &layout = LumoFramePrivate::of(frame);
+    using Kind = LumoTestPattern::Kind;
     int steps = 1;
     for (const FramePort *port : selectedPorts(layout, *d)) {
-        if (d->kind == Chase || d->kind == Fill)
+        if (d->kind == Kind::Chase || d->kind == Kind::Fill)
             steps = std::max(steps, port->nodeCount);
-        if (d->kind == Colors) {
+        if (d->kind == Kind::Colors) {
             for (int i = 0; i < port->nodeCount; ++i) {
                 const FrameNode &node = layout.nodes[size_t(port->firstNode + i)];
                 if (node.offset >= 0)
@@ -111,15 +114,10 @@ int LumoTestPattern::stepCount(const LumoFrame &frame) const
     return steps;
 }
 
-int LumoTestPattern::portCount(const LumoFrame &frame) const
+void lightStep(LumoFrame &frame, const LumoTestPatternData *d, int step)
 {
-    return int(selectedPorts(LumoFramePrivate::of(frame), *d).size());
-}
-
-void LumoTestPattern::apply(LumoFrame &frame, int step) const
-{
-    frame.clear();
-    const int steps = stepCount(frame);
+    using Kind = LumoTestPattern::Kind;
+    const int steps = stepsOf(LumoFramePrivate::of(frame), d);
     const int at = (step % steps + steps) % steps;
     const quint8 level = quint8(d->level);
     const quint8 dim = quint8(std::max(d->level / 8, 1));
@@ -127,53 +125,53 @@ void LumoTestPattern::apply(LumoFrame &frame, int step) const
     for (const FramePort *port : selectedPorts(layout, *d)) {
         const int first = port->firstNode;
         switch (d->kind) {
-        case Node:
-        case Chase: {
+        case Kind::Node:
+        case Kind::Chase: {
             const int lit = litNode(*d, *port, std::max(step, 0));
             if (lit >= 0)
                 frame.setNodeLevel(first + lit, level);
             break;
         }
-        case Fill:
+        case Kind::Fill:
             for (int i = 0; i <= std::min(at, port->nodeCount - 1); ++i)
                 frame.setNodeLevel(first + i, level);
             break;
-        case Ports:
+        case Kind::Ports:
             for (int i = 0; i < port->nodeCount; ++i)
                 frame.setNodeLevel(first + i, i < port->port ? level : dim);
             break;
-        case Colors:
+        case Kind::Colors:
             for (int i = 0; i < port->nodeCount; ++i) {
                 const FrameNode &node = layout.nodes[size_t(first + i)];
                 if (node.offset >= 0 && at < node.channels)
                     layout.data[size_t(node.offset + at)] = level;
             }
             break;
-        case Level:
+        case Kind::Level:
             for (int i = 0; i < port->nodeCount; ++i)
                 frame.setNodeLevel(first + i, level);
             break;
-        case Off:
+        case Kind::Off:
             break;
         }
     }
 }
 
-QString LumoTestPattern::describe(const LumoFrame &frame, int step) const
+QString describeStep(const LumoFramePrivate &layout, const LumoTestPatternData *d, int step)
 {
-    const LumoFramePrivate &layout = LumoFramePrivate::of(frame);
+    using Kind = LumoTestPattern::Kind;
     const std::vector<const FramePort *> ports = selectedPorts(layout, *d);
-    if (d->kind == Off)
+    if (d->kind == Kind::Off)
         return QStringLiteral("everything off");
     if (ports.empty())
         return QStringLiteral("no nodes on the selected ports");
-    const int steps = stepCount(frame);
+    const int steps = stepsOf(layout, d);
     const int at = (step % steps + steps) % steps;
     const FramePort &port = *ports.front();
     const QString more = morePorts(ports.size());
     switch (d->kind) {
-    case Node:
-    case Chase: {
+    case Kind::Node:
+    case Kind::Chase: {
         const int lit = litNode(*d, port, std::max(step, 0));
         if (lit < 0)
             return QStringLiteral("%1: no node %2, it has %3%4").arg(portLabel(layout, port)).arg(d->node)
@@ -182,23 +180,63 @@ QString LumoTestPattern::describe(const LumoFrame &frame, int step) const
             .arg(portLabel(layout, port)).arg(lit + 1).arg(port.nodeCount)
             .arg(placeOf(layout.nodes[size_t(port.firstNode + lit)]), more);
     }
-    case Fill: {
+    case Kind::Fill: {
         const int last = std::min(at, port.nodeCount - 1);
         return QStringLiteral("%1: nodes 1-%2 of %3, the last at %4%5")
             .arg(portLabel(layout, port)).arg(last + 1).arg(port.nodeCount)
             .arg(placeOf(layout.nodes[size_t(port.firstNode + last)]), more);
     }
-    case Ports:
+    case Kind::Ports:
         return QStringLiteral("on port P the first P nodes lit, the rest dim: %1: %2 nodes lit of %3%4")
             .arg(portLabel(layout, port)).arg(std::min(port.port, port.nodeCount)).arg(port.nodeCount).arg(more);
-    case Colors:
+    case Kind::Colors:
         return QStringLiteral("channel %1 of every node at %2 (%3 port%4)")
             .arg(at + 1).arg(d->level).arg(ports.size()).arg(QLatin1String(ports.size() > 1 ? "s" : ""));
-    case Level:
+    case Kind::Level:
         return QStringLiteral("every node at %1 (%2 port%3)")
             .arg(d->level).arg(ports.size()).arg(QLatin1String(ports.size() > 1 ? "s" : ""));
-    case Off:
+    case Kind::Off:
         break;
     }
     return QString();
+}
+
+} // namespace
+
+// Each entry point guards against running out of memory: a pattern lights nothing rather than throw.
+int LumoTestPattern::stepCount(const LumoFrame &frame) const
+{
+    try {
+        return stepsOf(LumoFramePrivate::of(frame), d.constData());
+    } catch (const std::bad_alloc &) {
+        return 1;
+    }
+}
+
+int LumoTestPattern::portCount(const LumoFrame &frame) const
+{
+    try {
+        return int(selectedPorts(LumoFramePrivate::of(frame), *d).size());
+    } catch (const std::bad_alloc &) {
+        return 0;
+    }
+}
+
+void LumoTestPattern::apply(LumoFrame &frame, int step) const
+{
+    frame.clear();
+    try {
+        lightStep(frame, d.constData(), step);
+    } catch (const std::bad_alloc &) {
+        frame.clear(); // nothing half lit
+    }
+}
+
+QString LumoTestPattern::describe(const LumoFrame &frame, int step) const
+{
+    try {
+        return describeStep(LumoFramePrivate::of(frame), d.constData(), step);
+    } catch (const std::bad_alloc &) {
+        return QString();
+    }
 }
