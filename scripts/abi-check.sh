@@ -3,8 +3,9 @@
 # the descriptions anew.
 #
 #   scripts/abi-check.sh BUILD                    fails when BUILD's libraries break the recorded ABI
-#   scripts/abi-check.sh --update BUILD           rewrites abi/ from BUILD's libraries
-#   scripts/abi-check.sh --update --force BUILD   the same while the SOVERSION stays what abi/ records
+#   scripts/abi-check.sh --update BUILD           records in abi/ the libraries of BUILD that have a new
+#                                                 SONAME or no description yet
+#   scripts/abi-check.sh --update --force BUILD   records every library, also under the recorded SONAME
 #
 # Only the Qt 6 g++ RelWithDebInfo build is checked (scripts/build.sh build/qt6; CI checks its Qt 6
 # build): the descriptions are read from its debug information, and another Qt, compiler or build
@@ -16,8 +17,10 @@
 # enter abi/ with the next --update.
 #
 # --update belongs with a deliberate ABI change, which takes a new SOVERSION (the project's major
-# version in CMakeLists.txt). It refuses while the build's SONAMEs are those recorded in abi/, unless
-# --force is given (to record compatible additions, or after a change of abi/lumomap.suppr).
+# version in CMakeLists.txt), or with a new library, which has no description to break. It leaves a
+# description alone while its library's SONAME is the recorded one, and refuses when that leaves
+# nothing to record, unless --force is given (to record compatible additions, or after a change of
+# abi/lumomap.suppr).
 # Suppressions: abi/lumomap.suppr keeps the descriptions to the public API (classes named Lumo*).
 set -uo pipefail
 cd "$(dirname "$0")/.."
@@ -53,21 +56,35 @@ fi
 
 suppressions=$root/abi/lumomap.suppr
 headers=(--headers-dir "$root/include" --headers-dir "$build/include" --drop-private-types)
-libraries=("$build/libLumoMap.so" "$build/render/libLumoMapRender.so")
+libraries=("$build/libLumoMap.so" "$build/render/libLumoMapRender.so" "$build/output/libLumoMapOutput.so")
 soname() { readelf -d "$1" | sed -n 's/.*Library soname: \[\(.*\)\]/\1/p'; }
 recorded_soname() { sed -n "s/.*<abi-corpus [^>]*soname='\([^']*\)'.*/\1/p" "$1" | head -n 1; }
 description() { echo "$root/abi/$(basename "$1" .so).abi"; }
 
+for library in "${libraries[@]}"; do
+    if [ ! -f "$library" ]; then
+        echo "abi-check: $library is missing; the check needs a build of every library" \
+            "(LUMOMAP_BUILD_RENDER and LUMOMAP_BUILD_OUTPUT on)" >&2
+        exit 2
+    fi
+done
+
 if [ $update -eq 1 ]; then
+    record=()
     for library in "${libraries[@]}"; do
         abi=$(description "$library")
         if [ -f "$abi" ] && [ "$(soname "$library")" = "$(recorded_soname "$abi")" ] && [ $force -eq 0 ]; then
-            echo "abi-check: $(soname "$library") is the SONAME recorded in $abi; an ABI change takes a new" \
-                "SOVERSION (the major version in CMakeLists.txt), or --force to record compatible additions" >&2
-            exit 1
+            echo "abi-check: $(soname "$library") is the SONAME recorded in $abi; left as it is"
+        else
+            record+=("$library")
         fi
     done
-    for library in "${libraries[@]}"; do
+    if [ ${#record[@]} -eq 0 ]; then
+        echo "abi-check: every SONAME is recorded in abi/ already; an ABI change takes a new SOVERSION" \
+            "(the major version in CMakeLists.txt), or --force to record compatible additions" >&2
+        exit 1
+    fi
+    for library in "${record[@]}"; do
         abi=$(description "$library")
         # The build names sources relative to the source folder (cmake/LumoMapCompilerOptions.cmake);
         # without locations, compilation folders and corpus paths, two builds of one source, in any

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds LumoMap (Qt 6, Release, installed under /usr) and packs the Debian packages liblumomapN,
-# liblumomap-dev and lumomap into OUTDIR with CPack (cmake/LumoMapPackaging.cmake).
+# liblumomap-dev, liblumomapoutputN, liblumomapoutput-dev and lumomap into OUTDIR with CPack
+# (cmake/LumoMapPackaging.cmake).
 # Usage: scripts/package.sh OUTDIR [BUILD_DIR [extra cmake arguments...]]
 # BUILD_DIR defaults to build/package; CI adds -DLUMOMAP_WARNINGS_AS_ERRORS=ON.
 # Install them with `apt-get install ./OUTDIR/*.deb`; check them with `lintian OUTDIR/*.deb`.
@@ -27,10 +28,11 @@ rm -f "$out_dir"/*.deb
 (cd "$build_dir" && cpack -G DEB -B "$out_dir")
 rm -rf "$out_dir/_CPack_Packages"
 
-# CPack gives the runtime package postinst and postrm scripts that run ldconfig. Its ldconfig trigger
+# CPack gives the runtime packages postinst and postrm scripts that run ldconfig. Their ldconfig trigger
 # (cmake/debian/triggers) does that job, as in packages made with Debian's own tools, so the scripts
 # are taken out.
-for deb in "$out_dir"/liblumomap[0-9]*_*.deb; do
+for deb in "$out_dir"/liblumomap[0-9]*_*.deb "$out_dir"/liblumomapoutput[0-9]*_*.deb; do
+    [ -e "$deb" ] || continue
     unpacked=$(mktemp -d)
     dpkg-deb -R "$deb" "$unpacked"
     rm -f "$unpacked/DEBIAN/postinst" "$unpacked/DEBIAN/postrm"

@@ -1,7 +1,7 @@
 # Script mode: builds and runs the consumer (consumer/) against an installed LumoMap of version VERSION,
-# once through find_package(LumoMap COMPONENTS Render) and once through pkg-config (lumomap and
-# lumomap-render). With BUILD_DIR, installs that build into WORK_DIR/prefix first; without, uses the
-# LumoMap installed in /usr, as the Debian packages install it (scripts/test.sh).
+# once through find_package(LumoMap COMPONENTS Render Output) and once through pkg-config (lumomap,
+# lumomap-render and lumomap-output). With BUILD_DIR, installs that build into WORK_DIR/prefix first;
+# without, uses the LumoMap installed in /usr, as the Debian packages install it (scripts/test.sh).
 file(REMOVE_RECURSE ${WORK_DIR})
 
 function(run_step description)
@@ -28,7 +28,8 @@ else()
     set(prefix /usr)
 endif()
 
-foreach(header LumoMapModel.h LumoWiring.h LumoMapPainter.h lumomap_export.h lumomaprender_export.h)
+foreach(header LumoMapModel.h LumoWiring.h LumoMapPainter.h LumoFrame.h
+               lumomap_export.h lumomaprender_export.h lumomapoutput_export.h)
     if(NOT EXISTS ${prefix}/include/lumomap/${header})
         message(FATAL_ERROR "installed headers lack include/lumomap/${header}")
     endif()
@@ -42,11 +43,11 @@ run_consumer("consumer" ${WORK_DIR}/consumer/consumer)
 # pkg-config: the .pc files must name the installed version and give the flags that compile and link
 # the same host code.
 find_program(PKG_CONFIG pkg-config REQUIRED)
-run_step("pkg-config" ${PKG_CONFIG} --modversion lumomap lumomap-render)
-if(NOT step_output STREQUAL "${VERSION}\n${VERSION}\n")
+run_step("pkg-config" ${PKG_CONFIG} --modversion lumomap lumomap-render lumomap-output)
+if(NOT step_output STREQUAL "${VERSION}\n${VERSION}\n${VERSION}\n")
     message(FATAL_ERROR "pkg-config gives versions\n${step_output}instead of ${VERSION}")
 endif()
-run_step("pkg-config" ${PKG_CONFIG} --cflags --libs lumomap lumomap-render)
+run_step("pkg-config" ${PKG_CONFIG} --cflags --libs lumomap lumomap-render lumomap-output)
 separate_arguments(pc_flags UNIX_COMMAND "${step_output}")
 if(BUILD_DIR)
     run_step("pkg-config" ${PKG_CONFIG} --variable=libdir lumomap)

@@ -1,5 +1,6 @@
 #include <LumoFixture.h>
 #include <LumoFixtureTemplate.h>
+#include <LumoFrame.h>
 #include <LumoInterface.h>
 #include <LumoInterfaceTemplate.h>
 #include <LumoMapModel.h>
@@ -53,6 +54,8 @@ int main(int argc, char **argv)
     bool ok = copy.getMapName() == QStringLiteral("Consumer") && copy.getLibraryMapFileVersion() == 2
               && wiring.nodeCount == 2 && wiring.interfaces.value(0).ports.value(0).lastAddress == 6
               && LumoMapPainter::writePng(png, copy, wiring, picture) && png.data().startsWith("\x89PNG");
+    const LumoFrame frame(wiring);
+    ok = ok && frame.isValid() && frame.nodeCount() == 2 && frame.universeCount() == 1;
 
     // A host driving its own reader with the installed parser header alone.
     LumoMapModel parsed;
@@ -63,6 +66,6 @@ int main(int argc, char **argv)
     reader.setContentHandler(&parser);
     ok = ok && reader.parse(&source, false) && parsed.getMapName() == QStringLiteral("Parsed")
          && parsed.regions.size() == 1 && parser.stateStack.isEmpty();
-    std::puts(ok ? "consumer: ok" : "consumer: unexpected model, wiring, picture or parse");
+    std::puts(ok ? "consumer: ok" : "consumer: unexpected model, wiring, picture, frame or parse");
     return ok ? 0 : 1;
 }
