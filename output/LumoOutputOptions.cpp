@@ -38,7 +38,7 @@ void LumoOutputOptions::setSourceName(const QString &name)
 {
     // The packet's field holds 64 bytes with a terminating zero.
     QString kept = name.left(63);
-    if (!kept.isEmpty() && kept.back().isHighSurrogate())
+    if (!kept.isEmpty() && kept.at(kept.size() - 1).isHighSurrogate())
         kept.chop(1);
     while (kept.toUtf8().size() > 63)
         kept.chop(kept.size() >= 2 && kept.at(kept.size() - 1).isLowSurrogate() ? 2 : 1);
