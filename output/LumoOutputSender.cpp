@@ -148,7 +148,7 @@ void LumoOutputSenderPrivate::warnSharedUniverses(const QList<FrameInterface> &i
         warnOnce(QStringLiteral("%1 all send universe%2 %3 to %4, where a receiver cannot tell them apart: "
                                 "send one of them at a time")
                      .arg(names.join(QStringLiteral(", ")), QLatin1String(it.value().first.size() > 1 ? "s" : ""),
-                          universes.join(QStringLiteral(", ")), it.value().second.mid(0, 8).join(QStringLiteral(", "))));
+                          universes.join(QStringLiteral(", ")), QStringList(it.value().second.mid(0, 8)).join(QStringLiteral(", "))));
     }
 }
 
