@@ -55,7 +55,7 @@ void TestFrames::againstPatchList()
         QRandomGenerator random(seed);
         LumoMapModel map;
         LumoWiringOptions options = FrameCheck::buildMap(map, [&](int least, int most) {
-            return int(random.bounded(qint64(least), qint64(most) + 1));
+            return random.bounded(least, most + 1);
         });
         if (startUniverse >= -1)
             options.startUniverse = startUniverse;
