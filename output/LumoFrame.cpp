@@ -24,11 +24,6 @@ struct UniverseRun
     int firstBlock = 0;
 };
 
-QString interfaceLabel(const FrameInterface &interface)
-{
-    return QStringLiteral("interface \"%1\" (uid %2)").arg(interface.name, QString::number(interface.uid, 16));
-}
-
 } // namespace
 
 void LumoFramePrivate::build(const LumoWiring &wiring)
@@ -61,7 +56,7 @@ void LumoFramePrivate::build(const LumoWiring &wiring)
                     const qint64 last = node.universe + (qint64(node.channel) - 1 + place.channels - 1) / universeSize;
                     if (last > greatestUniverse) {
                         error = QStringLiteral("%1 uses universe %2, beyond the greatest universe any protocol carries (%3)")
-                                    .arg(interfaceLabel(interfaces.constLast()))
+                                    .arg(interfaces.constLast().label())
                                     .arg(last)
                                     .arg(greatestUniverse);
                         return;

@@ -20,6 +20,12 @@ struct FrameInterface
     quint32 uid = 0;
     QString name;
     QString ip;
+
+    // How messages name the interface: its name and its uid in hexadecimal, as the map file stores it.
+    QString label() const
+    {
+        return QStringLiteral("interface \"%1\" (uid %2)").arg(name, QString::number(uid, 16));
+    }
 };
 
 // A port of the wiring: its nodes are frame nodes firstNode .. firstNode + nodeCount - 1.

@@ -40,11 +40,6 @@ struct Stream
     qint64 lastSentMsecs = 0;
 };
 
-QString interfaceLabel(const FrameInterface &interface)
-{
-    return QStringLiteral("interface \"%1\" (uid %2)").arg(interface.name, QString::number(interface.uid, 16));
-}
-
 // An IPv4 address other than 0.0.0.0, from the text of an interface's `ip`.
 bool unicastAddress(const QString &text, quint32 &address)
 {
@@ -139,7 +134,7 @@ void LumoOutputSenderPrivate::warnSharedUniverses(const QList<FrameInterface> &i
         // A few names and a count, so that a map of a thousand controllers gives one readable line.
         QStringList names;
         for (int index : it.key().mid(0, 3))
-            names.append(interfaceLabel(interfaces.at(index)));
+            names.append(interfaces.at(index).label());
         if (it.key().size() > 3)
             names.append(QStringLiteral("%1 more").arg(it.key().size() - 3));
         QStringList universes = it.value().first.mid(0, 8);
@@ -187,13 +182,13 @@ bool LumoOutputSenderPrivate::open(const LumoFrame &frame)
             stream.active = true;
         } else {
             warnOnce(QStringLiteral("%1 has no IP address (\"%2\"): its universes are not sent")
-                         .arg(interfaceLabel(interface), interface.ip));
+                         .arg(interface.label(), interface.ip));
             continue;
         }
         if (universe.number < least || universe.number > greatest) {
             return fail(LumoOutputSender::UniverseOutOfRange, QStringLiteral("%1 uses universe %2, which %3 does not carry (universes %4-%5): "
                                    "start its ports at another universe")
-                        .arg(interfaceLabel(interface))
+                        .arg(interface.label())
                         .arg(universe.number)
                         .arg(protocol)
                         .arg(least)
@@ -269,7 +264,7 @@ void LumoOutputSenderPrivate::dispatch(qint64 msecs)
         socket.send(queued.data(), int(queued.size()), [this](int index, const QString &reason) {
             const Stream &stream = streams[size_t(queuedStreams[size_t(index)])];
             warnOnce(QStringLiteral("%1 at %2 cannot be reached: %3")
-                         .arg(interfaceLabel(interfaces.at(stream.interfaceIndex)),
+                         .arg(interfaces.at(stream.interfaceIndex).label(),
                               QHostAddress(stream.address).toString(), reason));
         });
     }
