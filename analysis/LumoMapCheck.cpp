@@ -8,9 +8,11 @@
 #include "RecordKeys.h"
 
 #include <QMap>
-#include <QSet>
 
 #include <algorithm>
+#include <exception>
+#include <new>
+#include <vector>
 
 QString LumoMapFinding::levelName() const
 {
@@ -19,25 +21,33 @@ QString LumoMapFinding::levelName() const
 
 QString LumoMapFinding::line() const
 {
-    return levelName() + QStringLiteral(": ") + record + QStringLiteral(": ") + message;
+    try {
+        return levelName() + QStringLiteral(": ") + record + QStringLiteral(": ") + message;
+    } catch (const std::exception &) {
+        return QString();
+    }
 }
 
+// Read in place, character by character, so that it needs no memory.
 bool LumoMapCheck::isDottedIpv4(const QString &ip)
 {
-    const QStringList parts = ip.split(QLatin1Char('.'));
-    if (parts.size() != 4)
-        return false;
-    for (const QString &part : parts) {
-        if (part.isEmpty() || part.size() > 3)
-            return false;
-        for (const QChar c : part) {
-            if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+    int dots = 0;
+    int digits = 0; // of the part being read
+    int value = 0;
+    for (const QChar c : ip) {
+        if (c == QLatin1Char('.')) {
+            if (digits == 0 || ++dots > 3)
                 return false;
+            digits = value = 0;
+            continue;
         }
-        if (part.toInt() > 255)
+        if (c < QLatin1Char('0') || c > QLatin1Char('9') || ++digits > 3)
+            return false;
+        value = value * 10 + (c.unicode() - '0');
+        if (value > 255)
             return false;
     }
-    return true;
+    return dots == 3 && digits > 0;
 }
 
 namespace {
@@ -101,6 +111,12 @@ public:
         sharedNodeAddresses();
         addresses();
         const LumoWiring wiring(model, options.wiring);
+        // A wiring lists every interface of the map, or none when it ran out of memory.
+        const auto isRecord = [](const LumoInterface *interface) { return interface != nullptr; };
+        if (wiring.interfaces.isEmpty() &&
+            std::any_of(model.interfaces.cbegin(), model.interfaces.cend(), isRecord))
+            throw std::bad_alloc();
+        universeSize = wiring.options.universeSize;
         for (const LumoWiredInterface &interface : wiring.interfaces) {
             for (const LumoWiredPort &port : interface.ports)
                 chain(interface, port);
@@ -194,13 +210,16 @@ private:
 
     void unusedInterfaceTemplates()
     {
-        QSet<quint32> usedTemplates;
+        // Not a QSet: an insertion into one that runs out of memory ends the process (Qt 6.4 declares
+        // it noexcept), where std::vector throws std::bad_alloc, which findings() catches.
+        std::vector<quint32> usedTemplates;
         for (const LumoInterface *interface : model.interfaces) {
             if (interface)
-                usedTemplates.insert(interface->templateid);
+                usedTemplates.push_back(interface->templateid);
         }
+        std::sort(usedTemplates.begin(), usedTemplates.end());
         for (const auto &[key, interfaceTemplate] : inKeyOrder(model.interfaceTemplates)) {
-            if (!usedTemplates.contains(key))
+            if (!std::binary_search(usedTemplates.cbegin(), usedTemplates.cend(), key))
                 add(LumoMapFinding::Warning, "unused-interface-template", QStringLiteral("interfacetemplate"),
                     {hexKey(key)}, QString(), interfaceTemplateRecord(key, *interfaceTemplate),
                     QStringLiteral("used by no interface"));
@@ -270,7 +289,7 @@ private:
         for (const LumoWiredNode &node : port.nodes) {
             if (node.address < 1)
                 belowOne.append(node.chainNumber);
-            if (node.crossesUniverse(options.wiring.universeSize))
+            if (node.crossesUniverse(universeSize))
                 crossing.append(node.chainNumber);
         }
         if (!belowOne.isEmpty())
@@ -282,7 +301,7 @@ private:
                 QStringLiteral("address"), record,
                 QStringLiteral("%1: channels cross into the next universe (universes of %2 channels)")
                     .arg(nodesText(crossing))
-                    .arg(std::max(options.wiring.universeSize, 1)));
+                    .arg(universeSize));
         if (port.nodes.size() > options.maxPixelsPerPort)
             add(LumoMapFinding::Warning, "too-many-pixels", QStringLiteral("interface"), keys, QString(), record,
                 QStringLiteral("%1 nodes, more than %2 on one port").arg(port.nodes.size()).arg(options.maxPixelsPerPort));
@@ -324,12 +343,37 @@ private:
 
     const LumoMapModel &model;
     const LumoMapCheckOptions &options;
+    int universeSize = 1; // as the wiring normalised it
     QList<LumoMapFinding> findings;
 };
+
+// The one finding left when the checks run out of memory, made before they start so that it can
+// still be given when no memory is left.
+LumoMapFinding outOfMemory()
+{
+    return {LumoMapFinding::Error,
+            QStringLiteral("out-of-memory"),
+            QStringLiteral("map"),
+            {},
+            QString(),
+            QStringLiteral("map"),
+            QStringLiteral("not enough memory to run the checks")};
+}
 
 } // namespace
 
 QList<LumoMapFinding> LumoMapCheck::findings(const LumoMapModel &model, const LumoMapCheckOptions &options)
 {
-    return Checks(model, options).run();
+    QList<LumoMapFinding> stopped;
+    try {
+        stopped.append(outOfMemory());
+    } catch (const std::exception &) {
+        return {}; // not even the finding that says so fits
+    }
+    // The checks' findings go out only when complete; otherwise the one that says they are not.
+    try {
+        return Checks(model, options).run();
+    } catch (const std::exception &) {
+        return stopped;
+    }
 }

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <exception>
 #include <type_traits>
 #include <vector>
 
@@ -339,45 +340,92 @@ private:
     const TemplateNumbers m_newNumbers;
 };
 
+const QLatin1String stoppedKind("map");
+
+// The last difference of a comparison that ran out of memory: of kind "map", without key, field or
+// values.
+LumoMapDifference stopped()
+{
+    LumoMapDifference difference;
+    difference.kind = stoppedKind;
+    difference.oldValue = difference.newValue = QJsonValue(QJsonValue::Undefined);
+    return difference;
+}
+
 } // namespace
 
 QString LumoMapDiff::compactJson(const QJsonValue &value)
 {
     if (value.isUndefined())
         return QStringLiteral("(none)");
-    const QByteArray text = QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact);
-    return QString::fromUtf8(text.mid(1, text.size() - 2));
+    try {
+        const QByteArray text = QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact);
+        return QString::fromUtf8(text.mid(1, text.size() - 2));
+    } catch (const std::exception &) {
+        return QString();
+    }
 }
 
 QString LumoMapDifference::line() const
 {
-    QString record = kind;
-    if (!key.isEmpty())
-        record += QLatin1Char(' ') + key + QStringLiteral(" \"") + name + QLatin1Char('"');
-    switch (change) {
-    case Added:
-        return QStringLiteral("+ ") + record;
-    case Removed:
-        return QStringLiteral("- ") + record;
-    case Changed:
-        break;
+    try {
+        if (kind == stoppedKind && key.isEmpty())
+            return QStringLiteral("~ map: not enough memory to compare the maps; "
+                                  "the comparison stopped here");
+        QString record = kind;
+        if (!key.isEmpty())
+            record += QLatin1Char(' ') + key + QStringLiteral(" \"") + name + QLatin1Char('"');
+        switch (change) {
+        case Added:
+            return QStringLiteral("+ ") + record;
+        case Removed:
+            return QStringLiteral("- ") + record;
+        case Changed:
+            break;
+        }
+        return QStringLiteral("~ %1: %2: %3 -> %4")
+            .arg(record, field, LumoMapDiff::compactJson(oldValue), LumoMapDiff::compactJson(newValue));
+    } catch (const std::exception &) {
+        return QString();
     }
-    return QStringLiteral("~ %1: %2: %3 -> %4")
-        .arg(record, field, LumoMapDiff::compactJson(oldValue), LumoMapDiff::compactJson(newValue));
 }
 
 void LumoMapDiff::forEachDifference(const LumoMapModel &oldMap, const LumoMapModel &newMap,
                                     const LumoMapDiffOptions &options,
                                     const std::function<void(const LumoMapDifference &)> &report)
 {
-    Comparer(oldMap, newMap, options, report).run();
+    try {
+        Comparer(oldMap, newMap, options, report).run();
+    } catch (const std::exception &) {
+        try {
+            report(stopped());
+        } catch (const std::exception &) {
+            // Not even the difference that says so could be given.
+        }
+    }
 }
 
 QList<LumoMapDifference> LumoMapDiff::compare(const LumoMapModel &oldMap, const LumoMapModel &newMap,
                                               const LumoMapDiffOptions &options)
 {
+    QList<LumoMapDifference> stoppedHere;
+    try {
+        stoppedHere.append(stopped()); // made first, for when no memory is left
+    } catch (const std::exception &) {
+        return {};
+    }
     QList<LumoMapDifference> differences;
-    forEachDifference(oldMap, newMap, options,
-                      [&differences](const LumoMapDifference &difference) { differences.append(difference); });
-    return differences;
+    try {
+        Comparer(oldMap, newMap, options,
+                 [&differences](const LumoMapDifference &difference) { differences.append(difference); })
+            .run();
+        return differences;
+    } catch (const std::exception &) {
+    }
+    try {
+        differences.append(stoppedHere.constFirst());
+        return differences;
+    } catch (const std::exception &) {
+        return stoppedHere;
+    }
 }

@@ -10,7 +10,9 @@
 #include <QTransform>
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
+#include <exception>
 
 void LumoExtent::include(const QPointF &point)
 {
@@ -38,7 +40,8 @@ void LumoExtent::include(const LumoExtent &other)
 
 bool LumoWiredNode::crossesUniverse(int universeSize) const
 {
-    return universe >= 0 && channel + channels - 1 > std::max(universeSize, 1);
+    // A stored channelCount reaches 2147483647, so the last channel is counted in 64 bits.
+    return universe >= 0 && qint64(channel) + channels - 1 > std::max(universeSize, 1);
 }
 
 qint64 LumoWiring::channelAddress(qint32 baseaddr, qint32 addr)
@@ -65,6 +68,12 @@ struct UniversePlace
     int channel = 0;
 };
 
+// The greatest universe a port starts at. Addresses lie below 2^33 and first universes start at most
+// at 4294967295, so universes stay far below it; the bound keeps their sums within 64 bits even for
+// a controller with more ports than memory could hold.
+constexpr qint64 greatestFirstUniverse = qint64(1) << 62;
+
+// `size` is at least 1 (LumoWiring normalises it before anything is counted).
 UniversePlace placeOf(qint64 address, qint64 first, int size)
 {
     if (address < 1)
@@ -72,11 +81,20 @@ UniversePlace placeOf(qint64 address, qint64 first, int size)
     return {first + (address - 1) / size, int((address - 1) % size) + 1};
 }
 
+// The options as a wiring uses them: see LumoWiringOptions and the LumoWiring constructor.
+LumoWiringOptions normalised(LumoWiringOptions options)
+{
+    options.universeSize = std::max(options.universeSize, 1);
+    options.startUniverse =
+        options.startUniverse < 0 ? -1 : std::min<qint64>(options.startUniverse, 0xFFFFFFFFll);
+    return options;
+}
+
 class PortWiring
 {
 public:
     PortWiring(const LumoMapModel &model, const LumoWiringOptions &options)
-        : model(model), options(options), universeSize(std::max(options.universeSize, 1))
+        : model(model), options(options), universeSize(options.universeSize)
     {}
 
     // The chain behind `output`, the `index`-th output of its template, whose data starts at universe
@@ -152,11 +170,18 @@ private:
     const int universeSize;
 };
 
-} // namespace
-
-LumoWiring::LumoWiring(const LumoMapModel &model, const LumoWiringOptions &wiringOptions)
-    : options(wiringOptions)
+// The interfaces of a wiring with their extent and node count, built aside and handed over only
+// when complete, so that a wiring that runs out of memory is left empty rather than half made.
+struct Wired
 {
+    QList<LumoWiredInterface> interfaces;
+    LumoExtent extent;
+    qint64 nodeCount = 0;
+};
+
+Wired wireMap(const LumoMapModel &model, const LumoWiringOptions &options)
+{
+    Wired all;
     const PortWiring portWiring(model, options);
     for (const auto &[key, interface] : RecordKeys::inKeyOrder(model.interfaces)) {
         LumoWiredInterface wired;
@@ -175,24 +200,24 @@ LumoWiring::LumoWiring(const LumoMapModel &model, const LumoWiringOptions &wirin
                     portWiring.wire(*outputs.at(i), i, nextUniverse, origin, turn, wired.unplacedFixtures));
                 const LumoWiredPort &port = wired.ports.constLast();
                 if (port.lastUniverse >= 0)
-                    nextUniverse = port.lastUniverse + 1;
+                    nextUniverse = std::min(port.lastUniverse, greatestFirstUniverse - 1) + 1;
                 for (const LumoWiredNode &node : port.nodes)
                     wired.extent.include(node.position);
                 wired.nodeCount += int(port.nodes.size());
             }
         }
-        extent.include(wired.extent);
-        nodeCount += wired.nodeCount;
-        interfaces.append(wired);
+        all.extent.include(wired.extent);
+        all.nodeCount += wired.nodeCount;
+        all.interfaces.append(wired);
     }
+    return all;
 }
 
-void LumoWiring::keepOnly(const QList<quint32> &uids, int port)
+// The interfaces of a wiring that keepOnly keeps, with their extents and node counts recounted.
+Wired keptOf(const QList<LumoWiredInterface> &interfaces, const QList<quint32> &uids, int port)
 {
-    QList<LumoWiredInterface> kept;
-    extent = LumoExtent();
-    nodeCount = 0;
-    for (LumoWiredInterface &interface : interfaces) {
+    Wired kept;
+    for (LumoWiredInterface interface : interfaces) {
         if (!uids.isEmpty() && !uids.contains(interface.uid))
             continue;
         if (port > 0) {
@@ -216,9 +241,37 @@ void LumoWiring::keepOnly(const QList<quint32> &uids, int port)
                 interface.nodeCount += int(wired.nodes.size());
             }
         }
-        extent.include(interface.extent);
-        nodeCount += interface.nodeCount;
-        kept.append(interface);
+        kept.extent.include(interface.extent);
+        kept.nodeCount += interface.nodeCount;
+        kept.interfaces.append(interface);
     }
-    interfaces = kept;
+    return kept;
+}
+
+} // namespace
+
+LumoWiring::LumoWiring(const LumoMapModel &model, const LumoWiringOptions &wiringOptions)
+    : options(normalised(wiringOptions))
+{
+    try {
+        Wired wired = wireMap(model, options);
+        interfaces.swap(wired.interfaces);
+        extent = wired.extent;
+        nodeCount = int(std::min<qint64>(wired.nodeCount, INT_MAX));
+    } catch (const std::exception &) {
+        // Nothing was handed over: the wiring stays empty.
+    }
+}
+
+void LumoWiring::keepOnly(const QList<quint32> &uids, int port)
+{
+    Wired kept;
+    try {
+        kept = keptOf(interfaces, uids, port);
+    } catch (const std::exception &) {
+        kept = Wired(); // keeps nothing, as a wiring that ran out of memory holds nothing
+    }
+    interfaces.swap(kept.interfaces);
+    extent = kept.extent;
+    nodeCount = int(std::min<qint64>(kept.nodeCount, INT_MAX));
 }

@@ -36,7 +36,8 @@ struct LUMOMAP_EXPORT LumoMapFinding
     /// "error" or "warning".
     QString levelName() const;
     /// The finding as one line: level, record and message, e.g.
-    /// `error: interface 1a "Stage Left": ip 10.0.0.999 is not a dotted IPv4 address`.
+    /// `error: interface 1a "Stage Left": ip 10.0.0.999 is not a dotted IPv4 address`. Empty when
+    /// memory runs out.
     QString line() const;
 };
 
@@ -55,7 +56,9 @@ struct LUMOMAP_EXPORT LumoMapCheckOptions
 /// - "region": an interface whose `region` names no region;
 /// - "shared-portnum": outputs of one interface template sharing a `portnum`;
 /// - "shared-ip": interfaces sharing an IP address (other than an empty one or 0.0.0.0);
-/// - "invalid-ip": an IP that is neither empty nor a dotted IPv4 address.
+/// - "invalid-ip": an IP that is neither empty nor a dotted IPv4 address;
+/// - "out-of-memory": the checks ran out of memory; it is then the only finding (kind and record
+///   "map"), since the others would be incomplete.
 ///
 /// Warnings:
 /// - "shared-order": interfaces sharing an `order` (every legacy import gives all interfaces order 0);
@@ -70,7 +73,9 @@ struct LUMOMAP_EXPORT LumoMapCheckOptions
 class LUMOMAP_EXPORT LumoMapCheck
 {
 public:
-    /// Every finding, in a fixed order: the checks in turn, each in ascending key order.
+    /// Every finding, in a fixed order: the checks in turn, each in ascending key order. Universes
+    /// are counted with the options as LumoWiring normalises them. Should memory run out, the one
+    /// finding is "out-of-memory" (or, when not even that fits, the list is empty).
     static QList<LumoMapFinding> findings(const LumoMapModel &model,
                                           const LumoMapCheckOptions &options = LumoMapCheckOptions());
     /// True when `ip` is a dotted IPv4 address: four decimal numbers from 0 to 255, joined by dots.

@@ -26,7 +26,9 @@ struct LUMOMAP_EXPORT LumoMapDifference
     };
 
     Change change = Changed; ///< What changed.
-    /// "header", "geometry", "fixturetemplate", "interfacetemplate", "interface" or "region".
+    /// "header", "geometry", "fixturetemplate", "interfacetemplate", "interface" or "region"; "map"
+    /// (with no key, field or values) for the last difference of a comparison that ran out of
+    /// memory, which says so.
     QString kind;
     QString key;  ///< The record's key as the map file writes it; empty for the header and geometry.
     QString name; ///< The record's name, from the new map where it has the record.
@@ -37,7 +39,8 @@ struct LUMOMAP_EXPORT LumoMapDifference
     QJsonValue newValue; ///< The new value in its JSON form; undefined where the new map has nothing.
 
     /// The difference as one line: `+ KIND KEY "NAME"`, `- KIND KEY "NAME"`, or
-    /// `~ KIND KEY "NAME": FIELD: OLD -> NEW` with the values as compact JSON.
+    /// `~ KIND KEY "NAME": FIELD: OLD -> NEW` with the values as compact JSON; for kind "map",
+    /// `~ map: not enough memory to compare the maps; ...`. Empty when memory runs out.
     QString line() const;
 };
 
@@ -60,16 +63,20 @@ public:
     /// The differences between `oldMap` and `newMap`: the header fields, the canvas geometry, then
     /// fixture templates, interface templates, interfaces and regions, each in ascending key order;
     /// within a record the fields in the order of their names, lists element by element. Empty when
-    /// the maps hold the same values.
+    /// the maps hold the same values. Should memory run out, the differences found so far and one of
+    /// kind "map" that says the comparison stopped (that one alone when even the others do not fit).
     static QList<LumoMapDifference> compare(const LumoMapModel &oldMap, const LumoMapModel &newMap,
                                             const LumoMapDiffOptions &options = LumoMapDiffOptions());
     /// The same differences, in the same order, each passed to `report` as soon as it is found instead of
     /// being collected: the records are compared where they stand, field by field, so the comparison
-    /// holds nothing beyond the difference at hand.
+    /// holds nothing beyond the difference at hand. Should memory run out, or `report` throw, the
+    /// comparison stops and `report` gets one last difference of kind "map" that says so; no
+    /// exception leaves the function.
     static void forEachDifference(const LumoMapModel &oldMap, const LumoMapModel &newMap,
                                   const LumoMapDiffOptions &options,
                                   const std::function<void(const LumoMapDifference &)> &report);
-    /// A JSON value as compact text, as LumoMapDifference::line() shows it; "(none)" when undefined.
+    /// A JSON value as compact text, as LumoMapDifference::line() shows it; "(none)" when undefined,
+    /// empty when memory runs out.
     static QString compactJson(const QJsonValue &value);
 };
 

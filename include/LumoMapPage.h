@@ -37,12 +37,13 @@ struct LUMOMAPRENDER_EXPORT LumoMapPageOptions
 /// `select(uid, port, node)` and `view()` (documented in the README).
 ///
 /// The values come from `wiring` as it stands, filters included, so they equal the tool's patch rows
-/// for the same wiring options.
+/// for the same wiring options; universes and channels are the wired nodes' own, counted once by
+/// LumoWiring with its normalised options.
 class LUMOMAPRENDER_EXPORT LumoMapPage
 {
 public:
     /// Writes the page of `model`, whose wiring is `wiring`, to `device`, which must be open for
-    /// writing. Returns false when it could not be written.
+    /// writing. Returns false when it could not be written, also when memory runs out.
     static bool write(QIODevice &device, const LumoMapModel &model, const LumoWiring &wiring,
                       const LumoMapPageOptions &options);
 };

@@ -28,7 +28,9 @@ struct LUMOMAPRENDER_EXPORT LumoMapPicture
         UniverseChannels, ///< Each node's universe and channel, as "universe/channel".
     };
 
-    QRectF area;         ///< Where on the device the map goes.
+    /// Where on the device the map goes. Nothing is painted in an area whose edges are not finite or
+    /// lie beyond 2^30 (1073741824) device units from 0, or whose width or height is 0 or below.
+    QRectF area;
     bool labels = false; ///< Write each interface's name and uid above its nodes.
     bool wiring = false; ///< Draw the chains, their direction and their first nodes.
     Numbers numbers = NoNumbers; ///< The node labels.
@@ -53,7 +55,8 @@ class LUMOMAPRENDER_EXPORT LumoMapViewport
 {
 public:
     /// Fits `extent` into `area`, leaving `margin` device pixels free on every side. A map whose
-    /// nodes stand on one line is scaled by the other side; one on a single point is not scaled.
+    /// nodes stand on one line is scaled by the other side; one on a single point is not scaled. Any
+    /// finite extent is fitted, also one whose width exceeds the greatest double.
     LumoMapViewport(const LumoExtent &extent, const QRectF &area, double margin);
     /// Where the map point `mapPoint` lies on the device.
     QPointF toPicture(const QPointF &mapPoint) const;
@@ -85,15 +88,19 @@ class LUMOMAPRENDER_EXPORT LumoMapPainter
 {
 public:
     /// Paints `picture` of `model`, whose wiring is `wiring`, with `painter`. The painter's state is
-    /// restored afterwards.
+    /// restored afterwards. Paints nothing in an area LumoMapPicture::area rules out; should memory
+    /// run out, painting stops there, and the painter's state is restored all the same.
     static void paint(QPainter &painter, const LumoMapModel &model, const LumoWiring &wiring,
                       const LumoMapPicture &picture);
-    /// Writes `picture` as a PNG image of the size of its area to `device`, which must be open for
-    /// writing. Returns false when the image could not be made or written.
+    /// Writes `picture` as a PNG image of the size of its area, rounded to whole pixels, to `device`,
+    /// which must be open for writing. Returns false when the image could not be made or written:
+    /// for an area LumoMapPicture::area rules out, for a size that rounds to less than 1 or more
+    /// than 32767 pixels a side (beyond what QPainter rasterises), and when memory runs out.
     static bool writePng(QIODevice &device, const LumoMapModel &model, const LumoWiring &wiring,
                          const LumoMapPicture &picture);
-    /// Writes `picture` as an SVG document of the size of its area to `device`, which must be open
-    /// for writing, titled with the map's name. Returns false when it could not be written.
+    /// Writes `picture` as an SVG document of the size of its area (rounded to whole pixels, at least
+    /// 1) to `device`, which must be open for writing, titled with the map's name. Returns false when
+    /// it could not be written: for an area LumoMapPicture::area rules out, and when memory runs out.
     static bool writeSvg(QIODevice &device, const LumoMapModel &model, const LumoWiring &wiring,
                          const LumoMapPicture &picture);
 };

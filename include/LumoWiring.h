@@ -45,7 +45,8 @@ struct LUMOMAP_EXPORT LumoWiringOptions
     /// Channels per universe: 510 suits RGB nodes and 512 RGBW nodes, so that no node crosses a
     /// universe. Values below 1 count as 1.
     int universeSize = 510;
-    /// The universe of every interface's first port; below 0, each interface's own `uni`.
+    /// The universe of every interface's first port; below 0, each interface's own `uni`. Values
+    /// above 4294967295 count as 4294967295.
     qint64 startUniverse = -1;
     /// The channels a node with `channelCount` 0 (every node of a legacy import) occupies.
     int channelsPerNode = 3;
@@ -71,7 +72,9 @@ struct LUMOMAP_EXPORT LumoWiredNode
 
     /// The last channel it occupies, counted within the port.
     qint64 lastAddress() const { return address + channels - 1; }
-    /// True when its channels run past the end of the universe its first channel lies in.
+    /// True when its channels run past the end of the universe its first channel lies in. A
+    /// `universeSize` below 1 counts as 1; the sum is taken in 64 bits, so that any channel count
+    /// gives the right answer.
     bool crossesUniverse(int universeSize) const;
 };
 
@@ -145,17 +148,25 @@ struct LUMOMAP_EXPORT LumoWiredInterface
 class LUMOMAP_EXPORT LumoWiring
 {
 public:
-    /// Computes the wiring of `model` with `options`.
+    /// Computes the wiring of `model` with `options`, normalised first as LumoWiringOptions says
+    /// (a `universeSize` below 1 becomes 1, a `startUniverse` below 0 becomes -1 and one above
+    /// 4294967295 becomes 4294967295); `options` then holds the values used. Should memory run out,
+    /// the wiring is left empty: no interfaces, an empty extent and `nodeCount` 0, also for a map
+    /// that has interfaces.
     explicit LumoWiring(const LumoMapModel &model, const LumoWiringOptions &options = LumoWiringOptions());
 
     QList<LumoWiredInterface> interfaces; ///< Every interface of the map, in ascending uid order.
     LumoExtent extent;                    ///< The extent of every placed node.
     int nodeCount = 0;                    ///< The nodes on every port of every interface.
-    LumoWiringOptions options;            ///< The options the wiring was computed with.
+    /// The options the wiring was computed with, as normalised: `universeSize` at least 1,
+    /// `startUniverse` -1 or from 0 to 4294967295. Whatever reads universes or channels of this wiring
+    /// (its pictures, map page and frames) takes them from here or from the wired nodes and ports.
+    LumoWiringOptions options;
 
     /// Keeps only the interfaces whose uid is in `uids` (every interface when `uids` is empty) and,
     /// when `port` is above 0, only the port with that label on each of them; the extents and node
-    /// counts follow. Universes and channels stay as the whole map's wiring gave them.
+    /// counts follow. Universes and channels stay as the whole map's wiring gave them. Should memory
+    /// run out, it keeps nothing: the wiring is left empty, as the constructor leaves it.
     void keepOnly(const QList<quint32> &uids, int port = 0);
 
     /// A node's channel address, `max(baseaddr, 1) + addr - 1`, in 64 bits so that it never overflows.

@@ -17,7 +17,8 @@ class QIODevice;
 /// What the wiring sheets show.
 struct LUMOMAPRENDER_EXPORT LumoWiringSheetsOptions
 {
-    QPageSize::PageSizeId pageSize = QPageSize::A4; ///< The paper.
+    /// The paper: any of the enumeration's sizes but QPageSize::Custom.
+    QPageSize::PageSizeId pageSize = QPageSize::A4;
     /// The marks and labels of every drawing; its area and its interface and port selections are
     /// set per page. Its `wiring` draws the chains (the sheets are for wiring, so set it unless the
     /// chains are unwanted) and its `numbers` labels the nodes (LumoMapPicture::ChainNumbers when
@@ -40,7 +41,10 @@ class LUMOMAPRENDER_EXPORT LumoWiringSheets
 {
 public:
     /// Writes the sheets of `model`, whose wiring is `wiring`, to `device`, which must be open for
-    /// writing. Returns false when the PDF could not be written.
+    /// writing. Sheets that would have no page (no overview asked for, and no interface with nodes)
+    /// are one page under the map's name that says the wiring has no nodes. Returns false when the
+    /// PDF could not be written: for a `pageSize` that names no paper (QPageSize::Custom), and when
+    /// memory runs out (the device may then hold part of a PDF).
     static bool write(QIODevice &device, const LumoMapModel &model, const LumoWiring &wiring,
                       const LumoWiringSheetsOptions &options);
 };

@@ -16,6 +16,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <exception>
+#include <map>
 
 // The page is the template render/page/map-page.html with the style, the script and the map's data
 // put in at their markers. The data is one JSON object of flat arrays, small enough for maps of a
@@ -23,18 +25,19 @@
 //   q, ox, oy        a position is (ox + q * X, oy + q * Y) with whole numbers X and Y;
 //   x, y             X and Y of every node in wiring order (interface, port, chain), each as the
 //                    difference from the node before;
-//   a                every node's channel address, as the difference from the node before on its
-//                    port (the first node of a port: the address itself);
+//   a, u, c          every node's channel address, universe (-1 for "in no universe") and channel
+//                    within it, each as the difference from the node before on its port (the first
+//                    node of a port: the value itself), as LumoWiring counted them;
 //   skip, away       the indexes of skipped nodes, and of nodes without a finite position;
 //   ifs              per interface: uid, name, ip, uni, colour index, port count;
-//   ports            per port, 12 numbers: label, portnum, fixtures, pixels, skipped, channels, first
-//                    universe, first channel, last universe, last channel, milliamps, and the
-//                    universe that channel 1 of the port lies in (-1 for "in no universe");
+//   ports            per port, 11 numbers: label, portnum, fixtures, pixels, skipped, channels, first
+//                    universe, first channel, last universe, last channel, milliamps;
 //   fx               per fixture placing nodes, in wiring order: name index into `names`, its nodes;
 //   names            the fixtures' names;
 //   spacing, startSpacing  the typical distance between neighbouring nodes and between first nodes,
 //                    which size the marks as LumoMapPainter sizes them.
-// The page counts the rest (chain numbers, universes and channels) the way LumoWiring does.
+// The page counts the chain numbers itself; universes and channels it takes from the wiring alone, so
+// that the universe arithmetic lives in LumoWiring only.
 
 namespace {
 
@@ -62,14 +65,29 @@ private:
 };
 
 // The grid positions are snapped to: a power of ten, fine enough for a millionth of the map's size
-// and for a hundredth of the typical spacing of its nodes.
+// and for a hundredth of the typical spacing of its nodes, but never finer than a 10^15th of the
+// map's size, so that every position is a whole number a double (and the page's script) holds
+// exactly. The sides are taken in halves, which a double holds even for a map from -1e308 to 1e308.
 double quantum(const LumoExtent &extent, double spacing)
 {
-    const double size = std::max(extent.width(), extent.height());
-    double step = size > 0 ? std::pow(10.0, std::ceil(std::log10(size / 1e6))) : 1.0;
+    const double halfSize = std::max(extent.maxX / 2 - extent.minX / 2, extent.maxY / 2 - extent.minY / 2);
+    if (extent.empty || !(halfSize > 0))
+        return 1.0;
+    double step = std::pow(10.0, std::ceil(std::log10(halfSize / 5e5)));
     if (spacing > 0)
         step = std::min(step, std::pow(10.0, std::floor(std::log10(spacing / 100))));
+    step = std::max(step, std::pow(10.0, std::ceil(std::log10(halfSize / 5e14))));
     return std::isfinite(step) && step > 0 ? step : 1.0;
+}
+
+// The whole number of quanta `q` from `origin` to `value`, all finite; the difference is taken in
+// halves where it would not fit a double.
+qint64 quantaFrom(double origin, double value, double q)
+{
+    double quanta = (value - origin) / q;
+    if (!std::isfinite(quanta))
+        quanta = (value / 2 - origin / 2) / q * 2;
+    return std::llround(quanta);
 }
 
 // Interface outlines help only while the interfaces' boxes do not cover the map more than twice
@@ -108,36 +126,40 @@ QByteArray pageData(const LumoMapModel &model, const LumoWiring &wiring, const L
     const double ox = wiring.extent.empty ? 0.0 : std::floor(wiring.extent.minX / q) * q;
     const double oy = wiring.extent.empty ? 0.0 : std::floor(wiring.extent.minY / q) * q;
 
-    NumberList xs, ys, addresses, skipped, away, ports, fixtures;
+    NumberList xs, ys, addresses, universes, channels, skipped, away, ports, fixtures;
     QJsonArray names, interfaces, colors;
-    QHash<QRgb, int> colorIndex;
+    // Not a QHash: an insertion into one that runs out of memory ends the process (Qt 6.4 declares
+    // it noexcept), where std::map throws std::bad_alloc, which write() catches.
+    std::map<QRgb, int> colorIndex;
     qint64 lastX = 0, lastY = 0;
     int index = 0;
     for (const LumoWiredInterface &interface : wiring.interfaces) {
         const QRgb rgb = RenderSupport::regionColor(model, interface.record->region).rgb();
-        if (!colorIndex.contains(rgb)) {
-            colorIndex.insert(rgb, int(colors.size()));
+        const auto color = colorIndex.emplace(rgb, int(colors.size()));
+        if (color.second)
             colors.append(QColor(rgb).name());
-        }
         interfaces.append(QJsonArray{RecordKeys::hexKey(interface.uid), interface.record->name,
-                                     interface.record->ip, qint64(interface.record->uni), colorIndex.value(rgb),
+                                     interface.record->ip, qint64(interface.record->uni), color.first->second,
                                      int(interface.ports.size())});
         for (const LumoWiredPort &port : interface.ports) {
-            qint64 firstUniverse = -1; // the universe channel 1 of the port lies in
-            qint64 lastAddress = 0;
+            qint64 lastAddress = 0, lastUniverse = 0, lastChannel = 0;
             const LumoFixture *fixture = nullptr;
             int fixtureNodes = 0;
             for (const LumoWiredNode &node : port.nodes) {
-                if (firstUniverse < 0 && node.universe >= 0)
-                    firstUniverse = node.universe - (node.address - 1) / wiring.options.universeSize;
+                // Addresses lie within +-2^33 and universes from -1 to 2^62 + 2^33 (LumoWiring), so
+                // no difference overflows.
                 addresses.add(node.address - lastAddress);
+                universes.add(node.universe - lastUniverse);
+                channels.add(node.channel - lastChannel);
                 lastAddress = node.address;
+                lastUniverse = node.universe;
+                lastChannel = node.channel;
                 if (node.node->skipnode)
                     skipped.add(index);
                 qint64 x = lastX, y = lastY;
                 if (RenderSupport::drawable(node.position)) {
-                    x = std::llround((node.position.x() - ox) / q);
-                    y = std::llround((node.position.y() - oy) / q);
+                    x = quantaFrom(ox, node.position.x(), q);
+                    y = quantaFrom(oy, node.position.y(), q);
                 } else {
                     away.add(index);
                 }
@@ -161,7 +183,7 @@ QByteArray pageData(const LumoMapModel &model, const LumoWiring &wiring, const L
             for (qint64 value : {qint64(port.port), qint64(port.portnum), qint64(port.fixtureCount),
                                  qint64(port.nodes.size()), qint64(port.skippedCount), port.channelSpan(),
                                  port.firstUniverse, qint64(port.firstChannel), port.lastUniverse,
-                                 qint64(port.lastChannel), port.milliamps, firstUniverse})
+                                 qint64(port.lastChannel), port.milliamps})
                 ports.add(value);
         }
     }
@@ -175,7 +197,6 @@ QByteArray pageData(const LumoMapModel &model, const LumoWiring &wiring, const L
     data += ",\"wiring\":" + QByteArray(options.picture.wiring ? "true" : "false");
     data += ",\"labels\":" + QByteArray(options.picture.labels ? "true" : "false");
     data += ",\"numbers\":" + QByteArray::number(int(options.picture.numbers));
-    data += ",\"universeSize\":" + QByteArray::number(wiring.options.universeSize);
     data += ",\"outlines\":" + QByteArray(outlinesHelp(wiring) ? "true" : "false");
     data += ",\"spacing\":" + number(spacing);
     data += ",\"startSpacing\":" + number(RenderSupport::typicalSpacing(starts, startExtent));
@@ -186,6 +207,7 @@ QByteArray pageData(const LumoMapModel &model, const LumoWiring &wiring, const L
     data += ",\"fx\":" + fixtures.json();
     data += ",\"names\":" + QJsonDocument(names).toJson(QJsonDocument::Compact);
     data += ",\"x\":" + xs.json() + ",\"y\":" + ys.json() + ",\"a\":" + addresses.json();
+    data += ",\"u\":" + universes.json() + ",\"c\":" + channels.json();
     data += ",\"skip\":" + skipped.json() + ",\"away\":" + away.json() + '}';
     // Inside a script element only "</script" and "<!--" could end or confuse it; '<' can only stand
     // in a string here, where \u003c means the same.
@@ -204,10 +226,8 @@ QByteArray escapedHtml(const QString &text)
     return text.toHtmlEscaped().toUtf8();
 }
 
-} // namespace
-
-bool LumoMapPage::write(QIODevice &device, const LumoMapModel &model, const LumoWiring &wiring,
-                        const LumoMapPageOptions &options)
+bool writePage(QIODevice &device, const LumoMapModel &model, const LumoWiring &wiring,
+               const LumoMapPageOptions &options)
 {
     QByteArray page = resource("map-page.html");
     const QByteArray style = resource("map-page.css");
@@ -231,4 +251,16 @@ bool LumoMapPage::write(QIODevice &device, const LumoMapModel &model, const Lumo
     for (const auto &part : std::as_const(parts))
         page.replace(part.first, int(part.second.first.size()), part.second.second);
     return device.write(page) == page.size();
+}
+
+} // namespace
+
+bool LumoMapPage::write(QIODevice &device, const LumoMapModel &model, const LumoWiring &wiring,
+                        const LumoMapPageOptions &options)
+{
+    try {
+        return writePage(device, model, wiring, options);
+    } catch (const std::exception &) {
+        return false;
+    }
 }

@@ -9,14 +9,36 @@
 
 #include <QFontMetricsF>
 #include <QImage>
-#include <QHash>
 #include <QPainter>
+#include <QPaintEngine>
 #include <QPainterPath>
 #include <QPen>
 #include <QSvgGenerator>
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
+#include <exception>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+namespace {
+
+// Grid cells of the spacing estimate and of the label space are kept in standard containers: an
+// insertion into a QHash that runs out of memory ends the process (Qt 6.4 declares it noexcept),
+// where these throw std::bad_alloc, which the entry points catch.
+using Cell = std::pair<qint64, qint64>;
+struct CellHash
+{
+    std::size_t operator()(const Cell &cell) const
+    {
+        return std::hash<quint64>()(quint64(cell.first) * 0x9E3779B97F4A7C15ull ^ quint64(cell.second));
+    }
+};
+template <typename Value> using CellMap = std::unordered_map<Cell, std::vector<Value>, CellHash>;
+
+} // namespace
 
 LumoMapViewport::LumoMapViewport(const LumoExtent &extent, const QRectF &area, double margin)
 {
@@ -26,24 +48,54 @@ LumoMapViewport::LumoMapViewport(const LumoExtent &extent, const QRectF &area, d
         m_offset = area.center();
         return;
     }
+    // The extent's sides are taken in halves, which a double holds even for an extent from -1e308 to
+    // 1e308, where the whole sides overflow; halving is exact, so other maps scale as before.
+    const double halfWidth = extent.maxX / 2 - extent.minX / 2;
+    const double halfHeight = extent.maxY / 2 - extent.minY / 2;
     // A map whose nodes stand on one line (or on one point) is scaled by the other side, or not at all.
-    const double scaleX = extent.width() > 0 ? availableWidth / extent.width() : HUGE_VAL;
-    const double scaleY = extent.height() > 0 ? availableHeight / extent.height() : HUGE_VAL;
+    const double scaleX = halfWidth > 0 ? availableWidth / 2 / halfWidth : HUGE_VAL;
+    const double scaleY = halfHeight > 0 ? availableHeight / 2 / halfHeight : HUGE_VAL;
     m_scale = std::min(scaleX, scaleY);
     if (m_scale == HUGE_VAL)
         m_scale = 1.0;
-    const double left = area.left() + margin + (availableWidth - extent.width() * m_scale) / 2.0;
-    const double top = area.top() + margin + (availableHeight - extent.height() * m_scale) / 2.0;
+    const double left = area.left() + margin + (availableWidth / 2 - halfWidth * m_scale);
+    const double top = area.top() + margin + (availableHeight / 2 - halfHeight * m_scale);
     m_mapOrigin = QPointF(extent.minX, extent.minY);
     m_offset = QPointF(left, top);
 }
 
 QPointF LumoMapViewport::toPicture(const QPointF &mapPoint) const
 {
-    return (mapPoint - m_mapOrigin) * m_scale + m_offset;
+    const QPointF fromOrigin = mapPoint - m_mapOrigin;
+    if (std::isfinite(fromOrigin.x()) && std::isfinite(fromOrigin.y()))
+        return fromOrigin * m_scale + m_offset;
+    // A point as far from the origin as a double reaches: the difference in halves.
+    return (mapPoint / 2 - m_mapOrigin / 2) * m_scale * 2 + m_offset;
 }
 
 namespace RenderSupport {
+
+bool paintableArea(const QRectF &area)
+{
+    const double edges[] = {area.left(), area.top(), area.right(), area.bottom()};
+    for (const double edge : edges) {
+        if (!(std::abs(edge) <= greatestCoordinate)) // also false for NaN
+            return false;
+    }
+    return area.width() > 0 && area.height() > 0;
+}
+
+void abandon(QPainter &painter) noexcept
+{
+    try {
+        if (QPaintEngine *engine = painter.paintEngine())
+            engine->setActive(false);
+        if (painter.isActive())
+            painter.end();
+    } catch (...) {
+        // Nothing more can be done for a painter that fails even to stop.
+    }
+}
 
 bool drawable(const QPointF &mapPoint)
 {
@@ -74,12 +126,11 @@ double typicalSpacing(const QList<QPointF> &points, const LumoExtent &extent)
     if (!(cell > 0) || !std::isfinite(cell))
         return 0.0;
     const auto cellOf = [&](const QPointF &p) {
-        return qMakePair(qint64(std::floor((p.x() - extent.minX) / cell)),
-                         qint64(std::floor((p.y() - extent.minY) / cell)));
+        return Cell(qint64(std::floor((p.x() - extent.minX) / cell)), qint64(std::floor((p.y() - extent.minY) / cell)));
     };
-    QHash<QPair<qint64, qint64>, QList<int>> grid;
+    CellMap<int> grid;
     for (int i = 0; i < points.size(); ++i)
-        grid[cellOf(points.at(i))].append(i);
+        grid[cellOf(points.at(i))].push_back(i);
 
     QList<double> nearest;
     const int step = std::max<int>(1, points.size() / 4000);
@@ -88,7 +139,10 @@ double typicalSpacing(const QList<QPointF> &points, const LumoExtent &extent)
         double best = HUGE_VAL;
         for (qint64 dx = -1; dx <= 1; ++dx) {
             for (qint64 dy = -1; dy <= 1; ++dy) {
-                for (int j : grid.value(qMakePair(home.first + dx, home.second + dy))) {
+                const auto found = grid.find(Cell(home.first + dx, home.second + dy));
+                if (found == grid.end())
+                    continue;
+                for (int j : found->second) {
                     const QPointF d = points.at(j) - points.at(i);
                     const double distance = std::hypot(d.x(), d.y());
                     if (distance > 0)
@@ -139,7 +193,10 @@ public:
         const int bottom = int(std::floor(rect.bottom() / cellSize));
         for (int x = left; x <= right; ++x) {
             for (int y = top; y <= bottom; ++y) {
-                for (const QRectF &taken : m_cells.value(qMakePair(x, y))) {
+                const auto found = m_cells.find(Cell(x, y));
+                if (found == m_cells.end())
+                    continue;
+                for (const QRectF &taken : found->second) {
                     if (taken.intersects(rect))
                         return false;
                 }
@@ -147,14 +204,14 @@ public:
         }
         for (int x = left; x <= right; ++x) {
             for (int y = top; y <= bottom; ++y)
-                m_cells[qMakePair(x, y)].append(rect);
+                m_cells[Cell(x, y)].push_back(rect);
         }
         return true;
     }
 
 private:
     static constexpr double cellSize = 48.0;
-    QHash<QPair<int, int>, QList<QRectF>> m_cells;
+    CellMap<QRectF> m_cells;
 };
 
 // Everything one picture is painted with, worked out once.
@@ -414,10 +471,10 @@ void paintInterfaceLabels(QPainter &painter, const Scene &scene, LabelSpace &spa
     }
 }
 
-} // namespace
-
-void LumoMapPainter::paint(QPainter &painter, const LumoMapModel &model, const LumoWiring &wiring,
-                           const LumoMapPicture &picture)
+// Paints the picture with the painter, saving its state first; `saved` tells whether the state is
+// saved and not yet restored, for when painting stops half way.
+void paintScene(QPainter &painter, const LumoMapModel &model, const LumoWiring &wiring,
+                const LumoMapPicture &picture, bool &saved)
 {
     QList<const LumoWiredInterface *> interfaces;
     LumoExtent extent;
@@ -446,6 +503,7 @@ void LumoMapPainter::paint(QPainter &painter, const LumoMapModel &model, const L
                       viewport, radius,  picture.print ? QColor(20, 20, 20) : QColor(235, 235, 235)};
 
     painter.save();
+    saved = true;
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::TextAntialiasing);
     painter.fillRect(picture.area, picture.background());
@@ -464,33 +522,82 @@ void LumoMapPainter::paint(QPainter &painter, const LumoMapModel &model, const L
     if (picture.numbers != LumoMapPicture::NoNumbers)
         paintNodeLabels(painter, scene, space, labelSpacing);
     painter.restore();
+    saved = false;
+}
+
+// The whole pixels of `side`, rounded; 0 for a side below half a pixel or beyond `most`.
+int pixels(double side, double most)
+{
+    const double rounded = std::round(side);
+    return rounded >= 1 && rounded <= most ? int(rounded) : 0;
+}
+
+} // namespace
+
+void LumoMapPainter::paint(QPainter &painter, const LumoMapModel &model, const LumoWiring &wiring,
+                           const LumoMapPicture &picture)
+{
+    if (!RenderSupport::paintableArea(picture.area))
+        return;
+    bool saved = false;
+    try {
+        paintScene(painter, model, wiring, picture, saved);
+    } catch (const std::exception &) {
+        // Painting stops where memory ran out; the painter is left as it was given.
+        if (saved)
+            painter.restore();
+    }
 }
 
 bool LumoMapPainter::writePng(QIODevice &device, const LumoMapModel &model, const LumoWiring &wiring,
                               const LumoMapPicture &picture)
 {
-    QImage image(picture.area.size().toSize(), QImage::Format_RGB32);
-    if (image.isNull())
+    if (!RenderSupport::paintableArea(picture.area))
         return false;
-    {
-        QPainter painter(&image);
-        paint(painter, model, wiring, picture);
+    // QPainter rasterises in 16.16 fixed point: an image wider or higher than 32767 pixels would
+    // not be painted right.
+    const QSize size(pixels(picture.area.width(), 32767), pixels(picture.area.height(), 32767));
+    if (size.isEmpty())
+        return false;
+    try {
+        QImage image(size, QImage::Format_RGB32);
+        if (image.isNull())
+            return false;
+        {
+            QPainter painter(&image);
+            paint(painter, model, wiring, picture);
+        }
+        return image.save(&device, "PNG");
+    } catch (const std::exception &) {
+        return false;
     }
-    return image.save(&device, "PNG");
 }
 
 bool LumoMapPainter::writeSvg(QIODevice &device, const LumoMapModel &model, const LumoWiring &wiring,
                               const LumoMapPicture &picture)
 {
-    QSvgGenerator generator;
-    generator.setOutputDevice(&device);
-    generator.setSize(picture.area.size().toSize());
-    generator.setViewBox(picture.area);
-    generator.setTitle(model.mapname.isEmpty() ? QStringLiteral("LumoMap") : model.mapname);
-    generator.setDescription(QStringLiteral("Fixture map drawn by LumoMap"));
-    QPainter painter;
-    if (!painter.begin(&generator))
+    if (!RenderSupport::paintableArea(picture.area))
         return false;
-    paint(painter, model, wiring, picture);
-    return painter.end();
+    try {
+        QSvgGenerator generator;
+        QPainter painter;
+        try {
+            generator.setOutputDevice(&device);
+            // A vector drawing of any size: an area smaller than a pixel still gets one.
+            generator.setSize(QSize(int(std::clamp(std::round(picture.area.width()), 1.0, double(INT_MAX))),
+                                    int(std::clamp(std::round(picture.area.height()), 1.0, double(INT_MAX)))));
+            generator.setViewBox(picture.area);
+            generator.setTitle(model.mapname.isEmpty() ? QStringLiteral("LumoMap") : model.mapname);
+            generator.setDescription(QStringLiteral("Fixture map drawn by LumoMap"));
+            if (!painter.begin(&generator))
+                return false;
+            paint(painter, model, wiring, picture);
+            return painter.end();
+        } catch (const std::exception &) {
+            RenderSupport::abandon(painter);
+            return false;
+        }
+    } catch (const std::exception &) {
+        return false;
+    }
 }

@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <exception>
 
 // The sheets are planned before anything is drawn, so that every footer can say "page N of M":
 //   - an overview of the whole wiring (unless the host leaves it out);
@@ -22,7 +23,9 @@
 //     neighbouring nodes), detail pages: every port in a cell of its own, drawn large enough for its
 //     numbers, the cells packed row by row; a port too long for one page is cut into runs of
 //     consecutive nodes, each in its own cell.
-// Each page takes the orientation in which its drawing comes out larger.
+// Each page takes the orientation in which its drawing comes out larger. Sheets without any of these
+// pages (no overview, and no interface with nodes) are one portrait page that says so, so that the
+// document is still a PDF a viewer opens.
 
 namespace {
 
@@ -47,7 +50,7 @@ struct Cell
 
 struct Sheet
 {
-    enum Kind { Overview, Interface, Details } kind = Overview;
+    enum Kind { Overview, Interface, Details, NoNodes } kind = Overview;
     int interfaceIndex = -1;
     bool landscape = true;
     QList<Cell> cells;
@@ -227,6 +230,8 @@ QList<Sheet> plan(const LumoWiring &wiring, const LumoWiringSheetsOptions &optio
             cells += cellsOf(interface.ports.at(p), p, detailRoom.size(), margin);
         sheets += detailSheets(i, cells, detailRoom.size());
     }
+    if (sheets.isEmpty())
+        sheets.append({Sheet::NoNodes, -1, false, {}});
     return sheets;
 }
 
@@ -325,12 +330,9 @@ QString interfaceDetails(const QString &mapName, const LumoWiredInterface &inter
         .arg(interface.ports.size());
 }
 
-} // namespace
-
-bool LumoWiringSheets::write(QIODevice &device, const LumoMapModel &model, const LumoWiring &wiring,
-                             const LumoWiringSheetsOptions &options)
+bool drawSheets(QPdfWriter &writer, QPainter &painter, const LumoMapModel &model, const LumoWiring &wiring,
+                const LumoWiringSheetsOptions &options)
 {
-    QPdfWriter writer(&device);
     writer.setResolution(72); // device units are points, so label sizes read as point sizes
     writer.setPageSize(QPageSize(options.pageSize));
     writer.setPageMargins(QMarginsF(12, 12, 12, 12), QPageLayout::Millimeter);
@@ -342,7 +344,6 @@ bool LumoWiringSheets::write(QIODevice &device, const LumoMapModel &model, const
         sheetOptions.picture.numbers = LumoMapPicture::ChainNumbers;
     const QString mapName = model.mapname.isEmpty() ? QStringLiteral("Unnamed map") : model.mapname;
     const QList<Sheet> sheets = plan(wiring, sheetOptions);
-    QPainter painter;
     for (int i = 0; i < sheets.size(); ++i) {
         const Sheet &sheet = sheets.at(i);
         writer.setPageOrientation(sheet.landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
@@ -356,6 +357,12 @@ bool LumoWiringSheets::write(QIODevice &device, const LumoMapModel &model, const
         picture.print = true;
         picture.onlyInterface = sheet.interfaceIndex;
         picture.area = drawingArea(sheet, wiring, page);
+        if (sheet.kind == Sheet::NoNodes) {
+            drawTitle(painter, page, mapName + QStringLiteral(": wiring"),
+                      QStringLiteral("%1 interfaces \u00b7 no nodes").arg(wiring.interfaces.size()));
+            painter.drawText(picture.area, Qt::AlignCenter, QStringLiteral("The wiring has no nodes."));
+            continue;
+        }
         if (sheet.kind == Sheet::Overview) {
             drawTitle(painter, page, mapName + QStringLiteral(": overview"),
                       QStringLiteral("%1 interfaces \u00b7 %2 nodes").arg(wiring.interfaces.size()).arg(wiring.nodeCount));
@@ -402,4 +409,32 @@ bool LumoWiringSheets::write(QIODevice &device, const LumoMapModel &model, const
         }
     }
     return painter.end();
+}
+
+bool writeSheets(QIODevice &device, const LumoMapModel &model, const LumoWiring &wiring,
+                 const LumoWiringSheetsOptions &options)
+{
+    QPdfWriter writer(&device);
+    QPainter painter;
+    try {
+        return drawSheets(writer, painter, model, wiring, options);
+    } catch (const std::exception &) {
+        RenderSupport::abandon(painter);
+        return false;
+    }
+}
+
+} // namespace
+
+bool LumoWiringSheets::write(QIODevice &device, const LumoMapModel &model, const LumoWiring &wiring,
+                             const LumoWiringSheetsOptions &options)
+{
+    // Custom (which needs a size this API does not take) and values outside the enumeration name no paper.
+    if (!QPageSize(options.pageSize).isValid())
+        return false;
+    try {
+        return writeSheets(device, model, wiring, options);
+    } catch (const std::exception &) {
+        return false;
+    }
 }

@@ -26,6 +26,8 @@
   const X = new Float64Array(count);
   const Y = new Float64Array(count);
   const address = new Float64Array(count);
+  const universe = new Float64Array(count); // -1: in no universe
+  const channel = new Float64Array(count);
   const nodePort = new Int32Array(count);
   const nodeFixture = new Int32Array(count);
   const skipped = new Uint8Array(count);
@@ -43,7 +45,7 @@
     for (const i of data.away) away[i] = 1;
   }
 
-  const PORT_FIELDS = 12;
+  const PORT_FIELDS = 11;
   const portCount = data.ports.length / PORT_FIELDS;
   const portStart = new Int32Array(portCount + 1);
   const portInterface = new Int32Array(portCount);
@@ -52,11 +54,9 @@
   const interfaces = data.ifs.map(([uid, name, ip, uni, color, ports], index) =>
     ({ index, uid, name, ip, uni, color, ports, firstPort: 0, box: null, nodes: 0 }));
   const portField = (p, f) => data.ports[p * PORT_FIELDS + f];
-  const universeOf = (p, a) => {
-    const base = portField(p, 11);
-    return base < 0 || a < 1 ? null : base + Math.floor((a - 1) / data.universeSize);
-  };
-  const channelOf = (p, a) => (universeOf(p, a) === null ? null : ((a - 1) % data.universeSize) + 1);
+  // Universes and channels come as the library's wiring counted them; the page counts none itself.
+  const universeOf = (i) => (universe[i] < 0 ? null : universe[i]);
+  const channelOf = (i) => (universe[i] < 0 ? null : channel[i]);
   {
     let p = 0;
     let node = 0;
@@ -72,6 +72,8 @@
         for (let j = 0; j < pixels; j++, node++) {
           nodePort[node] = p;
           address[node] = (j ? address[node - 1] : 0) + data.a[node];
+          universe[node] = (j ? universe[node - 1] : 0) + data.u[node];
+          channel[node] = (j ? channel[node - 1] : 0) + data.c[node];
           if (away[node]) continue;
           pb[0] = Math.min(pb[0], X[node]); pb[1] = Math.min(pb[1], Y[node]);
           pb[2] = Math.max(pb[2], X[node]); pb[3] = Math.max(pb[3], Y[node]);
@@ -216,9 +218,8 @@
   function nodeLabel(i) {
     if (state.numbers === 2) return String(address[i]);
     if (state.numbers === 3) {
-      const p = nodePort[i];
-      const u = universeOf(p, address[i]);
-      return u === null ? '-' : `${u}/${channelOf(p, address[i])}`;
+      const u = universeOf(i);
+      return u === null ? '-' : `${u}/${channelOf(i)}`;
     }
     return String(i - portStart[nodePort[i]] + 1);
   }
@@ -623,7 +624,7 @@
     return {
       interface: iface.name, ip: iface.ip, port: portField(p, 0), portnum: portField(p, 1),
       fixture: fixtures[nodeFixture[i]].name, node: i - portStart[p] + 1, address: address[i],
-      universe: universeOf(p, address[i]), channel: channelOf(p, address[i]),
+      universe: universeOf(i), channel: channelOf(i),
     };
   }
 

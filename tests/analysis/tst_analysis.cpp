@@ -257,6 +257,26 @@ void TestAnalysis::wiring_data()
         << QStringList{"a.1.1 1 0/1 (100, 109)"};
     QTest::newRow("missing template adds no nodes")
         << MapLayout{{{{0, 0, 1, 3}}}, {{0xa, 0, {}, {{{9}, {1}}}}}} << defaults << QStringList{"a.1.1 1 0/1 (0, 0)"};
+    // Options and stored numbers at the ends of their types.
+    LumoWiringOptions noUniverseSize = defaults;
+    noUniverseSize.universeSize = 0;
+    QTest::newRow("universe size 0 counts as 1")
+        << MapLayout{{{{0, 0, 1, 3}, {1, 0, 4, 3}}}, {{0xa, 0, {}, {{{1}}}}}} << noUniverseSize
+        << QStringList{"a.1: 0/1-5/1, 6 channels", "a.1.1 1 0/1 (0, 0) crosses",
+                       "a.1.2 4 3/1 (1, 0) crosses"};
+    QTest::newRow("channelCount 2147483647")
+        << MapLayout{{{{0, 0, 1, std::numeric_limits<qint32>::max()}}}, {{0xa, 0, {}, {{{1}}}}}} << defaults
+        << QStringList{"a.1: 0/1-4210752/127, 2147483647 channels", "a.1.1 1 0/1 (0, 0) crosses"};
+    LumoWiringOptions mostChannelsPerNode = defaults;
+    mostChannelsPerNode.channelsPerNode = std::numeric_limits<int>::max();
+    QTest::newRow("channelsPerNode 2147483647")
+        << MapLayout{{{{0, 0, 1, 0}}}, {{0xa, 0, {}, {{{1}}}}}} << mostChannelsPerNode
+        << QStringList{"a.1.1 1 0/1 (0, 0) crosses"};
+    LumoWiringOptions topUniverse = defaults;
+    topUniverse.startUniverse = std::numeric_limits<qint64>::max(); // counts as 4294967295
+    QTest::newRow("start universe at the top of qint64")
+        << threePorts << topUniverse
+        << QStringList{"a.1: 4294967295/1-4294967296/90, 600 channels", "a.3.1 1 4294967297/1 (0, 0)"};
 }
 
 void TestAnalysis::wiring()
@@ -325,6 +345,11 @@ void TestAnalysis::findings_data()
     QTest::newRow("too many pixels") << QString() << MapLayout{{row(1025, 1)}, {{0xa, 0, "10.0.0.1", onePort}}}
                                      << QStringList{"warning: interface a \"Interface\" port 1 (portnum 1): 1025 nodes, "
                                                     "more than 1024 on one port"};
+    QTest::newRow("channelCount 2147483647")
+        << QString()
+        << MapLayout{{{{0, 0, 1, std::numeric_limits<qint32>::max()}}}, {{0xa, 0, "10.0.0.1", onePort}}}
+        << QStringList{"warning: interface a \"Interface\" port 1 (portnum 1): node 1: "
+                       "channels cross into the next universe (universes of 510 channels)"};
 }
 
 void TestAnalysis::findings()
@@ -531,6 +556,8 @@ void TestAnalysis::jsonRoutes_data()
     QTest::newRow("NUL after the document") << QByteArray("{\"format\": \"lumomap-json/1\"} \0 ", 31)
                                             << "line 1, column 30: garbage at the end of the document" << QString();
     QTest::newRow("top level number") << QByteArray("5") << "line 1, column 2: illegal value" << QString();
+    QTest::newRow("columns in UTF-16 code units") << head + "\n\"mapname\": \"\xc3\xa9\xf0\x9f\x8e\xad\" x}"
+                                                  << "line 2, column 19: unterminated object" << QString();
     QTest::newRow("nested too deep") << head + "\"x\": " + QByteArray(1100, '[') + QByteArray(1100, ']') + "}"
                                      << "line 1, column 1059: too deeply nested document" << QString();
     // Reals in every form, read by RapidJSON on one route and by Qt on the other: the same doubles.
@@ -579,6 +606,16 @@ void TestAnalysis::jsonRoutes()
     SequentialReader device(json);
     QCOMPARE(LumoMapJson::read(device, sequential, &sequentialError), error.isEmpty());
     QCOMPARE(sequentialError, error);
+    // The message goes to lastError as well, the place of text that is not JSON to the line and column.
+    QCOMPARE(usual.lastError, error);
+    QCOMPARE(sequential.lastError, error);
+    const QString place =
+        error.startsWith(QLatin1String("line ")) ? error.section(QLatin1Char(':'), 0, 0) : QString();
+    for (const LumoMapModel *m : {&usual, &qt, &sequential})
+        QCOMPARE(m->lastErrorLine()
+                     ? QStringLiteral("line %1, column %2").arg(m->lastErrorLine()).arg(m->lastErrorColumn())
+                     : QString(),
+                 place);
 
     const QByteArray text = LumoMapJson::toJson(usual);
     QCOMPARE(LumoMapJson::toJson(qt), text);
