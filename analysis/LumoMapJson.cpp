@@ -3,6 +3,7 @@
 
 #include "ElementTextConversion.h"
 #include "JsonTextWriter.h"
+#include "LumoMapModel_p.h"
 #include "MapJsonForm.h"
 #include "RecordFields.h"
 #include "RecordKeys.h"
@@ -952,10 +953,14 @@ bool LumoMapJsonPrivate::readThroughQt(const QByteArray &bytes, LumoMapModel &mo
     QJsonParseError parseError;
     const QJsonDocument document = QJsonDocument::fromJson(bytes, &parseError);
     if (parseError.error != QJsonParseError::NoError) {
+        // Columns count UTF-16 code units, as in the XML loaders' places.
         const QByteArray before = bytes.left(parseError.offset);
+        const qsizetype lineStart = before.lastIndexOf('\n') + 1;
         const int line = int(before.count('\n')) + 1;
-        const int column = int(parseError.offset - (before.lastIndexOf('\n') + 1) + 1);
+        const int column =
+            int(QString::fromUtf8(before.constData() + lineStart, int(before.size() - lineStart)).size()) + 1;
         error = QStringLiteral("line %1, column %2: %3").arg(line).arg(column).arg(parseError.errorString());
+        LumoMapModelPrivate::setErrorPosition(model, line, column);
         return false;
     }
     MapFormReader reader(model, true);
@@ -1022,8 +1027,12 @@ bool LumoMapJson::fromJson(const QByteArray &bytes, LumoMapModel &model, QString
 bool LumoMapJson::read(QIODevice &device, LumoMapModel &model, QString *errorMessage)
 {
     QString error;
+    LumoMapModelPrivate::setErrorPosition(model, 0, 0);
     const bool read = readMap(device, model, error);
-    if (!read && errorMessage)
-        *errorMessage = error;
+    if (!read) {
+        model.lastError = error;
+        if (errorMessage)
+            *errorMessage = error;
+    }
     return read;
 }

@@ -16,6 +16,7 @@ set(LUMOMAP_PUBLIC_HEADERS
     include/LumoMapCheck.h
     include/LumoMapJson.h
     include/LumoMapDiff.h
+    include/LumoMapFile.h
 )
 
 target_sources(LumoMap PRIVATE
@@ -26,6 +27,7 @@ target_sources(LumoMap PRIVATE
     model/LumoInterfaceTemplate.cpp
     model/LumoInterface.cpp
     model/LumoMapModel.cpp
+    model/LumoMapModel_p.h
     model/LumoMapModelRecords.cpp
     model/FixtureGeometry.cpp
     model/lumomap_autotest_export.h
@@ -50,6 +52,7 @@ target_sources(LumoMap PRIVATE
     persistence/MapByteSource.cpp
     persistence/MapSubsetScanner.cpp
     persistence/SubsetMapReader.cpp
+    persistence/MapFileLoad.h
     persistence/MapLoader.cpp
     analysis/LumoWiring.cpp
     analysis/LumoMapCheck.cpp
@@ -59,6 +62,7 @@ target_sources(LumoMap PRIVATE
     analysis/LumoMapJson_p.h
     analysis/LumoMapJson.cpp
     analysis/LumoMapDiff.cpp
+    analysis/LumoMapFile.cpp
 )
 
 generate_export_header(LumoMap

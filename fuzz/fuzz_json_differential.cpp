@@ -1,7 +1,7 @@
 // Fuzz target: the JSON reader's two routes. Whatever the bytes, reading them as the library does
 // (RapidJSON's SAX reader, which gives the text over to Qt's parser where it must) and reading them
-// through Qt's parser alone give the same result: the same records, or the same message. A text that
-// reads is written again and reads back to the same text.
+// through Qt's parser alone give the same result: the same records, or the same message and place. A
+// text that reads is written again and reads back to the same text.
 
 #include <TestSupport.h>
 
@@ -18,8 +18,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     LumoMapModel qt;
     QString qtError;
     const bool qtRead = LumoMapJsonPrivate::readThroughQt(bytes, qt, qtError);
-    require(usualRead == qtRead && usualError == qtError, "the routes give other messages",
-            usualError + QLatin1Char('\n') + qtError);
+    require(usualRead == qtRead && usualError == qtError && usual.lastErrorLine() == qt.lastErrorLine() &&
+                usual.lastErrorColumn() == qt.lastErrorColumn(),
+            "the routes give other messages or places", usualError + QLatin1Char('\n') + qtError);
     require(dump(usual, true) == dump(qt, true), "the routes read other records",
             (dump(usual, true) + dump(qt, true)).join(QLatin1Char('\n')));
     if (usualRead) {

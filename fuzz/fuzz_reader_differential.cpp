@@ -1,11 +1,12 @@
 // Fuzz target: the two read routes on every input. Each input is loaded through loadFromText and
 // loadFromFile, into a fresh document and into one that already holds records (a current map, and a
 // legacy controller whose lights the input may name), once with the subset reader where it applies
-// and once by QXmlSimpleReader alone; TestSupport::routeDifference compares the result, lastError,
-// every record with its transient fields, the indexes and the order index in insertion order, and
-// mapfileversion, wherever the subset reader took the input. The file route is compared on every
-// input, whichever route the text took: the file holds the bytes as they are (the text holds
-// invalid UTF-8 as U+FFFD), and its blocks end at other places than the text's.
+// and once by QXmlSimpleReader alone; TestSupport::routeDifference compares the result, lastError
+// with the line and column of a failure, every record with its transient fields, the indexes and the
+// order index in insertion order, and mapfileversion, wherever the subset reader took the input. The
+// file route is compared on every input, whichever route the text took: the file holds the bytes as
+// they are (the text holds invalid UTF-8 as U+FFFD), and its blocks end at other places than the
+// text's.
 
 #include <TestSupport.h>
 

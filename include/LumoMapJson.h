@@ -38,10 +38,12 @@ public:
     /// key leaves the record's default; the keys (`uid`, a region's `number`) are required. An
     /// unknown key and a key given twice in one array are errors.
     ///
-    /// On failure returns false and, when `errorMessage` is not null, says where the document is
-    /// wrong and what was expected there: "line L, column C: ..." for text that is not JSON, the
-    /// path of the value ("interfaces[2].uid: ...") otherwise. The records read before the failure
-    /// stay in `model`.
+    /// On failure returns false and says where the document is wrong and what was expected there:
+    /// "line L, column C: ..." for text that is not JSON, the path of the value ("interfaces[2].uid:
+    /// ...") otherwise. The message goes to `errorMessage` when it is not null, and to the model's
+    /// lastError; LumoMapModel::lastErrorLine() and lastErrorColumn() give the line and column (the
+    /// column in UTF-16 code units), 0 for a fault named by its path. A successful read sets them to
+    /// 0 and leaves lastError as it was. The records read before the failure stay in `model`.
     static bool fromJson(const QByteArray &json, LumoMapModel &model, QString *errorMessage = nullptr);
 
     /// Reads the JSON text that `device` holds from its current position to its end into `model`, as

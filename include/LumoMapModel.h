@@ -57,6 +57,29 @@ public:
     QString getCreatingAppVersion() const;               ///< appversion
     QString getSaveDateTime() const;          ///< savedatetime, as read by the last load; saving does not set it
     QString &getLastError();                  ///< lastError; the caller may read and change the text
+
+    /// The line where the last load of this document stopped, from 1; 0 after a successful load and
+    /// when the failure has no place in the text (a file that does not exist or cannot be opened, a
+    /// document that changed while it was read, memory that ran out, a JSON value named by its path).
+    ///
+    /// Set by loadFromFile(), loadFromText(), LumoMapJson::read(), LumoMapJson::fromJson() and
+    /// LumoMapFile::load(). A load stops at one of these places:
+    /// - a tag the document refuses (a root element that is neither `<lumomap>` nor `<map>`, an
+    ///   element nested too deep, a legacy light naming no controller): the tag's first character
+    ///   after its name and, in a start tag, after the white space that follows the name (the `>` of
+    ///   `<name>`, the `/` of `<name/>`); a value that does not convert stops the load at the next
+    ///   tag, usually the end tag of its element;
+    /// - malformed XML, a refused declaration in a document type, or text that is not JSON: where the
+    ///   reader found the fault.
+    ///
+    /// The library's two routes through XML (its own reader of the subset of XML that map writers
+    /// produce, and QXmlSimpleReader) give the same place. Lines end at a line feed, a carriage
+    /// return, or the two together.
+    int lastErrorLine() const;
+    /// The column of that place, from 1, counted in UTF-16 code units of its line as QString counts
+    /// them (a tab counts one, a character beyond U+FFFF two); 0 exactly when lastErrorLine() is 0.
+    int lastErrorColumn() const;
+
     void setTranslateOldCoordinatesToNew(bool translate); ///< Sets translateOldCoordinatesToNew.
     bool getTranslateOldCoordinatesToNew() const;         ///< translateOldCoordinatesToNew
 
@@ -90,7 +113,19 @@ public:
     bool saveToFile(const QString &fileName);
     /// Reads a map file (root `<lumomap>`) or a legacy map (root `<map>`) from `fileName` and adds its
     /// records to the document, then runs the post-load calculation. On failure returns false and
-    /// leaves the reason in lastError; a successful load leaves lastError as it was.
+    /// leaves the reason in lastError and its place in lastErrorLine() and lastErrorColumn(); a
+    /// successful load leaves lastError as it was and sets the place to 0.
+    ///
+    /// lastError is "File does not exist." for a missing file; every other failure starts with
+    /// "Unable to parse file: " and says why: why the file cannot be opened ("file to open is a
+    /// directory."); the trace of the last element or text the parser was given, with its own
+    /// messages ("characters: 1O" for a value that does not convert, "startElement:
+    /// htmlUnable to parse map start tag.0" for another root element, "endElement: mapname" for a
+    /// document cut short there); or, for malformed XML before the first element (in the XML
+    /// declaration, the encoding or a document type declaration), what the reader found and where:
+    /// "version expected while reading the XML declaration (line 1, column 23)". A file whose XML
+    /// declaration names UTF-16 or UTF-32 while the file is written in single bytes is named so.
+    /// LumoMapFile::load() adds the place, and what was malformed there, to every message.
     ///
     /// A load that runs out of memory fails too, with "Not enough memory to read the map." in
     /// lastError, and leaves the records it filed until then, as any failed load does; no exception

@@ -1,9 +1,66 @@
 #include "LumoMapModel.h"
+#include "LumoMapModel_p.h"
 
+#include <QHash>
+#include <QMutex>
 #include <QTime>
 
 #include <atomic>
 #include <cstdlib>
+
+namespace {
+
+// The places of the documents whose last load failed with one (LumoMapModel_p.h). Most documents
+// never have one: while the table is empty, no call takes the lock.
+struct ErrorPosition
+{
+    int line;
+    int column;
+};
+
+struct ErrorPositions
+{
+    QMutex mutex;
+    QHash<const LumoMapModel *, ErrorPosition> byModel;
+    std::atomic<int> count{0};
+};
+
+// Never destroyed: a document that is itself a static object may be destroyed after every other
+// static object, at the very end of the process, and still removes its entry.
+ErrorPositions &errorPositions()
+{
+    static ErrorPositions *const positions = new ErrorPositions;
+    return *positions;
+}
+
+ErrorPosition errorPositionOf(const LumoMapModel *model)
+{
+    ErrorPositions &positions = errorPositions();
+    if (positions.count.load(std::memory_order_acquire) == 0)
+        return {0, 0};
+    QMutexLocker lock(&positions.mutex);
+    return positions.byModel.value(model, ErrorPosition{0, 0});
+}
+
+} // namespace
+
+void LumoMapModelPrivate::setErrorPosition(const LumoMapModel &model, int line, int column)
+{
+    ErrorPositions &positions = errorPositions();
+    if (line <= 0 || column <= 0) {
+        if (positions.count.load(std::memory_order_acquire) == 0)
+            return;
+        QMutexLocker lock(&positions.mutex);
+        if (positions.byModel.remove(&model) > 0)
+            positions.count.fetch_sub(1, std::memory_order_release);
+        return;
+    }
+    QMutexLocker lock(&positions.mutex);
+    const qsizetype before = positions.byModel.size();
+    positions.byModel.insert(&model, ErrorPosition{line, column});
+    if (positions.byModel.size() > before)
+        positions.count.fetch_add(1, std::memory_order_release);
+}
 
 LumoMapModel::LumoMapModel()
     : mapfileversion(2), mapname(QLatin1String("")), appname(QLatin1String("")), appversion(QLatin1String("")),
@@ -21,6 +78,7 @@ LumoMapModel::LumoMapModel(const LumoMapModel &other)
       translateOldCoordinatesToNew(other.translateOldCoordinatesToNew), lastError(other.lastError)
 {
     copyRecordsFrom(other);
+    LumoMapModelPrivate::setErrorPosition(*this, other.lastErrorLine(), other.lastErrorColumn());
 }
 
 LumoMapModel &LumoMapModel::operator=(const LumoMapModel &other)
@@ -28,6 +86,7 @@ LumoMapModel &LumoMapModel::operator=(const LumoMapModel &other)
     if (this == &other)
         return *this;
     LumoMapModel copy(other);
+    LumoMapModelPrivate::setErrorPosition(*this, copy.lastErrorLine(), copy.lastErrorColumn());
     deleteRecords();
     mapfileversion = copy.mapfileversion;
     mapname = copy.mapname;
@@ -59,6 +118,7 @@ LumoMapModel &LumoMapModel::operator=(const LumoMapModel &other)
 LumoMapModel::~LumoMapModel()
 {
     deleteRecords();
+    LumoMapModelPrivate::setErrorPosition(*this, 0, 0);
 }
 
 bool LumoMapModel::clear()
@@ -124,6 +184,16 @@ QString LumoMapModel::getSaveDateTime() const
 QString &LumoMapModel::getLastError()
 {
     return lastError;
+}
+
+int LumoMapModel::lastErrorLine() const
+{
+    return errorPositionOf(this).line;
+}
+
+int LumoMapModel::lastErrorColumn() const
+{
+    return errorPositionOf(this).column;
 }
 
 void LumoMapModel::setTranslateOldCoordinatesToNew(bool translate)

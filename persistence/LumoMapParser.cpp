@@ -111,12 +111,12 @@ LumoMapParser::~LumoMapParser()
 bool LumoMapParser::startElement(const QString &, const QString &, const QString &qName,
                                  const QXmlAttributes &)
 {
-    return d->startElement(qName);
+    return d->noteRefusal(d->startElement(qName));
 }
 
 bool LumoMapParser::endElement(const QString &, const QString &, const QString &qName)
 {
-    return d->endElement(qName);
+    return d->noteRefusal(d->endElement(qName));
 }
 
 bool LumoMapParser::characters(const QString &text)
@@ -124,9 +124,9 @@ bool LumoMapParser::characters(const QString &text)
     return d->characters(text);
 }
 
-bool LumoMapParser::fatalError(const QXmlParseException &)
+bool LumoMapParser::fatalError(const QXmlParseException &exception)
 {
-    return d->fatalError();
+    return d->fatalError(exception.lineNumber(), exception.columnNumber(), exception.message());
 }
 
 bool LumoMapParser::endDocument()
@@ -155,21 +155,21 @@ bool LumoMapParser::internalEntityDecl(const QString &name, const QString &)
 {
     d->appendMessage(QStringLiteral("Refused: entity declaration ") + name +
                      QStringLiteral(" in the document type."));
-    return false;
+    return d->noteRefusal(false);
 }
 
 bool LumoMapParser::externalEntityDecl(const QString &name, const QString &, const QString &)
 {
     d->appendMessage(QStringLiteral("Refused: external entity declaration ") + name +
                      QStringLiteral(" in the document type."));
-    return false;
+    return d->noteRefusal(false);
 }
 
 bool LumoMapParser::unparsedEntityDecl(const QString &name, const QString &, const QString &, const QString &)
 {
     d->appendMessage(QStringLiteral("Refused: unparsed entity declaration ") + name +
                      QStringLiteral(" in the document type."));
-    return false;
+    return d->noteRefusal(false);
 }
 
 // ---- The private part.
@@ -317,8 +317,12 @@ bool LumoMapParserPrivate::processPendingText()
     return stored;
 }
 
-bool LumoMapParserPrivate::fatalError()
+bool LumoMapParserPrivate::fatalError(int line, int column, const QString &readerMessage)
 {
+    stopLine = line;
+    stopColumn = column;
+    if (!refused)
+        readerReason = readerMessage;
     const QStringView text = trimmedView(pendingText);
     if (!text.isEmpty())
         setTrace(TraceCallback::Characters, text);
@@ -334,13 +338,16 @@ template <typename Name> bool LumoMapParserPrivate::startElement(const Name &qNa
     if (q.stateStack.isEmpty()) {
         const ParserState::Child *root = ParserState::rootChild(qName);
         if (!root) {
-            setTrace(TraceCallback::StartElement, nameText(qName));
+            refusedRoot = nameText(qName);
+            setTrace(TraceCallback::StartElement, refusedRoot);
             appendMessage(QStringLiteral("Unable to parse map start tag.") +
                           QString::number(q.stateStack.size()));
             return false;
         }
         setTrace(TraceCallback::StartElement, root->name);
         q.stateStack.push(root->state);
+        if (rootState < 0)
+            rootState = root->state;
         return true;
     }
     if (q.stateStack.size() >= LumoMapParser::MaxElementDepth) {
@@ -470,7 +477,7 @@ bool LumoMapParserPrivate::storeTextOrTrace(int state, const ElementText::Utf8 &
 }
 
 bool LumoMapParserPrivate::valueElement(const ParserState::PaddedName &name, const char *asciiText,
-                                        qsizetype size)
+                                        qsizetype size, bool &startRefused)
 {
     // The element's state is never pushed, and the trace of its start tag, which its end tag would
     // replace at once, is never set. Every case other than a listed value element of a container
@@ -482,8 +489,10 @@ bool LumoMapParserPrivate::valueElement(const ParserState::PaddedName &name, con
         if (ParserState::entry(parent).kind == ParserState::Kind::Container)
             child = ParserState::child(parent, name, childHints[parent]);
     }
-    if (!child || ParserState::entry(child->state).kind != ParserState::Kind::Value)
-        return startElement(name) && (size == 0 || elementText(asciiText, size)) && endElement(name);
+    if (!child || ParserState::entry(child->state).kind != ParserState::Kind::Value) {
+        startRefused = !startElement(name);
+        return !startRefused && (size == 0 || elementText(asciiText, size)) && endElement(name);
+    }
 
     const ElementText::Utf8 trimmed = trimmedAscii(asciiText, size);
     if (trimmed.size != 0 && !storeTextOrTrace(child->state, trimmed)) {

@@ -49,10 +49,31 @@ public:
     bool elementText(const char *utf8, qsizetype size);
     // <name>text</name> with the text in ASCII without references: the same as its start tag, its
     // text (when not empty) and its end tag in a row.
-    bool valueElement(const ParserState::PaddedName &name, const char *asciiText, qsizetype size);
-    bool fatalError();
+    // `startRefused` tells, after a refusal, whether the start tag was refused (else the text or the
+    // end tag was).
+    bool valueElement(const ParserState::PaddedName &name, const char *asciiText, qsizetype size,
+                      bool &startRefused);
+    // The reader stopped at `line` and `column`: on malformed input, which `readerMessage` names, or
+    // because a callback of this parser refused what it was given (the message then says only that).
+    bool fatalError(int line, int column, const QString &readerMessage);
     QString errorString();
     void appendMessage(const QString &message);
+    // Returns `accepted` and remembers a refusal, so that fatalError() tells a stop this parser asked
+    // for from malformed input that the reader found.
+    bool noteRefusal(bool accepted)
+    {
+        refused = refused || !accepted;
+        return accepted;
+    }
+
+    // How the parse went, for the loaders' messages: the root element it accepted (its state, or -1),
+    // the name of a root element it refused, and where the reader stopped with what the reader found
+    // malformed (empty when this parser refused, or when the subset reader read the document).
+    int rootState = -1;
+    QString refusedRoot;
+    int stopLine = 0;
+    int stopColumn = 0;
+    QString readerReason;
 
     // Destroys the records displaced during the parse that the model no longer holds and removes
     // every pointer the model keeps to them (RecordFiling::release); calling it again does nothing.
@@ -88,6 +109,7 @@ private:
     bool finishRecord(int state);
 
     QString pendingText; // text of the open element not yet stored, pieces joined
+    bool refused = false; // a callback returned false
 
     // The trace of the last callback: which callback, and its element name (one of the table's
     // names, or another name as the reader gave it) or its text, then the messages appended to it.

@@ -109,7 +109,7 @@ qint64 StringByteSource::read(char *destination, qint64 capacity)
     const char16_t *const end = units + size;
     while (in != end && out < stop) {
         copyAsciiRun(in, end, out, stop);
-        if (in == end)
+        if (in == end || out == stop)
             break;
         if (*in < 0x80) {
             *out++ = char(*in++);

@@ -484,7 +484,7 @@ template <bool Parsing> MapSubsetScanner::Result MapSubsetScanner::elements()
                 return result;
         } else {
             if (Parsing && p != piece && !events->text(piece, p - piece))
-                return Result::Stopped;
+                return stopped(p);
             piece = nullptr;
         }
         // p is at the '<' of a tag.
@@ -493,7 +493,7 @@ template <bool Parsing> MapSubsetScanner::Result MapSubsetScanner::elements()
             const int size = nameSizes[depth];
             if (const char *after = afterEndTag(q + 1, openName[depth], size, end)) {
                 if (Parsing && !events->endElement(QLatin1String(q + 1, size)))
-                    return Result::Stopped;
+                    return stopped(p);
                 --depth;
                 p = after;
                 continue;
@@ -508,15 +508,17 @@ template <bool Parsing> MapSubsetScanner::Result MapSubsetScanner::elements()
                     const char *text = nullptr;
                     const char *textEnd = nullptr;
                     if (const char *after = afterValueElement(name, size, q + 1, end, text, textEnd)) {
-                        if (!events->valueElement(QLatin1String(name, size), text, textEnd - text))
-                            return Result::Stopped;
+                        bool startRefused = false;
+                        if (!events->valueElement(QLatin1String(name, size), text, textEnd - text,
+                                                  startRefused))
+                            return stopped(startRefused ? p : textEnd);
                         p = after;
                         continue;
                     }
                 }
                 pushName(name, size);
                 if (Parsing && !events->startElement(QLatin1String(name, size)))
-                    return Result::Stopped;
+                    return stopped(p);
                 p = q + 1;
                 continue;
             }
@@ -574,7 +576,7 @@ MapSubsetScanner::Result MapSubsetScanner::textUntilMarkup()
                 continue;
             }
             if (events && !deliverText())
-                return Result::Stopped;
+                return stopped(p);
             piece = nullptr;
             text.clear();
             lastCharacter = 0;
@@ -757,7 +759,7 @@ MapSubsetScanner::Result MapSubsetScanner::tag(bool &stop)
             if (nameSize != elementName.size() || std::memcmp(openName[depth], name, size_t(nameSize)) != 0)
                 return Result::OutOfSubset;
             if (events && !events->endElement(elementName))
-                return Result::Stopped;
+                return stopped(p);
             --depth;
         } else {
             if (depth == 0) {
@@ -768,14 +770,14 @@ MapSubsetScanner::Result MapSubsetScanner::tag(bool &stop)
             if (depth == MaxDepth) {
                 // The parser refuses this start tag; what follows is never read.
                 if (events && !events->startElement(elementName))
-                    return Result::Stopped;
+                    return stopped(p);
                 return Result::DeepEnough;
             }
             if (events && !events->startElement(elementName))
-                return Result::Stopped;
+                return stopped(p);
             if (empty) {
                 if (events && !events->endElement(elementName))
-                    return Result::Stopped;
+                    return stopped(p);
             } else {
                 pushName(name, int(elementName.size()));
             }

@@ -62,6 +62,9 @@ public:
     Result scan(SubsetParserEvents *events);
     // The bytes the last scan read from the source.
     qint64 bytesRead() const { return totalRead; }
+    // After a scan that Stopped: the offset in the source of the '<' of the tag at which the handler
+    // refused (for a refused text, the tag after the text).
+    qint64 stopOffset() const { return stoppedAt; }
 
 private:
     enum class Fill
@@ -85,6 +88,12 @@ private:
     // The steps both text and comment loops take: Complete to go on from p, else the scan's result.
     Result multiByteCharacter();
     Result endOfBytesRead();
+    // Notes that the handler refused at the tag whose '<' is at `tag`, and returns Stopped.
+    Result stopped(const char *tag)
+    {
+        stoppedAt = totalRead - (end - tag);
+        return Result::Stopped;
+    }
 
     MapByteSource &source;
     SubsetParserEvents *events = nullptr;
@@ -95,6 +104,7 @@ private:
     const char *end = nullptr; // the end of the bytes read; *end is always 0
     bool atEnd = false;
     qint64 totalRead = 0;
+    qint64 stoppedAt = 0;
 
     const char *piece = nullptr; // start of the text piece being scanned, when events are wanted
     std::string text;            // text pieces and references gathered so far

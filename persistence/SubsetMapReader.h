@@ -26,6 +26,11 @@ public:
     // it says what went wrong with the source: a document that changed between the two readings,
     // or one that could no longer be read.
     bool parse(LumoMapParser &parser, QString &readerError);
+    // After a parse that the parser stopped: the place where QXmlSimpleReader stops for the same
+    // refusal, the first character of the refused tag after its name and, in a start tag, after the
+    // white space that follows it (LumoMapModel::lastErrorLine()). The document is read again from
+    // its start up to that place. False when it cannot be read again.
+    bool stopPosition(int &line, int &column);
 
 private:
     MapByteSource &source;

@@ -20,10 +20,11 @@ public:
     bool startElement(QLatin1String name) { return parser.startElement(ParserState::PaddedName{name}); }
     bool endElement(QLatin1String name) { return parser.endElement(ParserState::PaddedName{name}); }
     // A whole element <name>text</name> whose text is ASCII without references, possibly empty:
-    // the same as startElement, text (when not empty) and endElement in a row.
-    bool valueElement(QLatin1String name, const char *asciiText, qsizetype size)
+    // the same as startElement, text (when not empty) and endElement in a row. After a refusal,
+    // `startRefused` tells whether the start tag was refused (else the text or the end tag was).
+    bool valueElement(QLatin1String name, const char *asciiText, qsizetype size, bool &startRefused)
     {
-        return parser.valueElement(ParserState::PaddedName{name}, asciiText, size);
+        return parser.valueElement(ParserState::PaddedName{name}, asciiText, size, startRefused);
     }
     // The text of an element since its previous tag, delivered before the next tag: pieces around
     // comments joined, references replaced. Never empty; valid until the call returns.

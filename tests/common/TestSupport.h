@@ -137,8 +137,9 @@ inline void require(bool condition, const char *what, const QString &detail = QS
 }
 
 // A load as the read routes are compared: the dump with transient fields, the fixture indexes, the
-// order index in insertion order, the result and lastError. The legacy import numbers templates from
-// the process-wide counter, so the uids in `counted` (those this load took from it) become their rank.
+// order index in insertion order, the result, lastError and the place of a failure. The legacy import
+// numbers templates from the process-wide counter, so the uids in `counted` (those this load took from
+// it) become their rank.
 inline QStringList routeDump(LumoMapModel m, bool loaded, const QSet<quint32> &counted)
 {
     QList<quint32> ranks(counted.cbegin(), counted.cend());
@@ -167,7 +168,11 @@ inline QStringList routeDump(LumoMapModel m, bool loaded, const QSet<quint32> &c
     for (LumoInterface *i : std::as_const(m.interfaces))
         relabelIndex(i->fixturesByTemplate);
     QStringList lines = dump(m, true) << orderIndex(m).join(QLatin1Char(' '))
-                                      << QStringLiteral("%1 %2").arg(loaded).arg(field(m.lastError));
+                                      << QStringLiteral("%1 %2 at %3:%4")
+                                             .arg(loaded)
+                                             .arg(field(m.lastError))
+                                             .arg(m.lastErrorLine())
+                                             .arg(m.lastErrorColumn());
     const auto indexLines = [&lines](quint32 owner, const QHash<quint32, LumoFixture *> &index) {
         for (const auto &[key, f] : RecordKeys::inKeyOrder(index))
             lines << line("index", owner, key, f->templateid, f->name);
@@ -313,13 +318,19 @@ inline QString indexProblem(const LumoMapModel &model)
 }
 
 // What is wrong with one load into a fresh document, or an empty string: the result agrees with
-// lastError, the indexes are sound, and the order index of a current map holds each of its interfaces
-// once, under its order (a legacy map, known by its fixture index, enters none).
+// lastError and its place, the indexes are sound, and the order index of a current map holds each of
+// its interfaces once, under its order (a legacy map, known by its fixture index, enters none).
 inline QString loadProblem(const LumoMapModel &model, bool loaded)
 {
     if (loaded != model.lastError.isNull() ||
-        !(loaded || model.lastError.startsWith(QLatin1String("Unable to parse file: "))))
-        return QStringLiteral("result %1 with lastError %2").arg(loaded).arg(model.lastError);
+        !(loaded || model.lastError.startsWith(QLatin1String("Unable to parse file: "))) ||
+        (loaded && model.lastErrorLine() != 0) ||
+        (model.lastErrorLine() == 0) != (model.lastErrorColumn() == 0))
+        return QStringLiteral("result %1 with lastError %2 at %3:%4")
+            .arg(loaded)
+            .arg(model.lastError)
+            .arg(model.lastErrorLine())
+            .arg(model.lastErrorColumn());
     QStringList expected;
     for (const LumoInterface *i :
          model.fixturesByTemplate.isEmpty() ? model.interfaces : decltype(model.interfaces)())

@@ -5,6 +5,8 @@
 
 #include "ElementTextConversion.h"
 
+#include <LumoMapFile.h>
+
 #include <QtTest>
 
 #include <cstring>
@@ -74,6 +76,8 @@ private slots:
     void messages_data();
     void messages();
     void unreadablePaths();
+    void anyMapFile_data();
+    void anyMapFile();
     void equivalentDocuments_data();
     void equivalentDocuments();
     void conversions_data();
@@ -92,78 +96,119 @@ void TestLoader::messages_data()
 {
     QTest::addColumn<QString>("document");
     QTest::addColumn<QString>("error");
+    QTest::addColumn<QString>("place"); // line:column of lastErrorLine() and lastErrorColumn()
 
-    QTest::newRow("empty input") << QString() << prefix;
-    QTest::newRow("not XML") << QStringLiteral("hello") << prefix;
+    // Malformed XML before the first element: the reader's words and place.
+    QTest::newRow("empty input") << QString()
+                                 << prefix + QStringLiteral("unexpected end of file (line 1, column 1)")
+                                 << "1:1";
+    QTest::newRow("not XML") << QStringLiteral("hello")
+                             << prefix +
+                                    QStringLiteral("error occurred while parsing element (line 1, column 1)")
+                             << "1:1";
+    QTest::newRow("XML declaration without a version")
+        << QStringLiteral("<?xml encoding=\"UTF-8\"?><lumomap/>")
+        << prefix + QStringLiteral("version expected while reading the XML declaration (line 1, column 23)")
+        << "1:23";
+    QTest::newRow("second XML declaration")
+        << QStringLiteral("<?xml version=\"1.0\"?>\n<?xml version=\"1.0\"?><lumomap/>")
+        << prefix + QStringLiteral("invalid name for processing instruction (line 2, column 6)") << "2:6";
+    QTest::newRow("document type without a name")
+        << QStringLiteral("<!DOCTYPE><lumomap/>")
+        << prefix +
+               QStringLiteral("error occurred while parsing document type definition (line 1, column 10)")
+        << "1:10";
+    // After the first element, malformed XML and refusals alike: the trace, the place in the functions.
     QTest::newRow("unclosed root") << QStringLiteral("<lumomap>")
-                                   << prefix + QStringLiteral("startElement: lumomap");
+                                   << prefix + QStringLiteral("startElement: lumomap") << "1:10";
     QTest::newRow("cut after a value's text, which is kept")
-        << QStringLiteral("<lumomap><mapname> abc </mapname") << prefix + QStringLiteral("characters: abc");
-    QTest::newRow("mismatched end tag after text")
-        << QStringLiteral("<lumomap><appname> a b </lumomap>") << prefix + QStringLiteral("characters: a b");
-    QTest::newRow("unknown root") << QStringLiteral("<maps/>")
+        << QStringLiteral("<lumomap><mapname> abc </mapname") << prefix + QStringLiteral("characters: abc")
+        << "1:33";
+    QTest::newRow("mismatched end tag after text") << QStringLiteral("<lumomap><appname> a b </lumomap>")
+                                                   << prefix + QStringLiteral("characters: a b") << "1:33";
+    QTest::newRow("unknown root") << QStringLiteral("\r\n\r<maps/>")
                                   << prefix +
-                                         QStringLiteral("startElement: mapsUnable to parse map start tag.0");
-    QTest::newRow("element inside a value") << QStringLiteral("<lumomap><mapname><b/></mapname></lumomap>")
-                                            << prefix + QStringLiteral("startElement: b");
+                                         QStringLiteral("startElement: mapsUnable to parse map start tag.0")
+                                  << "3:6";
+    QTest::newRow("element inside a value")
+        << QStringLiteral("<lumomap><mapname><b\n\t/></mapname></lumomap>")
+        << prefix + QStringLiteral("startElement: b") << "2:2";
     QTest::newRow("element after text inside a node value")
         << QStringLiteral("<lumomap><fixturetemplate><nodelist><node><x>1<y/></x></node></nodelist></"
                           "fixturetemplate></lumomap>")
-        << prefix + QStringLiteral("startElement: y");
+        << prefix + QStringLiteral("startElement: y") << "1:49";
     QTest::newRow("text that is no number")
-        << QStringLiteral("<lumomap><region><number>12a</number></region></lumomap>")
-        << prefix + QStringLiteral("characters: 12a");
+        << QString::fromUtf8("<lumomap>\r\n<x>\xc3\xa9\xf0\x9f\x8e\xad</x><region><number>12a</number\r\n></"
+                             "region></lumomap>")
+        << prefix + QStringLiteral("characters: 12a") << "2:38";
     QTest::newRow("pieces of one text fail as a whole")
         << QStringLiteral("<lumomap><region><number> 1<!-- -->x </number></region></lumomap>")
-        << prefix + QStringLiteral("characters: 1x");
+        << prefix + QStringLiteral("characters: 1x") << "1:46";
     QTest::newRow("end of input in an unlisted element")
         << QStringLiteral("<lumomap><foo>")
-        << prefix + QStringLiteral("startElement: fooUnable to parse data.");
+        << prefix + QStringLiteral("startElement: fooUnable to parse data.") << "1:15";
     QTest::newRow("legacy light naming a controller before any")
         << QStringLiteral("<map><light><controller>1a</controller></light></map>")
-        << prefix + QStringLiteral("characters: 1a");
+        << prefix + QStringLiteral("characters: 1a") << "1:39";
+    QTest::newRow("legacy light refused at its end tag")
+        << QStringLiteral("<map><c><s>1a</s></c><light><c>7</c></light \n></map>")
+        << prefix + QStringLiteral(
+                        "endElement: lightThe light names controller 7, which no earlier controller defines.")
+        << "1:44";
     QTest::newRow("version too large")
         << QStringLiteral("<lumomap><mapfileversion>4294967296</mapfileversion></lumomap>")
-        << prefix + QStringLiteral("characters: 4294967296");
+        << prefix + QStringLiteral("characters: 4294967296") << "1:52";
     QTest::newRow("uni in hexadecimal")
         << QStringLiteral("<lumomap><interface><uni>ff</uni></interface></lumomap>")
-        << prefix + QStringLiteral("characters: ff");
+        << prefix + QStringLiteral("characters: ff") << "1:33";
     QTest::newRow("257 levels") << nested(QStringLiteral("lumomap"), 256)
                                 << prefix +
                                        QStringLiteral(
-                                           "startElement: aRefused: elements nested deeper than 256 levels.");
+                                           "startElement: aRefused: elements nested deeper than 256 levels.")
+                                << "1:777";
     const QString digits = QStringLiteral("1234567890").repeated(300);
     QTest::newRow("a text of 3000 characters, quoted by its first 1000")
         << QStringLiteral("<lumomap><region><number>%1x</number></region></lumomap>").arg(digits)
         << prefix + QStringLiteral("characters: ") + digits.left(1000) +
-               QStringLiteral("... (the first 1000 of 3001 characters)");
+               QStringLiteral("... (the first 1000 of 3001 characters)")
+        << "1:3035";
     const QString pair = QString::fromUcs4(U"\U0001F3AD");
     QTest::newRow("a surrogate pair at the 1000th character is left out whole")
         << QStringLiteral("<lumomap><region><number> %1%2%1 </number></region></lumomap>")
                .arg(digits.left(999), pair)
         << prefix + QStringLiteral("characters: ") + digits.left(999) +
-               QStringLiteral("... (the first 999 of 2000 characters)");
+               QStringLiteral("... (the first 999 of 2000 characters)")
+        << "1:2036";
     QTest::newRow("entity declaration")
         << QStringLiteral(
                "<!DOCTYPE lumomap [<!ENTITY name \"Hall\">]><lumomap><mapname>&name;</mapname></lumomap>")
-        << prefix + QStringLiteral("Refused: entity declaration name in the document type.");
+        << prefix + QStringLiteral("Refused: entity declaration name in the document type.") << "1:40";
 }
 
-// The same message through loadFromText and loadFromFile.
+// The same message and place through loadFromText and loadFromFile, in a copy too; a successful load
+// into the same document clears the place.
 void TestLoader::messages()
 {
     QFETCH(QString, document);
     QFETCH(QString, error);
+    QFETCH(QString, place);
 
+    const auto placeOf = [](const LumoMapModel &m) {
+        return QStringLiteral("%1:%2").arg(m.lastErrorLine()).arg(m.lastErrorColumn());
+    };
     LumoMapModel fromText;
     QVERIFY(!load(fromText, document));
     QCOMPARE(fromText.lastError, error);
+    QCOMPARE(placeOf(LumoMapModel(fromText)), place);
     QCOMPARE(fromText.mapname,
              document.contains(QLatin1String("abc")) ? QStringLiteral("abc") : QString(QLatin1String("")));
     LumoMapModel fromFile;
     QVERIFY(!loadFile(fromFile, writeTemporaryFile(document.toUtf8())));
     QCOMPARE(fromFile.lastError, error);
+    QCOMPARE(placeOf(fromFile), place);
     QCOMPARE(indexProblem(fromFile), QString());
+    QVERIFY(load(fromFile, QStringLiteral("<lumomap/>")));
+    QCOMPARE(placeOf(fromFile), QStringLiteral("0:0"));
 }
 
 void TestLoader::unreadablePaths()
@@ -174,7 +219,73 @@ void TestLoader::unreadablePaths()
     QCOMPARE(model.lastError, QStringLiteral("File does not exist."));
     QCOMPARE(model.mapfileversion, 7u);
     QVERIFY(!loadFile(model, QDir::tempPath()));
-    QCOMPARE(model.lastError, prefix);
+    QVERIFY2(model.lastError.startsWith(prefix) && model.lastError.size() > prefix.size(),
+             qPrintable(model.lastError));
+    QCOMPARE(model.lastErrorLine(), 0);
+}
+
+void TestLoader::anyMapFile_data()
+{
+    QTest::addColumn<QString>("name"); // of the file in a fresh directory; "" for the directory itself
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("format");
+    QTest::addColumn<QString>("error"); // lastError, null when the load succeeds
+    QTest::addColumn<QString>("place");
+
+    const auto row = [](const char *name, const char *file, const QByteArray &bytes,
+                        LumoMapFile::Format format, const QString &error = QString(),
+                        const char *place = "0:0") {
+        QTest::newRow(name) << QString::fromUtf8(file) << bytes << int(format) << error
+                            << QString::fromUtf8(place);
+    };
+    row("current map", "a.xml", "<lumomap/>", LumoMapFile::CurrentMap);
+    row("legacy map", "a.txt", "<map/>", LumoMapFile::LegacyMap);
+    row("JSON by its first character", "a.xml", " \n{\"format\": \"lumomap-json/1\"}", LumoMapFile::JsonMap);
+    row("JSON by its name", "a.JSON", "[]", LumoMapFile::JsonMap,
+        QStringLiteral("top level: expected an object"));
+    row("JSON that is no JSON", "a.json", "{\n]", LumoMapFile::JsonMap,
+        QStringLiteral("line 2, column 2: unterminated object"), "2:2");
+    row("directory", "", "", LumoMapFile::Unknown, QStringLiteral("Is a directory."));
+    row("empty", "a.xml", "", LumoMapFile::Unknown, QStringLiteral("the file is empty"));
+    row("white space", "a.xml", " \n", LumoMapFile::Unknown,
+        QStringLiteral("not XML: unexpected end of file at line 2, column 1"), "2:1");
+    row("encoding the file is not in", "a.xml", "<?xml version='1.0' encoding='utf-16'?><lumomap/>",
+        LumoMapFile::Unknown,
+        QStringLiteral(
+            "not XML: the XML declaration names the encoding utf-16, which the file is not written in "
+            "at line 1, column 31"),
+        "1:31");
+    row("another root", "a.xml", "<html>\n<body/></html>", LumoMapFile::Unknown,
+        QStringLiteral("not a map file: its root element is <html>; expected <lumomap> or <map>"), "1:6");
+    row("entity declaration", "a.xml", "<!DOCTYPE map [<!ENTITY e 'x'>]><map/>", LumoMapFile::Unknown,
+        prefix + QStringLiteral("Refused: entity declaration e in the document type. (line 1, column 30)"),
+        "1:30");
+    row("malformed map", "a.xml", "<lumomap><mapname>a</mapname>\n", LumoMapFile::CurrentMap,
+        prefix + QStringLiteral("endElement: mapname (line 2, column 1: unexpected end of file)"), "2:1");
+    row("refused legacy map", "a.xml", "<map><light><c>1a</c></light></map>", LumoMapFile::LegacyMap,
+        prefix + QStringLiteral("characters: 1a (line 1, column 21)"), "1:21");
+}
+
+// LumoMapFile tells the kind of a file and names what is wrong with it, with the place where one is known.
+void TestLoader::anyMapFile()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, format);
+    QFETCH(QString, error);
+    QFETCH(QString, place);
+
+    QTemporaryDir directory;
+    const QString path = directory.filePath(name);
+    QFile file(path);
+    QVERIFY(name.isEmpty() || (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size()));
+    file.close();
+    LumoMapModel model;
+    LumoMapFile::Format found = LumoMapFile::JsonMap;
+    QCOMPARE(LumoMapFile::load(path, model, &found), error.isNull());
+    QCOMPARE(int(found), format);
+    QCOMPARE(model.lastError, error);
+    QCOMPARE(QStringLiteral("%1:%2").arg(model.lastErrorLine()).arg(model.lastErrorColumn()), place);
 }
 
 void TestLoader::equivalentDocuments_data()
@@ -516,6 +627,16 @@ void TestLoader::blockEdges_data()
     row("references and comments close together",
         QStringLiteral("a&amp;b<!-- c -->&lt;<!---->&#233;<!-- \u00e9 -->&quot;&apos;&gt;z"));
     row("a comment between two texts", QStringLiteral("x<!-- c -->y"));
+    // Refusals after every kind of line end, character and tag: both routes stop at the same place.
+    QTest::newRow("a value refused at its end tag")
+        << QStringLiteral("<lumomap>\r\n<x>\u00e9</x>\r<region >\n\t<number>1</number\r\n>\n") +
+               QString::fromUcs4(U"\U0001F3AD") + QStringLiteral("<number> 1x </number\n></region></lumomap>")
+        << true << true;
+    QTest::newRow("a value refused at the next start tag")
+        << QStringLiteral("<lumomap><region><number>1<!-- c\r\n -->x<y \r\n/></number></region></lumomap>")
+        << true << true;
+    QTest::newRow("an end tag refused")
+        << QStringLiteral("<map><c><s>1a</s></c>\n<light><c>7</c></light\r\n></map>") << true << true;
     // Names are matched eight bytes at a time: one that differs only beyond its first eight is another.
     QTest::newRow("an unknown name that begins like a known one")
         << QStringLiteral("<lumomap><appversion>2</appversion><appversioX>1</appversioX></lumomap>") << true << true;

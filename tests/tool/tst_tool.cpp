@@ -202,7 +202,7 @@ void TestTool::commands_data()
         "^lumomap: cannot read \"[^\"]*\": Unable to parse file: endElement: mapname \\(line 2, column 1: .+\\)\\n$",
         "<lumomap><mapname>abc</mapname>\n");
     row("info of a bad value", {"info", "@tmp@/input.txt"}, 2, none,
-        "^lumomap: cannot read \"[^\"]*\": Unable to parse file: characters: x1 \\(line 2, column 33\\)\\n$",
+        "^lumomap: cannot read \"[^\"]*\": Unable to parse file: characters: x1 \\(line 2, column 43\\)\\n$",
         "<lumomap>\n<r><a>x1</a></r><region><number>x1</number></region></lumomap>");
     // One controller, one port.
     row("info of one port", {"info", theatre, "--interface", "Stage Right", "--port", "2"}, 0,

@@ -2,9 +2,8 @@
 
 #include <LumoFixture.h>
 #include <LumoInterface.h>
-#include <LumoMapJson.h>
+#include <LumoMapFile.h>
 #include <LumoMapModel.h>
-#include <LumoMapParser.h>
 #include <RecordKeys.h>
 
 #include <QCommandLineParser>
@@ -12,10 +11,6 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QTextStream>
-#include <QXmlAttributes>
-#include <QXmlStreamReader>
-
-#include <algorithm>
 
 namespace Tool {
 
@@ -28,104 +23,16 @@ void printError(const QString &message)
     err << QStringLiteral("lumomap: ") << line << QLatin1Char('\n');
 }
 
-namespace {
-
-// A place in a file as people count it: lines and columns from 1.
-QString place(qint64 line, qint64 column)
-{
-    return QStringLiteral("line %1, column %2").arg(line).arg(column + 1);
-}
-
-// Why a file failed to load, with where: the file is not XML, or XML of another kind, or else the
-// library's message with the place where the load stopped. The place is found by reading the file
-// again with QXmlStreamReader and driving a LumoMapParser of its own with what it reads, as a host
-// may drive the parser: the first callback that refuses its element or text is where the load
-// stopped (a text is refused when the next tag arrives, so its place is where the text began).
-QString whyNotLoaded(const QString &path, const QString &lastError)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return lastError;
-    QXmlStreamReader reader(&file);
-    LumoMapModel scratch;
-    LumoMapParser parser(&scratch);
-    bool rootSeen = false;
-    QString textPlace; // where the text waiting for the next tag began
-    while (!reader.atEnd()) {
-        const QString tokenPlace = place(reader.lineNumber(), reader.columnNumber());
-        const QXmlStreamReader::TokenType token = reader.readNext();
-        bool accepted = true;
-        if (token == QXmlStreamReader::StartElement) {
-            if (!rootSeen && reader.name() != QLatin1String("lumomap") && reader.name() != QLatin1String("map"))
-                return QStringLiteral("not a map file: its root element is <%1>; expected <lumomap> or <map>")
-                    .arg(reader.name().toString());
-            rootSeen = true;
-            accepted = parser.startElement(QString(), reader.name().toString(), reader.qualifiedName().toString(),
-                                           QXmlAttributes());
-        } else if (token == QXmlStreamReader::EndElement) {
-            accepted = parser.endElement(QString(), reader.name().toString(), reader.qualifiedName().toString());
-        } else if (token == QXmlStreamReader::Characters && rootSeen) {
-            if (textPlace.isEmpty() && !reader.isWhitespace())
-                textPlace = tokenPlace;
-            accepted = parser.characters(reader.text().toString());
-        }
-        if (!accepted) {
-            const bool textRefused = lastError.startsWith(QLatin1String("Unable to parse file: characters: "));
-            return QStringLiteral("%1 (%2)").arg(lastError, textRefused && !textPlace.isEmpty() ? textPlace : tokenPlace);
-        }
-        if (token == QXmlStreamReader::StartElement || token == QXmlStreamReader::EndElement)
-            textPlace.clear();
-    }
-    // The reader stands after the character it refused: its column counts that character.
-    const QString where = place(reader.lineNumber(), std::max<qint64>(reader.columnNumber(), 1) - 1);
-    QString reason = reader.errorString();
-    if (reason.endsWith(QLatin1Char('.')))
-        reason.chop(1);
-    if (reader.hasError() && !rootSeen)
-        return QStringLiteral("not XML: %1 at %2").arg(reason, where);
-    if (reader.hasError())
-        return QStringLiteral("%1 (%2: %3)").arg(lastError, where, reason);
-    return lastError;
-}
-
-bool loadXml(LumoMapModel &model, const QString &path, bool translateOldCoordinates)
-{
-    // loadFromFile reports a missing file itself; a directory or an unreadable file would reach
-    // the XML reader as an empty input, so name those plainly before handing the path over.
-    const QFileInfo info(path);
-    if (info.exists() && (info.isDir() || !info.isReadable())) {
-        printError(QStringLiteral("cannot read \"%1\": %2")
-                       .arg(path, info.isDir() ? QStringLiteral("Is a directory.") : QStringLiteral("Permission denied.")));
-        return false;
-    }
-    model.setTranslateOldCoordinatesToNew(translateOldCoordinates);
-    if (model.loadFromFile(path))
-        return true;
-    const QString reason = info.exists() ? whyNotLoaded(path, model.getLastError()) : model.getLastError();
-    printError(QStringLiteral("cannot read \"%1\": %2").arg(path, reason));
-    return false;
-}
-
-} // namespace
-
 bool loadAnyMap(LumoMapModel &model, const QString &path, bool translateOldCoordinates, bool *wasJson)
 {
-    QFile file(path);
-    const bool jsonName = path.endsWith(QStringLiteral(".json"), Qt::CaseInsensitive);
-    const bool json = jsonName || (file.open(QIODevice::ReadOnly) && file.peek(4096).trimmed().startsWith('{'));
+    model.setTranslateOldCoordinatesToNew(translateOldCoordinates);
+    LumoMapFile::Format format = LumoMapFile::Unknown;
+    const bool loaded = LumoMapFile::load(path, model, &format);
     if (wasJson)
-        *wasJson = json;
-    if (!json)
-        return loadXml(model, path, translateOldCoordinates);
-    if (!file.isOpen() && !file.open(QIODevice::ReadOnly)) {
-        printError(QStringLiteral("cannot read \"%1\": %2").arg(path, file.errorString()));
-        return false;
-    }
-    QString error;
-    if (LumoMapJson::read(file, model, &error)) // as a stream, from the start of the file
-        return true;
-    printError(QStringLiteral("cannot read \"%1\": %2").arg(path, error));
-    return false;
+        *wasJson = format == LumoMapFile::JsonMap;
+    if (!loaded)
+        printError(QStringLiteral("cannot read \"%1\": %2").arg(path, model.getLastError()));
+    return loaded;
 }
 
 bool parseCommandLine(QCommandLineParser &parser, const QStringList &arguments, int positionalCount)

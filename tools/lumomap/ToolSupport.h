@@ -30,10 +30,9 @@ enum ExitCode
 // Prints "lumomap: <message>" on stderr as one line (line breaks inside the message become spaces).
 void printError(const QString &message);
 
-// Loads a map file, a legacy map (with loadFromFile, so the post-load calculation runs) or the JSON
-// form of a map. JSON is recognised by the extension .json or by text that starts with "{". On failure
-// prints one line naming the file and what is wrong with it and returns false. `wasJson`, when given,
-// tells which kind was read.
+// Loads a map file, a legacy map or the JSON form of a map (LumoMapFile). On failure prints one line
+// naming the file and what is wrong with it and returns false. `wasJson`, when given, tells whether the
+// file held JSON.
 bool loadAnyMap(LumoMapModel &model, const QString &path, bool translateOldCoordinates = false,
                 bool *wasJson = nullptr);
 

@@ -96,17 +96,8 @@ int runWithoutSubcommand(const QStringList &arguments)
     parser.setApplicationDescription(commandSummary);
     parser.addPositionalArgument(QStringLiteral("command"),
                                  QStringLiteral("info, validate, convert, render, patch, diff or test"));
-    const QCommandLineOption helpOption = parser.addHelpOption();
-    const QCommandLineOption versionOption = parser.addVersionOption();
-    if (!parser.parse(arguments)) {
-        Tool::printError(parser.errorText() + QStringLiteral(" (see --help)"));
-        return Tool::FileError;
-    }
-    if (parser.isSet(helpOption))
-        parser.showHelp(Tool::Success);
-    if (parser.isSet(versionOption))
-        parser.showVersion();
-    Tool::printError(QStringLiteral("no command given (see --help)"));
+    if (Tool::parseCommandLine(parser, arguments, 0))
+        Tool::printError(QStringLiteral("no command given (see --help)"));
     return Tool::FileError;
 }
 
