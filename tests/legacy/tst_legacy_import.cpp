@@ -198,6 +198,14 @@ void TestLegacyImport::import_data()
                    "(-50, -10) node (0, 0) ch 7 pn 4 count 0\n  port 5 fixture at (0, 0) node (0, 0) ch 7 "
                    "pn 5 count 0") +
                counts;
+    // Only an interface at exactly (0, 0) takes the next light's position: one on the y axis keeps x 0.
+    QTest::newRow("a light on an axis starts the placement once")
+        << QStringList{legacyMap(controller("1A") + light("1a", 1, 0, 30) + light("1a", 2, 20, 10))}
+        << true << false << QString()
+        << QString(hall).replace(QStringLiteral("at (0, 0)"), QStringLiteral("at (0, 10)")) +
+               QStringLiteral("\n  port 1 fixture at (0, 20) node (0, 0) ch 7 pn 1 count 0\n  port 2 fixture "
+                              "at (20, 0) node (0, 0) ch 7 pn 2 count 0") +
+               counts;
     QTest::newRow("a template loaded earlier keeps its uid")
         << QStringList{QStringLiteral("<lumomap><fixturetemplate><uid>%next</uid><nodelist><node/></nodelist>"
                                       "</fixturetemplate></lumomap>"),

@@ -342,6 +342,9 @@ void TestWriter::charactersReadBack_data()
     QTest::addColumn<QByteArray>("written");
     QTest::newRow("U+0000") << QString(QChar(0)) << QByteArray("\0", 1);
     QTest::newRow("carriage return") << QString(QChar(0xd)) << QByteArray("&#xd;");
+    QTest::newRow("U+E000 private use, as it is") << QString(QChar(0xe000)) << QByteArray("\xee\x80\x80");
+    QTest::newRow("U+FF21 fullwidth A, as it is") << QString(QChar(0xff21)) << QByteArray("\xef\xbc\xa1");
+    QTest::newRow("U+FFFD, as it is") << QString(QChar(0xfffd)) << QByteArray("\xef\xbf\xbd");
     QTest::newRow("U+FFFE") << QString(QChar(0xfffe)) << QByteArray("&#xfffe;");
     QTest::newRow("U+FFFF") << QString(QChar(0xffff)) << QByteArray("&#xffff;");
     QTest::newRow("lone high surrogate") << QString(QChar(0xd800)) << QByteArray("&#xd800;");
