@@ -5,11 +5,14 @@
 #   2. the ABI check of the Qt 6 build's libraries against abi/ (scripts/abi-check.sh);
 #   3. the Debian packages (scripts/package.sh): lintian without an error, then installed, used by
 #      the install test's consumer through find_package and pkg-config, and removed again;
-#   4. Qt 5.15 build (g++), every test but the slow ones;
+#   4. Qt 5.15 build (g++), every test but the slow ones and the receivers' (label network);
 #   5. clang build with the address, undefined-behaviour and leak sanitizers and the libFuzzer
-#      targets: every test including the slow ones, then each fuzz target over the committed seeds;
+#      targets: every test including the slow ones but the receivers' (what the senders put on the
+#      wire is the same bytes in every build; their memory is checked by tst_frames and fuzz_frame),
+#      then each fuzz target over the committed seeds;
 #   6. clang build with the thread sanitizer: the threads test.
-# Every build treats warnings as errors. The last line is "N passed, M failed, K skipped", counted
+# The tests of a build run two at a time (the machine has two cores; the receiver tests share olad
+# through a resource lock). Every build treats warnings as errors. The last line is "N passed, M failed, K skipped", counted
 # from the ctest results (one per test), the fuzz runs (one per target), the reference, the ABI check
 # and the packages (built, lintian, installed and used); a failed build counts as a failure, and a test
 # that skipped itself (the browser tests where chromium or node is missing) counts as skipped. The exit
@@ -90,7 +93,7 @@ sanitizer_env=(
 
 stage_start "Qt 6 build and tests (including slow)"
 if build "$prefix-qt6" -DLUMOMAP_QT_MAJOR=6; then
-    run_ctest "$prefix-qt6" --timeout 900
+    run_ctest "$prefix-qt6" --timeout 900 --parallel 2
 fi
 stage_end "Qt 6"
 
@@ -137,7 +140,7 @@ stage_end "Debian packages"
 
 stage_start "Qt 5.15 build and tests"
 if build "$prefix-qt5" -DLUMOMAP_QT_MAJOR=5; then
-    run_ctest "$prefix-qt5" --timeout 900 -LE slow
+    run_ctest "$prefix-qt5" --timeout 900 --parallel 2 -LE 'slow|network'
 fi
 stage_end "Qt 5.15"
 
@@ -145,7 +148,7 @@ stage_start "address/undefined/leak sanitizer build: tests and fuzz targets"
 asan_dir=$prefix-asan
 if build "$asan_dir" -DCMAKE_CXX_COMPILER=clang++ -DLUMOMAP_SANITIZE=ON -DLUMOMAP_BUILD_FUZZ=ON; then
     ctest_env=("${sanitizer_env[@]}")
-    run_ctest "$asan_dir" --timeout 900
+    run_ctest "$asan_dir" --timeout 900 --parallel 2 -LE network
     ctest_env=()
     stage_end "sanitizer tests"
 
