@@ -6,6 +6,7 @@
 #include "LumoInterfaceTemplate.h"
 #include "LumoMapModel.h"
 #include "RecordKeys.h"
+#include "UniverseSharing.h"
 
 #include <QMap>
 
@@ -121,6 +122,7 @@ public:
             for (const LumoWiredPort &port : interface.ports)
                 chain(interface, port);
         }
+        sharedUniverses(wiring);
         if (model.interfaces.isEmpty())
             add(LumoMapFinding::Warning, "no-interfaces", QStringLiteral("map"), {}, QString(),
                 QStringLiteral("map"), QStringLiteral("has no interfaces"));
@@ -305,6 +307,28 @@ private:
         if (port.nodes.size() > options.maxPixelsPerPort)
             add(LumoMapFinding::Warning, "too-many-pixels", QStringLiteral("interface"), keys, QString(), record,
                 QStringLiteral("%1 nodes, more than %2 on one port").arg(port.nodes.size()).arg(options.maxPixelsPerPort));
+    }
+
+    // Universes that more than one interface sends to: each controller takes what its own IP is sent,
+    // so they stay apart only as long as every frame goes by unicast.
+    void sharedUniverses(const LumoWiring &wiring)
+    {
+        for (const UniverseSharing::Group &group : UniverseSharing::groups(wiring)) {
+            QStringList keys;
+            for (const quint32 uid : group.uids)
+                keys.append(hexKey(uid));
+            QStringList universes;
+            for (const auto &[first, last] : group.universes)
+                universes.append(first == last ? QString::number(first)
+                                               : QStringLiteral("%1-%2").arg(first).arg(last));
+            const bool one = group.universes.size() == 1 && group.universes.first().first == group.universes.first().second;
+            add(LumoMapFinding::Warning, "shared-universe", QStringLiteral("interface"), keys, QStringLiteral("uni"),
+                QStringLiteral("interfaces ") + keys.join(QStringLiteral(", ")),
+                QStringLiteral("send to %1 %2: unicast to each controller's IP keeps them apart, multicast or "
+                               "broadcast would not")
+                    .arg(one ? QStringLiteral("universe") : QStringLiteral("universes"),
+                         universes.join(QStringLiteral(", "))));
+        }
     }
 
     // Nodes whose channels overlap those of a node before them in channel order.

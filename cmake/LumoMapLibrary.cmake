@@ -56,6 +56,8 @@ target_sources(LumoMap PRIVATE
     persistence/MapLoader.cpp
     analysis/LumoWiring.cpp
     analysis/LumoMapCheck.cpp
+    analysis/UniverseSharing.h
+    analysis/UniverseSharing.cpp
     analysis/JsonTextWriter.h
     analysis/MapJsonForm.h
     analysis/MapJsonForm.cpp

@@ -69,6 +69,9 @@ struct LUMOMAP_EXPORT LumoMapCheckOptions
 /// - "shared-channel": two nodes of one port occupying one channel;
 /// - "crosses-universe": a node whose channels run into the next universe;
 /// - "too-many-pixels": more nodes on one port than LumoMapCheckOptions::maxPixelsPerPort;
+/// - "shared-universe": universes that the ports of more than one interface send to (from each port's
+///   first to its last universe), one finding per set of interfaces, naming their keys and the
+///   universes: unicast to each controller's IP keeps them apart, multicast or broadcast would not;
 /// - "no-interfaces": a map without interfaces.
 class LUMOMAP_EXPORT LumoMapCheck
 {

@@ -310,12 +310,14 @@ void TestAnalysis::findings_data()
         const QString golden = QString::fromUtf8(TestSupport::dataFile(QStringLiteral("tool-%1.validate.txt").arg(map)));
         QTest::newRow(map) << data.arg(QLatin1String(map)) << MapLayout() << golden.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     }
-    // Every legacy import shares order 0 and nothing worse.
+    // Every legacy import shares order 0 and its controllers' universes, and nothing worse.
+    const QString apart = QStringLiteral(": unicast to each controller's IP keeps them apart, multicast or broadcast would not");
     QTest::newRow("legacy theatre") << QStringLiteral(LUMOMAP_SOURCE_DIR "/examples/legacy-theatre.xml") << MapLayout()
-                                    << QStringList{"warning: interfaces 1a, 1b, 2c: share order 0"};
-    QTest::newRow("legacy facade") << QStringLiteral(LUMOMAP_SOURCE_DIR "/examples/legacy-facade.xml") << MapLayout()
-                                   << QStringList{"warning: interfaces a0, a1, b7: share order 0"};
-    QTest::newRow("stage") << QStringLiteral(LUMOMAP_SOURCE_DIR "/examples/stage.lumomap.xml") << MapLayout() << QStringList();
+                                    << QStringList{"warning: interfaces 1a, 1b, 2c: share order 0",
+                                                   "warning: interfaces 1a, 1b, 2c: send to universes 0-3" + apart,
+                                                   "warning: interfaces 1a, 1b: send to universe 4" + apart};
+    QTest::newRow("stage") << QStringLiteral(LUMOMAP_SOURCE_DIR "/examples/stage.lumomap.xml") << MapLayout()
+                           << QStringList{"warning: interfaces 300, 301: send to universes 0-1" + apart};
 
     const QList<QList<Placed>> onePort{{{1}}};
     QTest::newRow("no interfaces") << QString() << MapLayout() << QStringList{"warning: map: has no interfaces"};
@@ -323,11 +325,11 @@ void TestAnalysis::findings_data()
         << QString()
         << MapLayout{{row(1, 3)},
                 {{0x1, 0, "10.0.0.5", onePort},
-                 {0x2, 0, "10.0.0.5", onePort},
-                 {0x3, 0, "10.0.0.999", onePort},
-                 {0x4, 0, "", onePort},
-                 {0x5, 0, "0.0.0.0", onePort},
-                 {0x6, 0, "0.0.0.0", onePort}}}
+                 {0x2, 1, "10.0.0.5", onePort},
+                 {0x3, 2, "10.0.0.999", onePort},
+                 {0x4, 3, "", onePort},
+                 {0x5, 4, "0.0.0.0", onePort},
+                 {0x6, 5, "0.0.0.0", onePort}}}
         << QStringList{"error: interfaces 1, 2: share ip 10.0.0.5",
                        "error: interface 3 \"Interface\": ip 10.0.0.999 is not a dotted IPv4 address",
                        "warning: interface 4 \"Interface\": has no IP address",
@@ -345,6 +347,19 @@ void TestAnalysis::findings_data()
     QTest::newRow("too many pixels") << QString() << MapLayout{{row(1025, 1)}, {{0xa, 0, "10.0.0.1", onePort}}}
                                      << QStringList{"warning: interface a \"Interface\" port 1 (portnum 1): 1025 nodes, "
                                                     "more than 1024 on one port"};
+    // a's two ports send to universes 0 and 1; c starts where b ends; d and e share two universes.
+    QTest::newRow("shared universes")
+        << QString()
+        << MapLayout{{row(1, 3), row(200, 3)},
+                     {{0xa, 0, "10.0.0.1", {{{1}}, {{1}}}},
+                      {0xb, 1, "10.0.0.2", onePort},
+                      {0xc, 2, "10.0.0.3", onePort},
+                      {0xd, 10, "10.0.0.4", {{{2}}}},
+                      {0xe, 9, "10.0.0.5", {{{1}}, {{2}}}},
+                      {0xf, 0, "10.0.0.6", onePort}}}
+        << QStringList{"warning: interfaces a, f: send to universe 0" + apart,
+                       "warning: interfaces a, b: send to universe 1" + apart,
+                       "warning: interfaces d, e: send to universes 10-11" + apart};
     QTest::newRow("channelCount 2147483647")
         << QString()
         << MapLayout{{{{0, 0, 1, std::numeric_limits<qint32>::max()}}}, {{0xa, 0, "10.0.0.1", onePort}}}

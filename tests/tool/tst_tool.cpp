@@ -180,10 +180,15 @@ void TestTool::commands_data()
     row("info legacy", {"info", theatre}, 0, "golden:tests/data/tool-info-legacy-theatre.txt");
     row("info json", {"info", "--json", stage}, 0, "golden:tests/data/tool-info-stage.json");
 
-    row("validate clean", {"validate", stage}, 0, S.arg(stage));
-    row("validate clean strict json", {"validate", "--strict", "--json", stage}, 0, "\"findings\": \\[\\s*\\]");
+    const QString clean = QStringLiteral("tests/data/tool-legacy-port-order.xml");
+    row("validate clean", {"validate", clean}, 0, S.arg(clean));
+    row("validate clean strict json", {"validate", "--strict", "--json", clean}, 0, "\"findings\": \\[\\s*\\]");
+    row("validate warnings", {"validate", stage}, 0,
+        "^warning: interfaces 300, 301: send to universes 0-1: unicast to each controller's IP keeps them apart, "
+        "multicast or broadcast would not\\n$");
     row("validate legacy strict", {"validate", "--strict", theatre}, 1,
-        "^warning: interfaces 1a, 1b, 2c: share order 0\\n$");
+        "^warning: interfaces 1a, 1b, 2c: share order 0\\nwarning: interfaces 1a, 1b, 2c: send to universes 0-3: "
+        "[^\\n]+\\nwarning: interfaces 1a, 1b: send to universe 4: [^\\n]+\\n$");
     // Errors exit with 1, warnings with 0 (the findings themselves are the library's, tested there).
     row("validate error", {"validate", "tests/data/tool-shared-portnum.xml"}, 1,
         "golden:tests/data/tool-shared-portnum.validate.txt");

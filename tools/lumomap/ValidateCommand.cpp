@@ -31,7 +31,8 @@ int runValidateCommand(const QStringList &arguments)
         "  an interface template used by no interface, nodes of one fixture template sharing an addr,\n"
         "  an interface without an IP (empty or 0.0.0.0), a channel address below 1, two nodes of one\n"
         "  port sharing a channel, a node whose channels cross into the next universe, more nodes on a\n"
-        "  port than --max-pixels-per-port, a map without interfaces.\n"
+        "  port than --max-pixels-per-port, universes that more than one interface sends to (apart only\n"
+        "  by unicast), a map without interfaces.\n"
         "Exits with 1 when an error is found (with --strict: any finding), otherwise 0."));
     parser.addPositionalArgument(QStringLiteral("MAP"), QStringLiteral("map file, legacy map or JSON form"));
     const QCommandLineOption jsonOption(QStringLiteral("json"), QStringLiteral("Print JSON for scripts."));
