@@ -17,6 +17,7 @@ set(LUMOMAP_PUBLIC_HEADERS
     include/LumoMapJson.h
     include/LumoMapDiff.h
     include/LumoMapFile.h
+    include/LumoPatchList.h
 )
 
 target_sources(LumoMap PRIVATE
@@ -63,6 +64,7 @@ target_sources(LumoMap PRIVATE
     analysis/LumoMapJson.cpp
     analysis/LumoMapDiff.cpp
     analysis/LumoMapFile.cpp
+    analysis/LumoPatchList.cpp
 )
 
 generate_export_header(LumoMap
