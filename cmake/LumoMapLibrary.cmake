@@ -1,6 +1,6 @@
 # The LumoMap shared library: records and document (model/), map file writer and reader (persistence/),
-# and what host programs need beyond load and save (analysis/): the wiring, the checks, the JSON form
-# and the diff.
+# and what host programs need beyond load and save (analysis/): the wiring, the checks, the JSON form,
+# the diff, the patch list and the summary.
 add_library(LumoMap SHARED)
 add_library(LumoMap::LumoMap ALIAS LumoMap)
 
@@ -18,6 +18,7 @@ set(LUMOMAP_PUBLIC_HEADERS
     include/LumoMapDiff.h
     include/LumoMapFile.h
     include/LumoPatchList.h
+    include/LumoMapSummary.h
 )
 
 target_sources(LumoMap PRIVATE
@@ -65,6 +66,7 @@ target_sources(LumoMap PRIVATE
     analysis/LumoMapDiff.cpp
     analysis/LumoMapFile.cpp
     analysis/LumoPatchList.cpp
+    analysis/LumoMapSummary.cpp
 )
 
 generate_export_header(LumoMap
