@@ -19,6 +19,7 @@ set(LUMOMAP_PUBLIC_HEADERS
     include/LumoMapFile.h
     include/LumoPatchList.h
     include/LumoMapSummary.h
+    include/LumoMapDiffReport.h
 )
 
 target_sources(LumoMap PRIVATE
@@ -67,6 +68,7 @@ target_sources(LumoMap PRIVATE
     analysis/LumoMapFile.cpp
     analysis/LumoPatchList.cpp
     analysis/LumoMapSummary.cpp
+    analysis/LumoMapDiffReport.cpp
 )
 
 generate_export_header(LumoMap
