@@ -2,8 +2,8 @@
 #define JSONTEXTWRITER_H
 
 // JSON text written as it is produced, in the layout of QJsonDocument::toJson(QJsonDocument::Indented),
-// byte for byte, without building a QJsonDocument first: the JSON form of a map, the tool's patch rows
-// and diff lists. The layout, as Qt writes it:
+// byte for byte, without building a QJsonDocument first: the JSON form of a map, the patch list's rows
+// and the diff report. The layout, as Qt writes it:
 //   - four spaces per level; a member is `"key": value`; members and elements one per line;
 //   - an empty array is "[" line break, indentation, "]", an empty object likewise;
 //   - the document ends with a line break;

@@ -1,6 +1,6 @@
 # The LumoMap shared library: records and document (model/), map file writer and reader (persistence/),
-# and what host programs need beyond load and save (analysis/): the wiring, the checks, the JSON form
-# and the diff.
+# and what host programs need beyond load and save (analysis/): the wiring, the checks, the JSON form,
+# the diff, the patch list and the summary.
 add_library(LumoMap SHARED)
 add_library(LumoMap::LumoMap ALIAS LumoMap)
 
@@ -17,6 +17,9 @@ set(LUMOMAP_PUBLIC_HEADERS
     include/LumoMapJson.h
     include/LumoMapDiff.h
     include/LumoMapFile.h
+    include/LumoPatchList.h
+    include/LumoMapSummary.h
+    include/LumoMapDiffReport.h
 )
 
 target_sources(LumoMap PRIVATE
@@ -65,6 +68,9 @@ target_sources(LumoMap PRIVATE
     analysis/LumoMapJson.cpp
     analysis/LumoMapDiff.cpp
     analysis/LumoMapFile.cpp
+    analysis/LumoPatchList.cpp
+    analysis/LumoMapSummary.cpp
+    analysis/LumoMapDiffReport.cpp
 )
 
 generate_export_header(LumoMap

@@ -10,6 +10,7 @@
 #include <LumoMapCheck.h>
 #include <LumoMapDiff.h>
 #include <LumoMapJson.h>
+#include <LumoPatchList.h>
 #include <LumoWiring.h>
 
 #include <QtTest>
@@ -180,6 +181,7 @@ LumoMapModel loaded(const QString &path)
 Q_DECLARE_METATYPE(MapLayout)
 Q_DECLARE_METATYPE(QList<double>)
 Q_DECLARE_METATYPE(LumoWiringOptions)
+Q_DECLARE_METATYPE(LumoPatchList::Rows)
 
 class TestAnalysis : public QObject
 {
@@ -200,6 +202,8 @@ private slots:
     void jsonRoutes();
     void diff_data();
     void diff();
+    void patchRows_data();
+    void patchRows();
 };
 
 // Each row lists lines that describe() must give, in that order, among all it gives.
@@ -674,6 +678,51 @@ void TestAnalysis::diff()
     for (const LumoMapDifference &difference : LumoMapDiff::compare(oldMap, newMap, options))
         lines << difference.line();
     QCOMPARE(lines, expected);
+}
+
+// Each row: a map, which rows, and the value of one cell as "TYPE:TEXT" ("null" for nothing).
+void TestAnalysis::patchRows_data()
+{
+    QTest::addColumn<MapLayout>("layout");
+    QTest::addColumn<LumoPatchList::Rows>("rows");
+    QTest::addColumn<int>("row");
+    QTest::addColumn<QString>("column");
+    QTest::addColumn<QString>("cell");
+
+    const MapLayout twoNodes{{{{0, 0, 1, 3}, {1.5, 0, 4, 3}}}, {{0xa, 2, {}, {{{1, 10}}}}}};
+    const auto nodes = LumoPatchList::NodeRows;
+    const auto ports = LumoPatchList::PortRows;
+    QTest::newRow("node address") << twoNodes << nodes << 1 << "address" << "qlonglong:13";
+    QTest::newRow("node universe") << twoNodes << nodes << 1 << "universe" << "qlonglong:2";
+    QTest::newRow("node position") << twoNodes << nodes << 1 << "x" << "double:1.5";
+    QTest::newRow("node uid in hexadecimal") << twoNodes << nodes << 0 << "uid" << "QString:a";
+    QTest::newRow("node skip") << twoNodes << nodes << 0 << "skip" << "bool:false";
+    QTest::newRow("address in no universe")
+        << MapLayout{{{{0, 0, 0, 3}}}, {{0xa, 0, {}, {{{1}}}}}} << nodes << 0 << "channel" << "null";
+    QTest::newRow("position not finite") << MapLayout{{{{qInf(), 0, 1, 3}}}, {{0xa, 0, {}, {{{1}}}}}} << nodes << 0
+                                         << "x" << "QString:inf";
+    QTest::newRow("port channels") << twoNodes << ports << 0 << "channels" << "qlonglong:6";
+    QTest::newRow("port last channel") << twoNodes << ports << 0 << "last_channel" << "qlonglong:15";
+}
+
+void TestAnalysis::patchRows()
+{
+    QFETCH(MapLayout, layout);
+    QFETCH(LumoPatchList::Rows, rows);
+    QFETCH(int, row);
+    QFETCH(QString, column);
+    QFETCH(QString, cell);
+
+    LumoMapModel map;
+    build(map, layout);
+    const QList<QVariantList> table = LumoPatchList::rows(LumoWiring(map), rows);
+    const QStringList columns = LumoPatchList::columns(rows);
+    QVERIFY(row < table.size());
+    QCOMPARE(table.at(row).size(), columns.size());
+    const QVariant value = table.at(row).at(columns.indexOf(column));
+    QCOMPARE(value.isValid() ? QStringLiteral("%1:%2").arg(QLatin1String(value.typeName()), value.toString())
+                             : QStringLiteral("null"),
+             cell);
 }
 
 QTEST_GUILESS_MAIN(TestAnalysis)

@@ -1,5 +1,5 @@
-// Frames against the patch list, the sender's refusals, rate and keep-alive (counted in a dry run), and
-// which nodes each test pattern lights. What the packets hold is checked by receivers others wrote
+// Frames against the patch list, the sender's refusals, rate and keep-alive (counted in a dry run),
+// which nodes each test pattern lights, and a pattern played for a while. What the packets hold is checked by receivers others wrote
 // (tests/output).
 
 #include <FrameCheck.h>
@@ -7,6 +7,7 @@
 
 #include <LumoFrame.h>
 #include <LumoOutputSender.h>
+#include <LumoPatternPlayer.h>
 #include <LumoTestPattern.h>
 
 #include <QRandomGenerator>
@@ -36,6 +37,8 @@ private slots:
     void sender();
     void patterns_data();
     void patterns();
+    void player_data();
+    void player();
 };
 
 void TestFrames::againstPatchList_data()
@@ -222,6 +225,57 @@ void TestFrames::patterns()
         if (frame.universeInterface(u) != 0x300)
             QCOMPARE(int(frame.universeData(u).count('\0')), 510);
     }
+}
+
+void TestFrames::player_data()
+{
+    QTest::addColumn<qint64>("duration");
+    QTest::addColumn<qint64>("stepMsecs");
+    QTest::addColumn<bool>("played");
+    QTest::addColumn<QStringList>("statuses"); // the end of each status reported, in order
+
+    QTest::addRow("chase, a status per step") << qint64(350) << qint64(100) << true
+                                              << QStringList{QStringLiteral("node 1 of 8, universe 7 channel 1"),
+                                                             QStringLiteral("node 2 of 8, universe 7 channel 4"),
+                                                             QStringLiteral("node 3 of 8, universe 7 channel 7"),
+                                                             QStringLiteral("node 4 of 8, universe 7 channel 10")};
+    QTest::addRow("a step longer than the run") << qint64(500) << qint64(1000) << true
+                                                << QStringList{QStringLiteral("node 1 of 8, universe 7 channel 1")};
+    QTest::addRow("no time: the streams end at once") << qint64(0) << qint64(100) << true << QStringList{};
+    QTest::addRow("a dry run needs a duration") << qint64(-1) << qint64(100) << false << QStringList{};
+}
+
+void TestFrames::player()
+{
+    QFETCH(qint64, duration);
+    QFETCH(qint64, stepMsecs);
+    QFETCH(bool, played);
+    QFETCH(QStringList, statuses);
+
+    LumoMapModel map;
+    loadStage(map);
+    LumoWiringOptions wiringOptions;
+    wiringOptions.startUniverse = 7;
+    LumoFrame frame(LumoWiring(map, wiringOptions));
+    LumoTestPattern pattern;
+    pattern.setInterfaces({0x300});
+    pattern.setPort(1);
+    LumoOutputOptions options;
+    options.setDryRun(true);
+    LumoOutputSender sender(options);
+    QVERIFY(sender.start(frame));
+    LumoPatternPlayer player(sender, frame, pattern);
+    player.setDurationMsecs(duration);
+    player.setStepMsecs(stepMsecs);
+    QStringList reported;
+    player.setStatusHandler([&reported](const QString &status) { reported.append(status); });
+    QCOMPARE(player.play(), played);
+    QCOMPARE(reported.size(), statuses.size());
+    for (int i = 0; i < statuses.size(); ++i)
+        QVERIFY2(reported.at(i).endsWith(statuses.at(i)), qPrintable(reported.at(i)));
+    // A played run ends the streams; a refused one sends nothing and leaves the sender running.
+    QCOMPARE(sender.packetCount() > 0, played);
+    QCOMPARE(sender.sendAt(frame, duration + 1000), !played);
 }
 
 QTEST_GUILESS_MAIN(TestFrames)

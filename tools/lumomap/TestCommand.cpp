@@ -8,14 +8,12 @@
 #include <LumoMapModel.h>
 #include <LumoOutputSender.h>
 #include <LumoPacketRecorder.h>
+#include <LumoPatternPlayer.h>
 #include <LumoTestPattern.h>
 #include <LumoWiring.h>
 
 #include <QCommandLineParser>
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QFile>
-#include <QTimer>
 
 #include <atomic>
 #include <csignal>
@@ -41,15 +39,13 @@ struct TestRun
     QString pcapPath;
 };
 
-// Prints what is lit, once per change: on a terminal over the same line, else a line each.
+// Prints what is lit: on a terminal over the same line, else a line each.
 class StatusLine
 {
 public:
     void show(const QString &text)
     {
-        if (text == shown)
-            return;
-        shown = text;
+        shown = true;
         const QByteArray line = text.toUtf8();
         if (terminal)
             std::fprintf(stdout, "\r\033[K%s", line.constData());
@@ -59,18 +55,18 @@ public:
     }
     void finish()
     {
-        if (terminal && !shown.isEmpty())
+        if (terminal && shown)
             std::fprintf(stdout, "\n");
     }
 
 private:
     const bool terminal = isatty(fileno(stdout)) == 1;
-    QString shown;
+    bool shown = false;
 };
 
-void printWarnings(LumoOutputSender &sender)
+void printWarnings(const QStringList &warnings)
 {
-    for (const QString &warning : sender.takeWarnings())
+    for (const QString &warning : warnings)
         Tool::printError(QStringLiteral("warning: ") + warning);
 }
 
@@ -151,64 +147,6 @@ bool readOptions(const QCommandLineParser &parser, const QList<QCommandLineOptio
     }
     run.pcapPath = parser.value(option("pcap"));
     return true;
-}
-
-// Sends the pattern until the duration ends or the run is interrupted, then a frame of zeros and the
-// end of the streams.
-int sendLive(LumoOutputSender &sender, LumoFrame &frame, const TestRun &run)
-{
-    StatusLine status;
-    QElapsedTimer clock;
-    clock.start();
-    int shownStep = -1;
-    QTimer ticks;
-    ticks.setTimerType(Qt::PreciseTimer);
-    ticks.setInterval(1000 / run.output.framesPerSecond());
-    QObject::connect(&ticks, &QTimer::timeout, [&] {
-        const qint64 elapsed = clock.elapsed();
-        if (interrupted || (run.durationMsecs >= 0 && elapsed >= run.durationMsecs)) {
-            ticks.stop();
-            sender.stop();
-            status.finish();
-            QCoreApplication::quit();
-            return;
-        }
-        const int step = int(elapsed / run.stepMsecs % (qint64(1) << 30));
-        if (step != shownStep) {
-            shownStep = step;
-            run.pattern.apply(frame, step);
-            status.show(run.pattern.describe(frame, step));
-        }
-        sender.send(frame);
-        printWarnings(sender);
-    });
-    std::signal(SIGINT, interruptRun);
-    std::signal(SIGTERM, interruptRun);
-    ticks.start();
-    QCoreApplication::exec();
-    printWarnings(sender);
-    return Tool::Success;
-}
-
-// Makes every packet of the run at once, time-stamped as they would be sent.
-int sendDry(LumoOutputSender &sender, LumoFrame &frame, const TestRun &run)
-{
-    StatusLine status;
-    const qint64 interval = std::max(1000 / run.output.framesPerSecond(), 1);
-    int shownStep = -1;
-    for (qint64 msecs = 0; msecs < run.durationMsecs; msecs += interval) {
-        const int step = int(msecs / run.stepMsecs % (qint64(1) << 30));
-        if (step != shownStep) {
-            shownStep = step;
-            run.pattern.apply(frame, step);
-            status.show(run.pattern.describe(frame, step));
-        }
-        sender.sendAt(frame, msecs);
-    }
-    sender.stop(run.durationMsecs);
-    status.finish();
-    printWarnings(sender);
-    return Tool::Success;
 }
 
 } // namespace
@@ -303,11 +241,24 @@ int runTestCommand(const QStringList &arguments)
         Tool::printError(message);
         return Tool::FileError;
     }
-    printWarnings(sender);
-    const int result = run.output.dryRun() ? sendDry(sender, frame, run) : sendLive(sender, frame, run);
+    printWarnings(sender.takeWarnings());
+    StatusLine status;
+    LumoPatternPlayer player(sender, frame, run.pattern);
+    player.setStepMsecs(run.stepMsecs);
+    player.setDurationMsecs(run.durationMsecs);
+    player.setStatusHandler([&status](const QString &text) { status.show(text); });
+    player.setWarningHandler(printWarnings);
+    player.setStopRequest([] { return interrupted.load(); });
+    if (!run.output.dryRun()) {
+        std::signal(SIGINT, interruptRun);
+        std::signal(SIGTERM, interruptRun);
+    }
+    player.play();
+    status.finish();
+    printWarnings(sender.takeWarnings());
     if (recorder && !recorder->isValid()) {
         Tool::printError(QStringLiteral("cannot write \"%1\": %2").arg(run.pcapPath, recorder->errorString()));
         return Tool::FileError;
     }
-    return result;
+    return Tool::Success;
 }
