@@ -19,9 +19,9 @@
 #include <exception>
 #include <map>
 
-// The page is the template render/page/map-page.html with the style, the script and the map's data
-// put in at their markers. The data is one JSON object of flat arrays, small enough for maps of a
-// hundred thousand nodes and more:
+// The page is the template render/page/map-page.html with the style, the script (its parts joined)
+// and the map's data put in at their markers. The data is one JSON object of flat arrays, small enough for
+// maps of a hundred thousand nodes and more:
 //   q, ox, oy        a position is (ox + q * X, oy + q * Y) with whole numbers X and Y;
 //   x, y             X and Y of every node in wiring order (interface, port, chain), each as the
 //                    difference from the node before;
@@ -221,6 +221,48 @@ QByteArray resource(const char *name)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+// The page's script, in the order its parts build on each other: helpers, the map's data, the map
+// object, the layers that draw, the gesture handlers, the panel, search, controls, print, the
+// automation API and the first drawing. Each part is a file of render/page/script/; they share one
+// function scope, so that the page stays one script with nothing global but window.lumomap.
+QByteArray pageScript()
+{
+    static const char *const parts[] = {
+        "dom.js",
+        "geometry.js",
+        "map-data.js",
+        "map-view.js",
+        "labels.js",
+        "layer-outlines.js",
+        "layer-chains.js",
+        "layer-nodes.js",
+        "layer-first-nodes.js",
+        "layer-labels.js",
+        "layer-selection.js",
+        "renderer.js",
+        "gestures.js",
+        "handler-drag.js",
+        "handler-touch-zoom.js",
+        "handler-tap.js",
+        "handler-wheel-zoom.js",
+        "handler-keyboard.js",
+        "panel.js",
+        "search.js",
+        "controls.js",
+        "print.js",
+        "automation.js",
+        "main.js",
+    };
+    QByteArray script = "'use strict';\n(() => {\n";
+    for (const char *part : parts) {
+        const QByteArray text = resource((QByteArray("script/") + part).constData());
+        if (text.isEmpty())
+            return QByteArray();
+        script += text;
+    }
+    return script + "})();\n";
+}
+
 QByteArray escapedHtml(const QString &text)
 {
     return text.toHtmlEscaped().toUtf8();
@@ -231,7 +273,7 @@ bool writePage(QIODevice &device, const LumoMapModel &model, const LumoWiring &w
 {
     QByteArray page = resource("map-page.html");
     const QByteArray style = resource("map-page.css");
-    const QByteArray script = resource("map-page.js");
+    const QByteArray script = pageScript();
     if (page.isEmpty() || style.isEmpty() || script.isEmpty())
         return false;
     const QString name = model.mapname.isEmpty() ? QStringLiteral("Unnamed map") : model.mapname;
