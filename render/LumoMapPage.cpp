@@ -28,6 +28,9 @@
 //   a, u, c          every node's channel address, universe (-1 for "in no universe") and channel
 //                    within it, each as the difference from the node before on its port (the first
 //                    node of a port: the value itself), as LumoWiring counted them;
+//   n                every node's channel count, coded the same way;
+//   usize            the universe size the wiring counted with, for the channels of a node that
+//                    crosses into the next universe;
 //   skip, away       the indexes of skipped nodes, and of nodes without a finite position;
 //   ifs              per interface: uid, name, ip, uni, colour index, port count;
 //   ports            per port, 11 numbers: label, portnum, fixtures, pixels, skipped, channels, first
@@ -126,7 +129,7 @@ QByteArray pageData(const LumoMapModel &model, const LumoWiring &wiring, const L
     const double ox = wiring.extent.empty ? 0.0 : std::floor(wiring.extent.minX / q) * q;
     const double oy = wiring.extent.empty ? 0.0 : std::floor(wiring.extent.minY / q) * q;
 
-    NumberList xs, ys, addresses, universes, channels, skipped, away, ports, fixtures;
+    NumberList xs, ys, addresses, universes, channels, channelCounts, skipped, away, ports, fixtures;
     QJsonArray names, interfaces, colors;
     // Not a QHash: an insertion into one that runs out of memory ends the process (Qt 6.4 declares
     // it noexcept), where std::map throws std::bad_alloc, which write() catches.
@@ -142,7 +145,7 @@ QByteArray pageData(const LumoMapModel &model, const LumoWiring &wiring, const L
                                      interface.record->ip, qint64(interface.record->uni), color.first->second,
                                      int(interface.ports.size())});
         for (const LumoWiredPort &port : interface.ports) {
-            qint64 lastAddress = 0, lastUniverse = 0, lastChannel = 0;
+            qint64 lastAddress = 0, lastUniverse = 0, lastChannel = 0, lastCount = 0;
             const LumoFixture *fixture = nullptr;
             int fixtureNodes = 0;
             for (const LumoWiredNode &node : port.nodes) {
@@ -151,9 +154,11 @@ QByteArray pageData(const LumoMapModel &model, const LumoWiring &wiring, const L
                 addresses.add(node.address - lastAddress);
                 universes.add(node.universe - lastUniverse);
                 channels.add(node.channel - lastChannel);
+                channelCounts.add(node.channels - lastCount);
                 lastAddress = node.address;
                 lastUniverse = node.universe;
                 lastChannel = node.channel;
+                lastCount = node.channels;
                 if (node.node->skipnode)
                     skipped.add(index);
                 qint64 x = lastX, y = lastY;
@@ -207,7 +212,8 @@ QByteArray pageData(const LumoMapModel &model, const LumoWiring &wiring, const L
     data += ",\"fx\":" + fixtures.json();
     data += ",\"names\":" + QJsonDocument(names).toJson(QJsonDocument::Compact);
     data += ",\"x\":" + xs.json() + ",\"y\":" + ys.json() + ",\"a\":" + addresses.json();
-    data += ",\"u\":" + universes.json() + ",\"c\":" + channels.json();
+    data += ",\"u\":" + universes.json() + ",\"c\":" + channels.json() + ",\"n\":" + channelCounts.json();
+    data += ",\"usize\":" + QByteArray::number(wiring.options.universeSize);
     data += ",\"skip\":" + skipped.json() + ",\"away\":" + away.json() + '}';
     // Inside a script element only "</script" and "<!--" could end or confuse it; '<' can only stand
     // in a string here, where \u003c means the same.
@@ -230,6 +236,7 @@ QByteArray pageScript()
     static const char *const parts[] = {
         "dom.js",
         "geometry.js",
+        "pixel-sheet.js",
         "map-data.js",
         "map-view.js",
         "labels.js",
@@ -238,6 +245,7 @@ QByteArray pageScript()
         "layer-nodes.js",
         "layer-first-nodes.js",
         "layer-labels.js",
+        "layer-highlight.js",
         "layer-selection.js",
         "renderer.js",
         "gestures.js",

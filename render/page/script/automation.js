@@ -9,8 +9,15 @@
 //                          and returns the panel's fields {interface, ip, port, portnum, fixture,
 //                          node, address, universe, channel} (universe and channel null for a node in
 //                          no universe), or null when there is no such node;
+//   find(text) also holds nodes: [{uid, port, node, universe, channel}] for a text "U/CH" or
+//                          "KEY U/CH": the nodes occupying channel CH of universe U (of the interface
+//                          whose uid or name is KEY, any case), each with its first universe/channel;
 //   view()                 {x, y, zoom}: the map point at the centre of the canvas and the pixels per
-//                          map unit.
+//                          map unit;
+//   redraw()               draws the whole canvas anew at once, the map layer too, and returns the
+//                          milliseconds it took;
+//   labels()               [{text, x, y, width, height}]: the labels of the last drawing, as boxes on
+//                          the canvas in CSS pixels.
 let resolveReady;
 const ready = new Promise((resolve) => { resolveReady = resolve; });
 window.lumomap = {
@@ -22,4 +29,9 @@ window.lumomap = {
     return i < 0 ? null : selectNode(i, true);
   },
   view: () => ({ x: state.cx, y: state.cy, zoom: state.zoom }),
+  redraw() {
+    drawNow(true);
+    return lastDrawTime;
+  },
+  labels: () => paintedLabels.map((label) => ({ ...label })),
 };

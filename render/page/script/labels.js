@@ -1,4 +1,7 @@
-// Labels on the canvas: a label that would overlap one already drawn is left out.
+// Labels on the canvas: each is placed at the first of its anchors where it overlaps no label placed
+// before it, or left out. Labels are placed in order of importance (the selection's first, then
+// interface names, port labels, node labels) and painted once placed; the labels painted in the last
+// drawing are kept for window.lumomap.labels().
 class LabelSpace {
   constructor() { this.cells = new Map(); }
 
@@ -21,20 +24,37 @@ class LabelSpace {
   }
 }
 
-// Draws `text` at the first of `anchors` (its baseline's left end) where it overlaps no label drawn.
-function drawLabel(space, anchors, text, size, color) {
-  ctx.font = `${Math.max(1, Math.round(size))}px sans-serif`;
+let paintedLabels = []; // {text, x, y, width, height}: the labels of the last drawing, on the canvas
+
+const labelFont = (size) => `${Math.max(1, Math.round(size))}px sans-serif`;
+
+// Places `text` at the first of `anchors` (its baseline's left end) that is on the canvas and free:
+// returns {text, x, y, size}, or null where there is no such anchor.
+function placeLabel(space, anchors, text, size) {
+  ctx.font = labelFont(size);
   const w = ctx.measureText(text).width;
   for (const [x, y] of anchors) {
     if (x + w < 0 || x > width || y < 0 || y - size > height) continue;
-    if (!space.take(x, y - size * 0.9, w, size * 1.15)) continue;
-    ctx.fillStyle = color;
-    ctx.fillText(text, x, y);
-    return;
+    if (space.take(x, y - size * 0.9, w, size * 1.15)) return { text, x, y, size, width: w };
   }
+  return null;
 }
 
-// Node i's label in the label mode chosen: its number along the chain, address or universe/channel.
+function paintLabel(label, color) {
+  if (!label) return;
+  ctx.font = labelFont(label.size);
+  ctx.fillStyle = color;
+  ctx.fillText(label.text, label.x, label.y);
+  paintedLabels.push({ text: label.text, x: label.x, y: label.y - label.size * 0.9, width: label.width,
+    height: label.size * 1.15 });
+}
+
+function drawLabel(space, anchors, text, size, color) {
+  paintLabel(placeLabel(space, anchors, text, size), color);
+}
+
+// Node i's label in the label mode chosen: its number along the chain (also with no mode chosen),
+// its channel address, or its universe/channel.
 function nodeLabel(i) {
   if (state.numbers === 2) return String(address[i]);
   if (state.numbers === 3) {

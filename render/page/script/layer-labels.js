@@ -4,15 +4,19 @@ function drawInterfaceNames(radius, space, ink) {
   const pad = 2 * radius + 2;
   for (const iface of interfaces) {
     const b = iface.box;
-    if (boxIsEmpty(b)) continue;
+    if (boxIsEmpty(b) || iface.index === state.highlighted) continue;
     drawLabel(space, [[toScreenX(b[0]) - pad, toScreenY(b[1]) - pad - 5]], `${iface.name} (${iface.uid})`, 12, ink);
   }
 }
 
+const nodeLabelSize = (labelSpacing) => Math.min(11, labelSpacing * 0.45);
+
 function drawNodeLabels(ports, radius, labelSpacing, space, ink) {
-  const labelSize = Math.min(11, labelSpacing * 0.45);
+  const labelSize = nodeLabelSize(labelSpacing);
   if (labelSize < 6) return;
+  const selectedPort = state.selected >= 0 ? nodePort[state.selected] : -1; // labelled by the selection
   for (const p of ports) {
+    if (p === selectedPort) continue;
     for (let i = portStart[p]; i < portStart[p + 1]; i++) {
       if (away[i]) continue;
       const x = toScreenX(X[i]), y = toScreenY(Y[i]);

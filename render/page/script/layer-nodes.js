@@ -1,9 +1,31 @@
-// The layer of nodes: a dot per node in its interface's colour, a ring for a skipped node.
-function drawNodes(ports, radius) {
+// The layer of nodes: a dot per node in its interface's colour, a ring for a skipped node. Dots of
+// less than 1.2 pixels radius look the same as squares: they go on the pixel sheet where there is one,
+// a skipped node's ring (as small as a dot) half opaque.
+function drawNodes(g, ports, radius, sheet) {
   const ring = clamp(radius * 0.4, 0.25, 1.5);
-  const dots = data.colors.map(() => new Path2D());
-  const rings = data.colors.map(() => new Path2D());
-  const square = radius < 1.2; // tiny dots look the same as squares and draw much faster
+  // Paths and pixel words only for the colours in view: a large map has a colour per interface.
+  const dots = new Map();
+  const rings = new Map();
+  const words = new Map();
+  const pathOf = (paths, color) => {
+    if (!paths.has(color)) paths.set(color, new Path2D());
+    return paths.get(color);
+  };
+  if (sheet) {
+    for (const p of ports) {
+      const color = interfaces[portInterface[p]].color;
+      if (!words.has(color)) {
+        const rgb = rgbOfHex(data.colors[color]);
+        words.set(color, [pixelWord(rgb, 255), pixelWord(rgb, 128)]);
+      }
+      const [word, ringWord] = words.get(color);
+      for (let i = portStart[p]; i < portStart[p + 1]; i++) {
+        if (!away[i]) sheet.dot(X[i], Y[i], skipped[i] ? ringWord : word);
+      }
+    }
+    sheet.drawOn(g);
+    return;
+  }
   for (const p of ports) {
     const color = interfaces[portInterface[p]].color;
     for (let i = portStart[p]; i < portStart[p + 1]; i++) {
@@ -12,21 +34,23 @@ function drawNodes(ports, radius) {
       if (x < -radius || x > width + radius || y < -radius || y > height + radius) continue;
       if (skipped[i]) {
         const r = radius - ring / 2;
-        rings[color].moveTo(x + r, y);
-        rings[color].arc(x, y, r, 0, 2 * Math.PI);
-      } else if (square) {
-        dots[color].rect(x - radius, y - radius, 2 * radius, 2 * radius);
+        const path = pathOf(rings, color);
+        path.moveTo(x + r, y);
+        path.arc(x, y, r, 0, 2 * Math.PI);
       } else {
-        dots[color].moveTo(x + radius, y);
-        dots[color].arc(x, y, radius, 0, 2 * Math.PI);
+        const path = pathOf(dots, color);
+        path.moveTo(x + radius, y);
+        path.arc(x, y, radius, 0, 2 * Math.PI);
       }
     }
   }
-  ctx.lineWidth = ring;
-  data.colors.forEach((color, c) => {
-    ctx.fillStyle = color;
-    ctx.fill(dots[c]);
-    ctx.strokeStyle = color;
-    ctx.stroke(rings[c]);
-  });
+  g.lineWidth = ring;
+  for (const [color, path] of dots) {
+    g.fillStyle = data.colors[color];
+    g.fill(path);
+  }
+  for (const [color, path] of rings) {
+    g.strokeStyle = data.colors[color];
+    g.stroke(path);
+  }
 }

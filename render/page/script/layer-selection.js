@@ -1,13 +1,45 @@
 // The layer of the selection: the selected node's chain over a veil: its line, a direction mark on
-// every segment that holds one, its first node marked, every node numbered where the numbers fit, the
-// node ringed.
-function drawSelection(radius, labelSpacing) {
+// every segment that holds one, its first node marked "start", every node labelled in the label mode
+// chosen (chain numbers with none chosen) where the labels fit, the node ringed and named once.
+const selectionRadius = (radius) => Math.max(radius, 3);
+
+// Places the selection's labels before any other, so that no label of the map lies under them.
+function placeSelectionLabels(space, radius, labelSpacing) {
   const p = nodePort[state.selected];
   const from = portStart[p], to = portStart[p + 1];
-  ctx.fillStyle = state.print ? 'rgba(255,255,255,0.6)' : 'rgba(10,11,14,0.62)';
+  const r = selectionRadius(radius);
+  const labels = [];
+  const i = state.selected;
+  if (!away[i]) {
+    const x = toScreenX(X[i]), y = toScreenY(Y[i]);
+    const value = state.numbers >= 2 ? ` · ${nodeLabel(i)}` : '';
+    labels.push(placeLabel(space, [[x + r + 7, y - r - 2], [x + r + 7, y + r + 14], [x - r - 7 - 90, y - r - 2]],
+      `node ${i - from + 1}${value}`, 13));
+  }
+  if (!away[from]) {
+    const x = toScreenX(X[from]), y = toScreenY(Y[from]);
+    const side = 2 * r + 8;
+    labels.push(placeLabel(space, [[x - side / 2, y - side / 2 - 4], [x - side / 2, y + side / 2 + 14]],
+      `start: port ${portField(p, 0)} (portnum ${portField(p, 1)})`, 13));
+  }
+  const size = Math.min(12, Math.max(labelSpacing, 2 * r) * 0.5);
+  if (size >= 6) {
+    for (let k = from; k < to; k++) {
+      if (away[k] || k === i) continue;
+      const x = toScreenX(X[k]), y = toScreenY(Y[k]);
+      labels.push(placeLabel(space, [[x + r + 3, y - r * 0.6], [x + r + 3, y + r * 0.6 + size * 0.8]], nodeLabel(k), size));
+    }
+  }
+  return labels;
+}
+
+function drawSelection(radius, labels) {
+  const p = nodePort[state.selected];
+  const from = portStart[p], to = portStart[p + 1];
+  ctx.fillStyle = veilColor();
   ctx.fillRect(0, 0, width, height);
-  const highlight = state.print ? '#c02000' : '#ffd34d';
-  const r = Math.max(radius, 3);
+  const highlight = highlightColor();
+  const r = selectionRadius(radius);
   const lineWidth = Math.max(2, r * 0.5);
   const arrow = Math.max(r * 1.8, 8);
   const line = new Path2D();
@@ -30,7 +62,6 @@ function drawSelection(radius, labelSpacing) {
   ctx.stroke(line);
   ctx.fillStyle = highlight;
   ctx.fill(marks);
-  const color = data.colors[interfaces[portInterface[p]].color];
   const dots = new Path2D();
   for (let i = from; i < to; i++) {
     if (away[i]) continue;
@@ -38,38 +69,26 @@ function drawSelection(radius, labelSpacing) {
     dots.moveTo(x + r, y);
     dots.arc(x, y, r, 0, 2 * Math.PI);
   }
-  ctx.fillStyle = color;
+  ctx.fillStyle = data.colors[interfaces[portInterface[p]].color];
   ctx.fill(dots);
   ctx.lineWidth = 1;
-  ctx.strokeStyle = state.print ? '#000' : '#fff';
-  ctx.stroke(dots);
-  const space = new LabelSpace();
   const ink = state.print ? '#000' : '#fff';
+  ctx.strokeStyle = ink;
+  ctx.stroke(dots);
   if (!away[from]) {
     const x = toScreenX(X[from]), y = toScreenY(Y[from]);
     const side = 2 * r + 8;
     ctx.lineWidth = 2.5;
     ctx.strokeStyle = highlight;
     ctx.strokeRect(x - side / 2, y - side / 2, side, side);
-    drawLabel(space, [[x - side / 2, y - side / 2 - 4], [x - side / 2, y + side / 2 + 14]],
-      `start: port ${portField(p, 0)} (portnum ${portField(p, 1)})`, 13, ink);
   }
   const i = state.selected;
   if (!away[i]) {
-    const x = toScreenX(X[i]), y = toScreenY(Y[i]);
     ctx.lineWidth = 3;
     ctx.strokeStyle = ink;
     ctx.beginPath();
-    ctx.arc(x, y, r + 5, 0, 2 * Math.PI);
+    ctx.arc(toScreenX(X[i]), toScreenY(Y[i]), r + 5, 0, 2 * Math.PI);
     ctx.stroke();
-    drawLabel(space, [[x + r + 7, y - r - 2], [x + r + 7, y + r + 14]], `node ${i - from + 1}`, 13, ink);
   }
-  const size = Math.min(12, Math.max(labelSpacing, 2 * r) * 0.5);
-  if (size >= 6) {
-    for (let k = from; k < to; k++) {
-      if (away[k]) continue;
-      const x = toScreenX(X[k]), y = toScreenY(Y[k]);
-      drawLabel(space, [[x + r + 3, y - r * 0.6], [x + r + 3, y + r * 0.6 + size * 0.8]], String(k - from + 1), size, ink);
-    }
-  }
+  for (const label of labels) paintLabel(label, ink);
 }

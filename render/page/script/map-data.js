@@ -1,5 +1,5 @@
 // The map's data, written into the page by LumoMapPage, decoded into typed arrays in wiring order:
-// every node's position, address, universe, channel, port and fixture; every port's first node and
+// every node's position, address, universe, channel, channel count, port and fixture; every port's first node and
 // box; every interface with its ports and box; the fixtures; the extent of the whole map.
 const data = JSON.parse($('lumomap-data').textContent);
 
@@ -9,6 +9,7 @@ const Y = new Float64Array(count);
 const address = new Float64Array(count);
 const universe = new Float64Array(count); // -1: in no universe
 const channel = new Float64Array(count);
+const channelCount = new Float64Array(count); // the channels a node occupies, from `channel` on
 const nodePort = new Int32Array(count);
 const nodeFixture = new Int32Array(count);
 const skipped = new Uint8Array(count);
@@ -55,6 +56,7 @@ const channelOf = (i) => (universe[i] < 0 ? null : channel[i]);
         address[node] = (j ? address[node - 1] : 0) + data.a[node];
         universe[node] = (j ? universe[node - 1] : 0) + data.u[node];
         channel[node] = (j ? channel[node - 1] : 0) + data.c[node];
+        channelCount[node] = (j ? channelCount[node - 1] : 0) + data.n[node];
         if (!away[node]) growBox(pb, X[node], Y[node]);
       }
       portBox.set(pb, p * 4);

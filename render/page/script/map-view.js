@@ -6,6 +6,7 @@ const state = {
   labels: data.labels,
   numbers: data.numbers,        // 0 none, 1 chain numbers, 2 addresses, 3 universe/channel
   selected: -1,                 // node index, or -1
+  highlighted: -1,              // index of the interface found and shown, or -1
   print: false,
 };
 const canvas = $('map');

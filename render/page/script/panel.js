@@ -54,6 +54,7 @@ function showPanel(iface, node) {
 
 function selectNode(i, reveal) {
   state.selected = i;
+  state.highlighted = -1;
   const p = nodePort[i];
   showPanel(interfaces[portInterface[p]], i);
   if (reveal) {
@@ -66,12 +67,15 @@ function selectNode(i, reveal) {
 
 function clearSelection() {
   state.selected = -1;
+  state.highlighted = -1;
   $('panel').hidden = true;
   drawNow();
 }
 
+// Shows an interface found or chosen: highlighted and named on the map, its port table in the panel.
 function showInterface(iface) {
   state.selected = -1;
+  state.highlighted = iface.index;
   showPanel(iface, -1);
   if (!boxIsEmpty(iface.box)) showBox(iface.box, 0.8);
   drawNow();

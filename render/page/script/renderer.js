@@ -1,31 +1,59 @@
-// Drawing the map as LumoMapPainter draws it, layer by layer; while the user pans or zooms a map that
-// takes long to draw, the last drawing is moved and scaled instead, and drawn anew once the gesture
-// rests.
+// Drawing the map as LumoMapPainter draws it. The map layers (outlines, chains, nodes, first-node
+// squares) are drawn into an offscreen canvas for the current view and kept there: a frame that
+// changes only the selection, the labels or a found interface copies it and draws the rest over it.
+// While the user pans or zooms a map that takes long to draw, the last drawing is moved and scaled
+// instead, and drawn anew once the gesture rests.
 let lastDrawTime = 0;
 let snapshot = null;
 let frame = 0;
 let restTimer = 0;
 const drawnView = { cx: 0, cy: 0, zoom: 1 };
+const mapLayer = { canvas: document.createElement('canvas'), view: '' };
 
-function draw() {
+// What the map layer depends on.
+const mapLayerView = () =>
+  [state.cx, state.cy, state.zoom, width, height, ratio, state.wiring, state.print].join(' ');
+
+function drawMapLayer(ports, radius, ink) {
+  const layer = mapLayer.canvas;
+  if (layer.width !== canvas.width || layer.height !== canvas.height) {
+    layer.width = canvas.width;
+    layer.height = canvas.height;
+  }
+  const g = layer.getContext('2d');
+  g.setTransform(ratio, 0, 0, ratio, 0, 0);
+  g.fillStyle = state.print ? '#ffffff' : '#181a20';
+  g.fillRect(0, 0, width, height);
+  drawOutlines(g, radius);
+  const sheet = radius < 1.2 ? new PixelSheet(layer.width, layer.height, radius) : null;
+  if (state.wiring) drawChains(g, ports, radius, sheet);
+  drawNodes(g, ports, radius, sheet);
+  if (state.wiring) drawFirstNodes(g, ports, radius, ink);
+  mapLayer.view = mapLayerView();
+}
+
+// Draws the whole canvas; `full` draws the map layer anew even where the one kept would do.
+function draw(full) {
   const started = performance.now();
-  ctx.setTransform(ratio, 0, 0, ratio, 0, 0);
-  ctx.fillStyle = state.print ? '#ffffff' : '#181a20';
-  ctx.fillRect(0, 0, width, height);
   const ink = state.print ? 'rgb(20,20,20)' : 'rgb(235,235,235)';
   const spacing = data.spacing * state.zoom;
   const radius = dotRadius();
   const labelSpacing = spacing > 0 ? spacing : 100;
   const ports = visiblePorts(radius + 40);
-  const space = new LabelSpace();
+  if (full || mapLayer.view !== mapLayerView()) drawMapLayer(ports, radius, ink);
+  ctx.setTransform(1, 0, 0, 1, 0, 0);
+  ctx.drawImage(mapLayer.canvas, 0, 0);
+  ctx.setTransform(ratio, 0, 0, ratio, 0, 0);
 
-  drawOutlines(radius);
-  if (state.wiring) drawChains(ports, radius);
-  drawNodes(ports, radius);
+  paintedLabels = [];
+  const space = new LabelSpace();
+  const selection = state.selected >= 0 ? placeSelectionLabels(space, radius, labelSpacing) : null;
+  const found = !selection && state.highlighted >= 0 ? placeHighlightLabel(space) : null;
   if (state.labels) drawInterfaceNames(radius, space, ink);
-  if (state.wiring) drawFirstNodes(ports, radius, labelSpacing, space, ink);
+  if (state.wiring) drawPortLabels(ports, radius, labelSpacing, space, ink);
   if (state.numbers) drawNodeLabels(ports, radius, labelSpacing, space, ink);
-  if (state.selected >= 0) drawSelection(radius, labelSpacing);
+  if (selection) drawSelection(radius, selection);
+  else if (state.highlighted >= 0) drawHighlight(radius, found);
   lastDrawTime = performance.now() - started;
   snapshot = null;
 }
@@ -61,8 +89,8 @@ function drawMoved() {
     (snapshot.cy - state.cy) * state.zoom + height / 2 - (height / 2) * s, width * s, height * s);
 }
 
-function drawNow() {
-  draw();
+function drawNow(full = false) {
+  draw(full);
   drawnView.cx = state.cx; drawnView.cy = state.cy; drawnView.zoom = state.zoom;
   updateStatus();
 }
