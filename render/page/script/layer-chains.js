@@ -67,7 +67,7 @@ function drawChainPixels(ports, sheet, alpha) {
       if (away[i]) { started = false; continue; }
       const x = X[i] * sheet.scale + sheet.offsetX, y = Y[i] * sheet.scale + sheet.offsetY;
       if (started && Math.abs(x - px) < step && Math.abs(y - py) < step) continue;
-      if (started) sheet.line(px, py, x, y, word);
+      if (started) sheet.line(px, py, x, y, word); else sheet.point(x, y, word);
       started = true; px = x; py = y;
     }
   }

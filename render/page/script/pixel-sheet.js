@@ -35,18 +35,23 @@ class PixelSheet {
       return;
     }
     const x0 = Math.max(0, left), x1 = Math.min(this.wide, left + this.side);
-    for (let row = Math.max(0, top); row < Math.min(this.high, top + this.side); row++)
-      this.pixels.fill(word, row * this.wide + x0, row * this.wide + x1);
+    for (let row = Math.max(0, top); row < Math.min(this.high, top + this.side); row++) {
+      for (let at = row * this.wide + x0, end = row * this.wide + x1; at < end; at++) this.pixels[at] = word;
+    }
   }
 
-  // A line one device pixel wide from device point (x0, y0) to (x1, y1).
+  // A line one device pixel wide from device point (x0, y0) to (x1, y1), without its first pixel (the
+  // last one of the line before, or set with point()).
   line(x0, y0, x1, y1, word) {
-    const dx = x1 - x0, dy = y1 - y0;
-    const steps = Math.ceil(Math.max(Math.abs(dx), Math.abs(dy)));
-    for (let s = 0; s <= steps; s++) {
-      const px = Math.round(x0 + (steps ? (dx * s) / steps : 0)), py = Math.round(y0 + (steps ? (dy * s) / steps : 0));
-      if (px >= 0 && px < this.wide && py >= 0 && py < this.high) this.pixels[py * this.wide + px] = word;
-    }
+    const steps = Math.ceil(Math.max(Math.abs(x1 - x0), Math.abs(y1 - y0)));
+    const sx = (x1 - x0) / steps, sy = (y1 - y0) / steps;
+    for (let s = 1; s <= steps; s++) this.point(x0 + sx * s, y0 + sy * s, word);
+  }
+
+  // The pixel holding device point (x, y).
+  point(x, y, word) {
+    const px = Math.round(x), py = Math.round(y);
+    if (px >= 0 && px < this.wide && py >= 0 && py < this.high) this.pixels[py * this.wide + px] = word;
   }
 
   // Draws the pixels set over what `g` holds (putImageData would replace it).
