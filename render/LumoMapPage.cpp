@@ -19,15 +19,18 @@
 #include <exception>
 #include <map>
 
-// The page is the template render/page/map-page.html with the style, the script and the map's data
-// put in at their markers. The data is one JSON object of flat arrays, small enough for maps of a
-// hundred thousand nodes and more:
+// The page is the template render/page/map-page.html with the style, the script (its parts joined)
+// and the map's data put in at their markers. The data is one JSON object of flat arrays, small enough for
+// maps of a hundred thousand nodes and more:
 //   q, ox, oy        a position is (ox + q * X, oy + q * Y) with whole numbers X and Y;
 //   x, y             X and Y of every node in wiring order (interface, port, chain), each as the
 //                    difference from the node before;
 //   a, u, c          every node's channel address, universe (-1 for "in no universe") and channel
 //                    within it, each as the difference from the node before on its port (the first
 //                    node of a port: the value itself), as LumoWiring counted them;
+//   n                every node's channel count, coded the same way;
+//   usize            the universe size the wiring counted with, for the channels of a node that
+//                    crosses into the next universe;
 //   skip, away       the indexes of skipped nodes, and of nodes without a finite position;
 //   ifs              per interface: uid, name, ip, uni, colour index, port count;
 //   ports            per port, 11 numbers: label, portnum, fixtures, pixels, skipped, channels, first
@@ -126,7 +129,7 @@ QByteArray pageData(const LumoMapModel &model, const LumoWiring &wiring, const L
     const double ox = wiring.extent.empty ? 0.0 : std::floor(wiring.extent.minX / q) * q;
     const double oy = wiring.extent.empty ? 0.0 : std::floor(wiring.extent.minY / q) * q;
 
-    NumberList xs, ys, addresses, universes, channels, skipped, away, ports, fixtures;
+    NumberList xs, ys, addresses, universes, channels, channelCounts, skipped, away, ports, fixtures;
     QJsonArray names, interfaces, colors;
     // Not a QHash: an insertion into one that runs out of memory ends the process (Qt 6.4 declares
     // it noexcept), where std::map throws std::bad_alloc, which write() catches.
@@ -142,7 +145,7 @@ QByteArray pageData(const LumoMapModel &model, const LumoWiring &wiring, const L
                                      interface.record->ip, qint64(interface.record->uni), color.first->second,
                                      int(interface.ports.size())});
         for (const LumoWiredPort &port : interface.ports) {
-            qint64 lastAddress = 0, lastUniverse = 0, lastChannel = 0;
+            qint64 lastAddress = 0, lastUniverse = 0, lastChannel = 0, lastCount = 0;
             const LumoFixture *fixture = nullptr;
             int fixtureNodes = 0;
             for (const LumoWiredNode &node : port.nodes) {
@@ -151,9 +154,11 @@ QByteArray pageData(const LumoMapModel &model, const LumoWiring &wiring, const L
                 addresses.add(node.address - lastAddress);
                 universes.add(node.universe - lastUniverse);
                 channels.add(node.channel - lastChannel);
+                channelCounts.add(node.channels - lastCount);
                 lastAddress = node.address;
                 lastUniverse = node.universe;
                 lastChannel = node.channel;
+                lastCount = node.channels;
                 if (node.node->skipnode)
                     skipped.add(index);
                 qint64 x = lastX, y = lastY;
@@ -207,7 +212,8 @@ QByteArray pageData(const LumoMapModel &model, const LumoWiring &wiring, const L
     data += ",\"fx\":" + fixtures.json();
     data += ",\"names\":" + QJsonDocument(names).toJson(QJsonDocument::Compact);
     data += ",\"x\":" + xs.json() + ",\"y\":" + ys.json() + ",\"a\":" + addresses.json();
-    data += ",\"u\":" + universes.json() + ",\"c\":" + channels.json();
+    data += ",\"u\":" + universes.json() + ",\"c\":" + channels.json() + ",\"n\":" + channelCounts.json();
+    data += ",\"usize\":" + QByteArray::number(wiring.options.universeSize);
     data += ",\"skip\":" + skipped.json() + ",\"away\":" + away.json() + '}';
     // Inside a script element only "</script" and "<!--" could end or confuse it; '<' can only stand
     // in a string here, where \u003c means the same.
@@ -221,6 +227,50 @@ QByteArray resource(const char *name)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+// The page's script, in the order its parts build on each other: helpers, the map's data, the map
+// object, the layers that draw, the gesture handlers, the panel, search, controls, print, the
+// automation API and the first drawing. Each part is a file of render/page/script/; they share one
+// function scope, so that the page stays one script with nothing global but window.lumomap.
+QByteArray pageScript()
+{
+    static const char *const parts[] = {
+        "dom.js",
+        "geometry.js",
+        "pixel-sheet.js",
+        "map-data.js",
+        "map-view.js",
+        "labels.js",
+        "layer-outlines.js",
+        "layer-chains.js",
+        "layer-nodes.js",
+        "layer-first-nodes.js",
+        "layer-labels.js",
+        "layer-highlight.js",
+        "layer-selection.js",
+        "renderer.js",
+        "gestures.js",
+        "handler-drag.js",
+        "handler-touch-zoom.js",
+        "handler-tap.js",
+        "handler-wheel-zoom.js",
+        "handler-keyboard.js",
+        "panel.js",
+        "search.js",
+        "controls.js",
+        "print.js",
+        "automation.js",
+        "main.js",
+    };
+    QByteArray script = "'use strict';\n(() => {\n";
+    for (const char *part : parts) {
+        const QByteArray text = resource((QByteArray("script/") + part).constData());
+        if (text.isEmpty())
+            return QByteArray();
+        script += text;
+    }
+    return script + "})();\n";
+}
+
 QByteArray escapedHtml(const QString &text)
 {
     return text.toHtmlEscaped().toUtf8();
@@ -231,7 +281,7 @@ bool writePage(QIODevice &device, const LumoMapModel &model, const LumoWiring &w
 {
     QByteArray page = resource("map-page.html");
     const QByteArray style = resource("map-page.css");
-    const QByteArray script = resource("map-page.js");
+    const QByteArray script = pageScript();
     if (page.isEmpty() || style.isEmpty() || script.isEmpty())
         return false;
     const QString name = model.mapname.isEmpty() ? QStringLiteral("Unnamed map") : model.mapname;
