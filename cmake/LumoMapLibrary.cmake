@@ -54,13 +54,16 @@ target_sources(LumoMap PRIVATE
     persistence/SubsetMapReader.cpp
     persistence/MapFileLoad.h
     persistence/MapLoader.cpp
+    analysis/LumoWiringOptions.cpp
     analysis/LumoWiring.cpp
+    analysis/LumoMapCheckOptions.cpp
     analysis/LumoMapCheck.cpp
     analysis/JsonTextWriter.h
     analysis/MapJsonForm.h
     analysis/MapJsonForm.cpp
     analysis/LumoMapJson_p.h
     analysis/LumoMapJson.cpp
+    analysis/LumoMapDiffOptions.cpp
     analysis/LumoMapDiff.cpp
     analysis/LumoMapFile.cpp
 )

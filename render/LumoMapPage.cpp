@@ -192,11 +192,11 @@ QByteArray pageData(const LumoMapModel &model, const LumoWiring &wiring, const L
     const QByteArray title = model.mapname.isEmpty() ? QByteArray("\"Unnamed map\"") : jsonString(model.mapname);
     QByteArray data;
     data += "{\"title\":" + title;
-    data += ",\"file\":" + jsonString(options.fileName);
-    data += ",\"saved\":" + jsonString(options.savedTime);
-    data += ",\"wiring\":" + QByteArray(options.picture.wiring ? "true" : "false");
-    data += ",\"labels\":" + QByteArray(options.picture.labels ? "true" : "false");
-    data += ",\"numbers\":" + QByteArray::number(int(options.picture.numbers));
+    data += ",\"file\":" + jsonString(options.fileName());
+    data += ",\"saved\":" + jsonString(options.savedTime());
+    data += ",\"wiring\":" + QByteArray(options.picture().wiring() ? "true" : "false");
+    data += ",\"labels\":" + QByteArray(options.picture().labels() ? "true" : "false");
+    data += ",\"numbers\":" + QByteArray::number(int(options.picture().numbers()));
     data += ",\"outlines\":" + QByteArray(outlinesHelp(wiring) ? "true" : "false");
     data += ",\"spacing\":" + number(spacing);
     data += ",\"startSpacing\":" + number(RenderSupport::typicalSpacing(starts, startExtent));
