@@ -111,13 +111,13 @@ public:
         unusedInterfaceTemplates();
         sharedNodeAddresses();
         addresses();
-        const LumoWiring wiring(model, options.wiring);
+        const LumoWiring wiring(model, options.wiring());
         // A wiring lists every interface of the map, or none when it ran out of memory.
         const auto isRecord = [](const LumoInterface *interface) { return interface != nullptr; };
         if (wiring.interfaces.isEmpty() &&
             std::any_of(model.interfaces.cbegin(), model.interfaces.cend(), isRecord))
             throw std::bad_alloc();
-        universeSize = wiring.options.universeSize;
+        universeSize = wiring.options.universeSize();
         for (const LumoWiredInterface &interface : wiring.interfaces) {
             for (const LumoWiredPort &port : interface.ports)
                 chain(interface, port);
@@ -304,9 +304,9 @@ private:
                 QStringLiteral("%1: channels cross into the next universe (universes of %2 channels)")
                     .arg(nodesText(crossing))
                     .arg(universeSize));
-        if (port.nodes.size() > options.maxPixelsPerPort)
+        if (port.nodes.size() > options.maxPixelsPerPort())
             add(LumoMapFinding::Warning, "too-many-pixels", QStringLiteral("interface"), keys, QString(), record,
-                QStringLiteral("%1 nodes, more than %2 on one port").arg(port.nodes.size()).arg(options.maxPixelsPerPort));
+                QStringLiteral("%1 nodes, more than %2 on one port").arg(port.nodes.size()).arg(options.maxPixelsPerPort()));
     }
 
     // Universes that more than one interface sends to: each controller takes what its own IP is sent,

@@ -117,8 +117,8 @@ public:
     Comparer(const LumoMapModel &oldMap, const LumoMapModel &newMap, const LumoMapDiffOptions &options,
              const std::function<void(const LumoMapDifference &)> &report)
         : m_old(oldMap), m_new(newMap), m_options(options), m_report(report),
-          m_oldNumbers(oldMap, options.numberLegacyTemplatesFromZero),
-          m_newNumbers(newMap, options.numberLegacyTemplatesFromZero)
+          m_oldNumbers(oldMap, options.numberLegacyTemplatesFromZero()),
+          m_newNumbers(newMap, options.numberLegacyTemplatesFromZero())
     {
     }
 
@@ -126,7 +126,7 @@ public:
     {
         const Owner header{QLatin1String("header"), false, false, 0, nullptr};
         for (const auto &field : RecordFields::headerFields) {
-            if (m_options.compareSaveTime || field.name != MapElement::SaveDateTime)
+            if (m_options.compareSaveTime() || field.name != MapElement::SaveDateTime)
                 compareField(header, nullptr, field, m_old, m_new);
         }
         const Owner geometry{QLatin1String("geometry"), false, false, 0, nullptr};

@@ -81,20 +81,24 @@ UniversePlace placeOf(qint64 address, qint64 first, int size)
     return {first + (address - 1) / size, int((address - 1) % size) + 1};
 }
 
-// The options as a wiring uses them: see LumoWiringOptions and the LumoWiring constructor.
-LumoWiringOptions normalised(LumoWiringOptions options)
+// Brings `options` to the values a wiring uses: see LumoWiringOptions and the LumoWiring constructor.
+// Options that need no change are left shared, as they came.
+void normalise(LumoWiringOptions &options)
 {
-    options.universeSize = std::max(options.universeSize, 1);
-    options.startUniverse =
-        options.startUniverse < 0 ? -1 : std::min<qint64>(options.startUniverse, 0xFFFFFFFFll);
-    return options;
+    if (options.universeSize() < 1)
+        options.setUniverseSize(1);
+    const qint64 start = options.startUniverse();
+    const qint64 used = start < 0 ? -1 : std::min<qint64>(start, 0xFFFFFFFFll);
+    if (used != start)
+        options.setStartUniverse(used);
 }
 
 class PortWiring
 {
 public:
     PortWiring(const LumoMapModel &model, const LumoWiringOptions &options)
-        : model(model), options(options), universeSize(options.universeSize)
+        : model(model), universeSize(options.universeSize()),
+          channelsPerNode(options.channelsPerNode()), milliampsPerPixel(options.milliampsPerPixel())
     {}
 
     // The chain behind `output`, the `index`-th output of its template, whose data starts at universe
@@ -137,7 +141,7 @@ private:
         wired.chainNumber = chainNumber;
         wired.address = LumoWiring::channelAddress(fixture.baseaddr, node.addr);
         wired.assumedChannels = node.channelCount == 0;
-        wired.channels = wired.assumedChannels ? options.channelsPerNode : node.channelCount;
+        wired.channels = wired.assumedChannels ? channelsPerNode : node.channelCount;
         const UniversePlace place = placeOf(wired.address, firstUniverse, universeSize);
         wired.universe = place.universe;
         wired.channel = place.channel;
@@ -162,12 +166,13 @@ private:
         port.firstChannel = first.channel;
         port.lastUniverse = last.universe;
         port.lastChannel = last.channel;
-        port.milliamps = qint64(port.nodes.size()) * options.milliampsPerPixel;
+        port.milliamps = qint64(port.nodes.size()) * milliampsPerPixel;
     }
 
     const LumoMapModel &model;
-    const LumoWiringOptions &options;
     const int universeSize;
+    const int channelsPerNode;
+    const int milliampsPerPixel;
 };
 
 // The interfaces of a wiring with their extent and node count, built aside and handed over only
@@ -191,7 +196,7 @@ Wired wireMap(const LumoMapModel &model, const LumoWiringOptions &options)
         if (wired.interfaceTemplate) {
             const QPointF origin(interface->x, interface->y);
             const QTransform turn = turnBy(interface->theta);
-            qint64 nextUniverse = options.startUniverse >= 0 ? options.startUniverse : qint64(interface->uni);
+            qint64 nextUniverse = options.startUniverse() >= 0 ? options.startUniverse() : qint64(interface->uni);
             const QList<LumoOutput *> &outputs = wired.interfaceTemplate->outputs;
             for (int i = 0; i < outputs.size(); ++i) {
                 if (!outputs.at(i))
@@ -251,9 +256,10 @@ Wired keptOf(const QList<LumoWiredInterface> &interfaces, const QList<quint32> &
 } // namespace
 
 LumoWiring::LumoWiring(const LumoMapModel &model, const LumoWiringOptions &wiringOptions)
-    : options(normalised(wiringOptions))
+    : options(wiringOptions)
 {
     try {
+        normalise(options);
         Wired wired = wireMap(model, options);
         interfaces.swap(wired.interfaces);
         extent = wired.extent;

@@ -54,11 +54,11 @@ std::vector<Group> groups(const LumoWiring &wiring)
     std::vector<Group> result;
     for (size_t i = 0; i < edges.size(); ++i) {
         const Edge &edge = edges[i];
-        if (edge.opens) {
-            ++open[edge.uid];
-        } else if (--open[edge.uid] == 0) {
-            open.erase(edge.uid);
-        }
+        // insert() rather than operator[]: the library exports nothing of the standard library's.
+        const auto place = open.insert({edge.uid, 0}).first;
+        place->second += edge.opens ? 1 : -1;
+        if (place->second == 0)
+            open.erase(place);
         if (open.size() < 2 || i + 1 == edges.size() || edges[i + 1].universe == edge.universe)
             continue;
         // The universes from here to the next edge are shared by the open interfaces.
@@ -67,7 +67,7 @@ std::vector<Group> groups(const LumoWiring &wiring)
         QList<quint32> uids;
         for (const auto &entry : open)
             uids.append(entry.first);
-        const auto [found, inserted] = groupOf.emplace(uids, result.size());
+        const auto [found, inserted] = groupOf.insert({uids, result.size()});
         if (inserted)
             result.push_back({uids, {}});
         QList<QPair<qint64, qint64>> &universes = result[found->second].universes;

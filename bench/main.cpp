@@ -169,7 +169,8 @@ int main(int argc, char *argv[])
         operation = [&] {
             int differences = 0;
             LumoMapDiffOptions options;
-            options.numberLegacyTemplatesFromZero = true; // two loads of a legacy map number their templates apart
+            // Two loads of a legacy map number their templates apart.
+            options.setNumberLegacyTemplatesFromZero(true);
             LumoMapDiff::forEachDifference(model, other, options,
                                            [&](const LumoMapDifference &) { ++differences; });
             return differences == 0;
@@ -179,7 +180,7 @@ int main(int argc, char *argv[])
         if (!model.loadFromFile(mapPath))
             return fail(QStringLiteral("cannot load %1: %2").arg(mapPath, model.lastError));
         LumoWiringOptions wiringOptions;
-        wiringOptions.startUniverse = 1; // sACN starts at universe 1
+        wiringOptions.setStartUniverse(1); // sACN starts at universe 1
         frame = std::make_unique<LumoFrame>(LumoWiring(model, wiringOptions));
         values.resize(size_t(frame->nodeCount()) * 3);
         for (size_t i = 0; i < values.size(); ++i)

@@ -57,7 +57,9 @@ target_sources(LumoMap PRIVATE
     persistence/SubsetMapReader.cpp
     persistence/MapFileLoad.h
     persistence/MapLoader.cpp
+    analysis/LumoWiringOptions.cpp
     analysis/LumoWiring.cpp
+    analysis/LumoMapCheckOptions.cpp
     analysis/LumoMapCheck.cpp
     analysis/UniverseSharing.h
     analysis/UniverseSharing.cpp
@@ -66,6 +68,7 @@ target_sources(LumoMap PRIVATE
     analysis/MapJsonForm.cpp
     analysis/LumoMapJson_p.h
     analysis/LumoMapJson.cpp
+    analysis/LumoMapDiffOptions.cpp
     analysis/LumoMapDiff.cpp
     analysis/LumoMapFile.cpp
     analysis/LumoPatchList.cpp

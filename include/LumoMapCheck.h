@@ -9,9 +9,11 @@
 #include "lumomap_export.h"
 
 #include <QList>
+#include <QSharedDataPointer>
 #include <QString>
 #include <QStringList>
 
+class LumoMapCheckOptionsData;
 class LumoMapModel;
 
 /// One finding of LumoMapCheck.
@@ -41,11 +43,36 @@ struct LUMOMAP_EXPORT LumoMapFinding
     QString line() const;
 };
 
-/// What the checks compare against.
-struct LUMOMAP_EXPORT LumoMapCheckOptions
+/// What the checks compare against, a value class: copies are cheap and independent, and options
+/// added later change neither its size nor its layout.
+class LUMOMAP_EXPORT LumoMapCheckOptions
 {
-    LumoWiringOptions wiring;    ///< How channels and universes are counted (see LumoWiring).
-    int maxPixelsPerPort = 1024; ///< More nodes than this on one port is a warning.
+public:
+    /// The default wiring options and at most 1024 nodes on one port.
+    LumoMapCheckOptions();
+    /// A copy of `other`.
+    LumoMapCheckOptions(const LumoMapCheckOptions &other);
+    /// Takes over the options of `other`, which may then only be assigned to or destroyed.
+    LumoMapCheckOptions(LumoMapCheckOptions &&other) noexcept;
+    /// Makes this a copy of `other`.
+    LumoMapCheckOptions &operator=(const LumoMapCheckOptions &other);
+    /// Takes over the options of `other`, which may then only be assigned to or destroyed.
+    LumoMapCheckOptions &operator=(LumoMapCheckOptions &&other) noexcept;
+    /// Destroys the options.
+    ~LumoMapCheckOptions();
+
+    /// How channels and universes are counted (see LumoWiring); the default LumoWiringOptions.
+    LumoWiringOptions wiring() const;
+    /// Sets how channels and universes are counted.
+    void setWiring(const LumoWiringOptions &wiring);
+
+    /// More nodes than this on one port is a warning; 1024 by default.
+    int maxPixelsPerPort() const;
+    /// Sets the most nodes on one port that pass without a warning.
+    void setMaxPixelsPerPort(int maxPixelsPerPort);
+
+private:
+    QSharedDataPointer<LumoMapCheckOptionsData> d;
 };
 
 /// Runs every check on a map.
@@ -68,7 +95,7 @@ struct LUMOMAP_EXPORT LumoMapCheckOptions
 /// - "address-below-1": a node whose channel address is below 1;
 /// - "shared-channel": two nodes of one port occupying one channel;
 /// - "crosses-universe": a node whose channels run into the next universe;
-/// - "too-many-pixels": more nodes on one port than LumoMapCheckOptions::maxPixelsPerPort;
+/// - "too-many-pixels": more nodes on one port than LumoMapCheckOptions::maxPixelsPerPort();
 /// - "shared-universe": universes that the ports of more than one interface send to (from each port's
 ///   first to its last universe), one finding per set of interfaces, naming their keys and the
 ///   universes: unicast to each controller's IP keeps them apart, multicast or broadcast would not;

@@ -8,10 +8,12 @@
 
 #include <QJsonValue>
 #include <QList>
+#include <QSharedDataPointer>
 #include <QString>
 
 #include <functional>
 
+class LumoMapDiffOptionsData;
 class LumoMapModel;
 
 /// One difference between two maps.
@@ -44,16 +46,40 @@ struct LUMOMAP_EXPORT LumoMapDifference
     QString line() const;
 };
 
-/// What LumoMapDiff compares.
-struct LUMOMAP_EXPORT LumoMapDiffOptions
+/// What LumoMapDiff compares, a value class: copies are cheap and independent, and options added
+/// later change neither its size nor its layout.
+class LUMOMAP_EXPORT LumoMapDiffOptions
 {
-    /// Compare `savedatetime` too; off by default, since every save changes it.
-    bool compareSaveTime = false;
-    /// Number the fixture templates of a legacy import from 0, in ascending uid order, as a process
-    /// that imports the map first numbers them. A legacy import takes its uids from a process-wide
-    /// counter, so one legacy map loaded twice gets other uids each time. A document counts as a
-    /// legacy import when its `fixturesByTemplate` index is filled, which only the legacy import does.
-    bool numberLegacyTemplatesFromZero = false;
+public:
+    /// Save times left out, legacy templates compared by their own uids.
+    LumoMapDiffOptions();
+    /// A copy of `other`.
+    LumoMapDiffOptions(const LumoMapDiffOptions &other);
+    /// Takes over the options of `other`, which may then only be assigned to or destroyed.
+    LumoMapDiffOptions(LumoMapDiffOptions &&other) noexcept;
+    /// Makes this a copy of `other`.
+    LumoMapDiffOptions &operator=(const LumoMapDiffOptions &other);
+    /// Takes over the options of `other`, which may then only be assigned to or destroyed.
+    LumoMapDiffOptions &operator=(LumoMapDiffOptions &&other) noexcept;
+    /// Destroys the options.
+    ~LumoMapDiffOptions();
+
+    /// Whether `savedatetime` is compared too; false by default, since every save changes it.
+    bool compareSaveTime() const;
+    /// Sets whether `savedatetime` is compared.
+    void setCompareSaveTime(bool compareSaveTime);
+
+    /// Whether the fixture templates of a legacy import are numbered from 0, in ascending uid order,
+    /// as a process that imports the map first numbers them; false by default. A legacy import takes
+    /// its uids from a process-wide counter, so one legacy map loaded twice gets other uids each time.
+    /// A document counts as a legacy import when its `fixturesByTemplate` index is filled, which only
+    /// the legacy import does.
+    bool numberLegacyTemplatesFromZero() const;
+    /// Sets whether the fixture templates of a legacy import are numbered from 0.
+    void setNumberLegacyTemplatesFromZero(bool numberLegacyTemplatesFromZero);
+
+private:
+    QSharedDataPointer<LumoMapDiffOptionsData> d;
 };
 
 /// Compares two maps record by record by key.

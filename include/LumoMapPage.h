@@ -8,22 +8,51 @@
 #include "LumoMapPainter.h"
 #include "lumomaprender_export.h"
 
+#include <QSharedDataPointer>
 #include <QString>
 
 class LumoMapModel;
+class LumoMapPageOptionsData;
 class LumoWiring;
 class QIODevice;
 
-/// What the map page shows first, and how it names its map.
-struct LUMOMAPRENDER_EXPORT LumoMapPageOptions
+/// What the map page shows first, and how it names its map: a value class, so copies are cheap and
+/// independent, and options added later change neither its size nor its layout.
+class LUMOMAPRENDER_EXPORT LumoMapPageOptions
 {
+public:
+    /// The default LumoMapPicture's marks, no file name and no save time.
+    LumoMapPageOptions();
+    /// A copy of `other`.
+    LumoMapPageOptions(const LumoMapPageOptions &other);
+    /// Takes over the options of `other`, which may then only be assigned to or destroyed.
+    LumoMapPageOptions(LumoMapPageOptions &&other) noexcept;
+    /// Makes this a copy of `other`.
+    LumoMapPageOptions &operator=(const LumoMapPageOptions &other);
+    /// Takes over the options of `other`, which may then only be assigned to or destroyed.
+    LumoMapPageOptions &operator=(LumoMapPageOptions &&other) noexcept;
+    /// Destroys the options.
+    ~LumoMapPageOptions();
+
     /// The marks the page starts with: interface labels, wiring and node labels. Its area and its
     /// interface and port selections are not used; the page draws what the wiring holds.
-    LumoMapPicture picture;
-    /// The map file's name as the page shows it in its title and print footer; empty for none.
-    QString fileName;
-    /// When the map was saved, as the page shows it; empty for none.
-    QString savedTime;
+    LumoMapPicture picture() const;
+    /// Sets the marks the page starts with.
+    void setPicture(const LumoMapPicture &picture);
+
+    /// The map file's name as the page shows it in its title and print footer; empty (the default)
+    /// for none.
+    QString fileName() const;
+    /// Sets the map file's name the page shows.
+    void setFileName(const QString &fileName);
+
+    /// When the map was saved, as the page shows it; empty (the default) for none.
+    QString savedTime() const;
+    /// Sets when the map was saved, as the page shows it.
+    void setSavedTime(const QString &savedTime);
+
+private:
+    QSharedDataPointer<LumoMapPageOptionsData> d;
 };
 
 /// Writes the map page: one HTML file with its script, style and data inside, which requests

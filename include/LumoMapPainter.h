@@ -9,16 +9,23 @@
 #include <QColor>
 #include <QPointF>
 #include <QRectF>
+#include <QSharedDataPointer>
 
 class LumoMapModel;
+class LumoMapPictureData;
 class LumoWiring;
 class QIODevice;
 class QPainter;
 struct LumoExtent;
 
-/// What LumoMapPainter draws, and where.
-struct LUMOMAPRENDER_EXPORT LumoMapPicture
+/// What LumoMapPainter draws, and where: a value class, so copies are cheap and independent, and
+/// options added later change neither its size nor its layout.
+///
+/// By default it draws every interface and node, as light marks on a dark ground, without interface
+/// labels, chains or node labels, in an empty area (which paints nothing until an area is set).
+class LUMOMAPRENDER_EXPORT LumoMapPicture
 {
+public:
     /// What each node is labelled with.
     enum Numbers
     {
@@ -28,26 +35,85 @@ struct LUMOMAPRENDER_EXPORT LumoMapPicture
         UniverseChannels, ///< Each node's universe and channel, as "universe/channel".
     };
 
-    /// Where on the device the map goes. Nothing is painted in an area whose edges are not finite or
-    /// lie beyond 2^30 (1073741824) device units from 0, or whose width or height is 0 or below.
-    QRectF area;
-    bool labels = false; ///< Write each interface's name and uid above its nodes.
-    bool wiring = false; ///< Draw the chains, their direction and their first nodes.
-    Numbers numbers = NoNumbers; ///< The node labels.
-    bool print = false;  ///< Dark marks on white paper instead of light marks on a dark ground.
-    int onlyInterface = -1; ///< Index into LumoWiring::interfaces to draw alone, or -1 for all.
-    int onlyPort = 0;       ///< With onlyInterface: the port (its place, from 1) to draw alone, or 0 for all.
-    /// With onlyPort: the number along the chain of the first node to draw, or 0 from the chain's start.
-    int fromNode = 0;
-    /// With onlyPort: the number along the chain of the last node to draw, or 0 to the chain's end.
-    int toNode = 0;
+    /// The defaults the class describes.
+    LumoMapPicture();
+    /// A copy of `other`.
+    LumoMapPicture(const LumoMapPicture &other);
+    /// Takes over the picture of `other`, which may then only be assigned to or destroyed.
+    LumoMapPicture(LumoMapPicture &&other) noexcept;
+    /// Makes this a copy of `other`.
+    LumoMapPicture &operator=(const LumoMapPicture &other);
+    /// Takes over the picture of `other`, which may then only be assigned to or destroyed.
+    LumoMapPicture &operator=(LumoMapPicture &&other) noexcept;
+    /// Destroys the picture.
+    ~LumoMapPicture();
 
-    /// The colour of an interface that names no region.
-    static QColor unknownRegion() { return QColor(160, 160, 160); }
-    /// The ground the map is painted on.
-    QColor background() const { return print ? QColor(Qt::white) : QColor(24, 26, 32); }
-    /// Device pixels kept free on every side: room for the marks and for labels above the outlines.
-    double margin() const { return labels || wiring ? 44.0 : 24.0; }
+    /// Where on the device the map goes; an empty rectangle by default. Nothing is painted in an area
+    /// whose edges are not finite or lie beyond 2^30 (1073741824) device units from 0, or whose width
+    /// or height is 0 or below.
+    QRectF area() const;
+    /// Sets where on the device the map goes.
+    void setArea(const QRectF &area);
+
+    /// Whether each interface's name and uid are written above its nodes; false by default.
+    bool labels() const;
+    /// Sets whether interface names and uids are written.
+    void setLabels(bool labels);
+
+    /// Whether the chains, their direction and their first nodes are drawn; false by default.
+    bool wiring() const;
+    /// Sets whether the chains are drawn.
+    void setWiring(bool wiring);
+
+    /// The node labels; LumoMapPicture::NoNumbers by default.
+    Numbers numbers() const;
+    /// Sets the node labels.
+    void setNumbers(Numbers numbers);
+
+    /// Whether dark marks are drawn on white paper instead of light marks on a dark ground; false by
+    /// default.
+    bool print() const;
+    /// Sets whether the picture is for paper.
+    void setPrint(bool print);
+
+    /// Whether one interface is drawn alone (the one of onlyInterfaceUid()); false by default, which
+    /// draws every interface of the wiring.
+    bool hasOnlyInterface() const;
+    /// The uid of the interface drawn alone; 0 when hasOnlyInterface() is false. An interface the
+    /// wiring does not hold (LumoWiring::keepOnly left it out) leaves nothing to draw.
+    quint32 onlyInterfaceUid() const;
+    /// Draws only the interface whose uid is `uid`.
+    void setOnlyInterfaceUid(quint32 uid);
+    /// Draws every interface again.
+    void clearOnlyInterface();
+
+    /// The port (its place on the controller, from 1) drawn alone, or 0 (the default) for all ports.
+    /// It applies to every interface drawn, so it usually goes with setOnlyInterfaceUid().
+    int onlyPort() const;
+    /// Sets the port drawn alone; 0 or below draws all ports.
+    void setOnlyPort(int port);
+
+    /// With onlyPort(): the number along the chain of the first node to draw, or 0 (the default) from
+    /// the chain's start.
+    int fromNode() const;
+    /// Sets the number along the chain of the first node to draw.
+    void setFromNode(int chainNumber);
+    /// With onlyPort(): the number along the chain of the last node to draw, or 0 (the default) to the
+    /// chain's end.
+    int toNode() const;
+    /// Sets the number along the chain of the last node to draw.
+    void setToNode(int chainNumber);
+
+    /// The colour of an interface that names no region: a mid grey.
+    static QColor unknownRegion();
+    /// The ground the map is painted on: white for print(), a dark blue-grey otherwise.
+    QColor background() const;
+    /// Device pixels kept free on every side: room for the marks and for labels above the outlines;
+    /// 44 with labels() or wiring(), 24 otherwise.
+    double margin() const;
+
+private:
+    QSharedDataPointer<LumoMapPictureData> d;
 };
 
 /// Maps absolute map coordinates into a rectangle of the device, uniformly scaled and centred.
@@ -88,19 +154,19 @@ class LUMOMAPRENDER_EXPORT LumoMapPainter
 {
 public:
     /// Paints `picture` of `model`, whose wiring is `wiring`, with `painter`. The painter's state is
-    /// restored afterwards. Paints nothing in an area LumoMapPicture::area rules out; should memory
+    /// restored afterwards. Paints nothing in an area LumoMapPicture::area() rules out; should memory
     /// run out, painting stops there, and the painter's state is restored all the same.
     static void paint(QPainter &painter, const LumoMapModel &model, const LumoWiring &wiring,
                       const LumoMapPicture &picture);
     /// Writes `picture` as a PNG image of the size of its area, rounded to whole pixels, to `device`,
     /// which must be open for writing. Returns false when the image could not be made or written:
-    /// for an area LumoMapPicture::area rules out, for a size that rounds to less than 1 or more
+    /// for an area LumoMapPicture::area() rules out, for a size that rounds to less than 1 or more
     /// than 32767 pixels a side (beyond what QPainter rasterises), and when memory runs out.
     static bool writePng(QIODevice &device, const LumoMapModel &model, const LumoWiring &wiring,
                          const LumoMapPicture &picture);
     /// Writes `picture` as an SVG document of the size of its area (rounded to whole pixels, at least
     /// 1) to `device`, which must be open for writing, titled with the map's name. Returns false when
-    /// it could not be written: for an area LumoMapPicture::area rules out, and when memory runs out.
+    /// it could not be written: for an area LumoMapPicture::area() rules out, and when memory runs out.
     static bool writeSvg(QIODevice &device, const LumoMapModel &model, const LumoWiring &wiring,
                          const LumoMapPicture &picture);
 };

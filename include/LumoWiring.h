@@ -10,12 +10,14 @@
 
 #include <QList>
 #include <QPointF>
+#include <QSharedDataPointer>
 #include <QString>
 
 class LumoFixture;
 class LumoInterface;
 class LumoInterfaceTemplate;
 class LumoMapModel;
+class LumoWiringOptionsData;
 struct LumoNode;
 
 /// The least and greatest coordinates of a set of points.
@@ -39,19 +41,53 @@ struct LUMOMAP_EXPORT LumoExtent
     double height() const { return maxY - minY; }
 };
 
-/// How channels are counted and grouped into universes.
-struct LUMOMAP_EXPORT LumoWiringOptions
+/// How channels are counted and grouped into universes: the options of a LumoWiring, a value class.
+/// Copies are cheap and independent, and options added later change neither its size nor its layout.
+///
+/// Setters keep the value as given; LumoWiring normalises what it takes (see its constructor) and
+/// reports the values it used in LumoWiring::options.
+class LUMOMAP_EXPORT LumoWiringOptions
 {
-    /// Channels per universe: 510 suits RGB nodes and 512 RGBW nodes, so that no node crosses a
-    /// universe. Values below 1 count as 1.
-    int universeSize = 510;
-    /// The universe of every interface's first port; below 0, each interface's own `uni`. Values
-    /// above 4294967295 count as 4294967295.
-    qint64 startUniverse = -1;
-    /// The channels a node with `channelCount` 0 (every node of a legacy import) occupies.
-    int channelsPerNode = 3;
-    /// The current one pixel draws, for the port table's milliamps.
-    int milliampsPerPixel = 60;
+public:
+    /// 510 channels per universe, each interface's own `uni`, 3 channels per node without a channel
+    /// count, 60 milliamps per pixel.
+    LumoWiringOptions();
+    /// A copy of `other`.
+    LumoWiringOptions(const LumoWiringOptions &other);
+    /// Takes over the options of `other`, which may then only be assigned to or destroyed.
+    LumoWiringOptions(LumoWiringOptions &&other) noexcept;
+    /// Makes this a copy of `other`.
+    LumoWiringOptions &operator=(const LumoWiringOptions &other);
+    /// Takes over the options of `other`, which may then only be assigned to or destroyed.
+    LumoWiringOptions &operator=(LumoWiringOptions &&other) noexcept;
+    /// Destroys the options.
+    ~LumoWiringOptions();
+
+    /// Channels per universe; 510 by default. 510 suits RGB nodes and 512 RGBW nodes, so that no node
+    /// crosses a universe. A wiring counts values below 1 as 1.
+    int universeSize() const;
+    /// Sets the channels per universe.
+    void setUniverseSize(int universeSize);
+
+    /// The universe of every interface's first port; -1 by default. Below 0, each interface's own
+    /// `uni`; a wiring counts values above 4294967295 as 4294967295.
+    qint64 startUniverse() const;
+    /// Sets the universe of every interface's first port; a value below 0 restores each interface's
+    /// own `uni`.
+    void setStartUniverse(qint64 startUniverse);
+
+    /// The channels a node with `channelCount` 0 (every node of a legacy import) occupies; 3 by default.
+    int channelsPerNode() const;
+    /// Sets the channels of a node with `channelCount` 0.
+    void setChannelsPerNode(int channelsPerNode);
+
+    /// The current one pixel draws, for the port table's milliamps; 60 by default.
+    int milliampsPerPixel() const;
+    /// Sets the current one pixel draws.
+    void setMilliampsPerPixel(int milliampsPerPixel);
+
+private:
+    QSharedDataPointer<LumoWiringOptionsData> d;
 };
 
 /// One node in wiring order: where its data goes and where it stands.
@@ -62,7 +98,7 @@ struct LUMOMAP_EXPORT LumoWiredNode
     int chainNumber = 0;                  ///< Its place along the port's chain, 1 for the first node.
     /// Its first channel, counted from 1 within the port: `max(baseaddr, 1) + addr - 1`.
     qint64 address = 0;
-    /// The channels it occupies: its `channelCount`, or LumoWiringOptions::channelsPerNode when that is 0.
+    /// The channels it occupies: its `channelCount`, or LumoWiringOptions::channelsPerNode() when that is 0.
     int channels = 0;
     bool assumedChannels = false; ///< True when `channels` was assumed because `channelCount` is 0.
     /// The universe of its first channel; -1 when `address` is below 1 and so lies in no universe.
@@ -92,7 +128,7 @@ struct LUMOMAP_EXPORT LumoWiredPort
     int firstChannel = 0;       ///< The channel of `firstAddress` within `firstUniverse`.
     qint64 lastUniverse = -1;   ///< The universe of `lastAddress`; -1 when it lies in none.
     int lastChannel = 0;        ///< The channel of `lastAddress` within `lastUniverse`.
-    qint64 milliamps = 0;       ///< Its nodes times LumoWiringOptions::milliampsPerPixel.
+    qint64 milliamps = 0;       ///< Its nodes times LumoWiringOptions::milliampsPerPixel().
 
     /// The channels from `firstAddress` to `lastAddress`; 0 without nodes.
     qint64 channelSpan() const { return nodes.isEmpty() ? 0 : lastAddress - firstAddress + 1; }
@@ -130,10 +166,10 @@ struct LUMOMAP_EXPORT LumoWiredInterface
 /// - A node's channel address is `max(baseaddr, 1) + addr - 1`: the fixture's `baseaddr` is its
 ///   first channel and the node's `addr` its first channel within the fixture, both from 1; a
 ///   fixture without a base address (0) takes its nodes' addresses as they stand. A node occupies
-///   `channelCount` channels, or LumoWiringOptions::channelsPerNode where `channelCount` is 0.
+///   `channelCount` channels, or LumoWiringOptions::channelsPerNode() where `channelCount` is 0.
 /// - Universes: channel `a` of a port lies in universe `first + (a - 1) / size`, at channel
 ///   `(a - 1) % size + 1`. An interface's first port starts at its `uni` (or
-///   LumoWiringOptions::startUniverse); each further port starts at the universe after the last one
+///   LumoWiringOptions::startUniverse()); each further port starts at the universe after the last one
 ///   the previous port used, and a port without nodes uses none. A node keeps the place of its first
 ///   channel, also when its channels cross into the next universe.
 /// - Positions are absolute and turned by `theta` (degrees, turning as QTransform::rotate turns on
@@ -149,17 +185,17 @@ class LUMOMAP_EXPORT LumoWiring
 {
 public:
     /// Computes the wiring of `model` with `options`, normalised first as LumoWiringOptions says
-    /// (a `universeSize` below 1 becomes 1, a `startUniverse` below 0 becomes -1 and one above
+    /// (a universeSize() below 1 becomes 1, a startUniverse() below 0 becomes -1 and one above
     /// 4294967295 becomes 4294967295); `options` then holds the values used. Should memory run out,
     /// the wiring is left empty: no interfaces, an empty extent and `nodeCount` 0, also for a map
-    /// that has interfaces.
+    /// that has interfaces (and `options` may hold the values as given).
     explicit LumoWiring(const LumoMapModel &model, const LumoWiringOptions &options = LumoWiringOptions());
 
     QList<LumoWiredInterface> interfaces; ///< Every interface of the map, in ascending uid order.
     LumoExtent extent;                    ///< The extent of every placed node.
     int nodeCount = 0;                    ///< The nodes on every port of every interface.
-    /// The options the wiring was computed with, as normalised: `universeSize` at least 1,
-    /// `startUniverse` -1 or from 0 to 4294967295. Whatever reads universes or channels of this wiring
+    /// The options the wiring was computed with, as normalised: LumoWiringOptions::universeSize() at
+    /// least 1, LumoWiringOptions::startUniverse() -1 or from 0 to 4294967295. Whatever reads universes or channels of this wiring
     /// (its pictures, map page and frames) takes them from here or from the wired nodes and ports.
     LumoWiringOptions options;
 

@@ -8,29 +8,63 @@
 #include "lumomaprender_export.h"
 
 #include <QPageSize>
+#include <QSharedDataPointer>
 #include <QString>
 
 class LumoMapModel;
 class LumoWiring;
+class LumoWiringSheetsOptionsData;
 class QIODevice;
 
-/// What the wiring sheets show.
-struct LUMOMAPRENDER_EXPORT LumoWiringSheetsOptions
+/// What the wiring sheets show, a value class: copies are cheap and independent, and options added
+/// later change neither its size nor its layout.
+class LUMOMAPRENDER_EXPORT LumoWiringSheetsOptions
 {
-    /// The paper: any of the enumeration's sizes but QPageSize::Custom.
-    QPageSize::PageSizeId pageSize = QPageSize::A4;
+public:
+    /// A4 paper, the default LumoMapPicture, no file name or save time, with an overview page.
+    LumoWiringSheetsOptions();
+    /// A copy of `other`.
+    LumoWiringSheetsOptions(const LumoWiringSheetsOptions &other);
+    /// Takes over the options of `other`, which may then only be assigned to or destroyed.
+    LumoWiringSheetsOptions(LumoWiringSheetsOptions &&other) noexcept;
+    /// Makes this a copy of `other`.
+    LumoWiringSheetsOptions &operator=(const LumoWiringSheetsOptions &other);
+    /// Takes over the options of `other`, which may then only be assigned to or destroyed.
+    LumoWiringSheetsOptions &operator=(LumoWiringSheetsOptions &&other) noexcept;
+    /// Destroys the options.
+    ~LumoWiringSheetsOptions();
+
+    /// The paper: any of the enumeration's sizes but QPageSize::Custom; QPageSize::A4 by default.
+    QPageSize::PageSizeId pageSize() const;
+    /// Sets the paper.
+    void setPageSize(QPageSize::PageSizeId pageSize);
+
     /// The marks and labels of every drawing; its area and its interface and port selections are
-    /// set per page. Its `wiring` draws the chains (the sheets are for wiring, so set it unless the
-    /// chains are unwanted) and its `numbers` labels the nodes (LumoMapPicture::ChainNumbers when
-    /// it is LumoMapPicture::NoNumbers and the wiring is drawn).
-    LumoMapPicture picture;
-    /// The map file's name, printed in every page's footer; empty for none.
-    QString fileName;
-    /// When the map was saved, printed in every page's footer; empty for none.
-    QString savedTime;
-    /// Start with an overview page of the whole wiring. A host that prints the sheets of a few
-    /// interfaces or one port (LumoWiring::keepOnly) can leave it out.
-    bool overview = true;
+    /// set per page. Its LumoMapPicture::wiring() draws the chains (the sheets are for wiring, so set
+    /// it unless the chains are unwanted) and its LumoMapPicture::numbers() labels the nodes
+    /// (LumoMapPicture::ChainNumbers when it is LumoMapPicture::NoNumbers and the wiring is drawn).
+    LumoMapPicture picture() const;
+    /// Sets the marks and labels of every drawing.
+    void setPicture(const LumoMapPicture &picture);
+
+    /// The map file's name, printed in every page's footer; empty (the default) for none.
+    QString fileName() const;
+    /// Sets the map file's name for the footer.
+    void setFileName(const QString &fileName);
+
+    /// When the map was saved, printed in every page's footer; empty (the default) for none.
+    QString savedTime() const;
+    /// Sets when the map was saved, for the footer.
+    void setSavedTime(const QString &savedTime);
+
+    /// Whether the sheets start with an overview page of the whole wiring; true by default. A host
+    /// that prints the sheets of a few interfaces or one port (LumoWiring::keepOnly) can leave it out.
+    bool overview() const;
+    /// Sets whether the sheets start with an overview page.
+    void setOverview(bool overview);
+
+private:
+    QSharedDataPointer<LumoWiringSheetsOptionsData> d;
 };
 
 /// Writes wiring sheets as a PDF document: an overview page with the whole map, then one page per

@@ -28,7 +28,7 @@ struct UniverseRun
 
 void LumoFramePrivate::build(const LumoWiring &wiring)
 {
-    universeSize = std::max(wiring.options.universeSize, 1);
+    universeSize = std::max(wiring.options.universeSize(), 1);
     if (universeSize > greatestUniverseSize) {
         error = QStringLiteral("a universe of %1 channels does not fit a packet, which carries at most 512")
                     .arg(universeSize);

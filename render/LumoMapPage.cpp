@@ -197,11 +197,11 @@ QByteArray pageData(const LumoMapModel &model, const LumoWiring &wiring, const L
     const QByteArray title = model.mapname.isEmpty() ? QByteArray("\"Unnamed map\"") : jsonString(model.mapname);
     QByteArray data;
     data += "{\"title\":" + title;
-    data += ",\"file\":" + jsonString(options.fileName);
-    data += ",\"saved\":" + jsonString(options.savedTime);
-    data += ",\"wiring\":" + QByteArray(options.picture.wiring ? "true" : "false");
-    data += ",\"labels\":" + QByteArray(options.picture.labels ? "true" : "false");
-    data += ",\"numbers\":" + QByteArray::number(int(options.picture.numbers));
+    data += ",\"file\":" + jsonString(options.fileName());
+    data += ",\"saved\":" + jsonString(options.savedTime());
+    data += ",\"wiring\":" + QByteArray(options.picture().wiring() ? "true" : "false");
+    data += ",\"labels\":" + QByteArray(options.picture().labels() ? "true" : "false");
+    data += ",\"numbers\":" + QByteArray::number(int(options.picture().numbers()));
     data += ",\"outlines\":" + QByteArray(outlinesHelp(wiring) ? "true" : "false");
     data += ",\"spacing\":" + number(spacing);
     data += ",\"startSpacing\":" + number(RenderSupport::typicalSpacing(starts, startExtent));
@@ -213,7 +213,7 @@ QByteArray pageData(const LumoMapModel &model, const LumoWiring &wiring, const L
     data += ",\"names\":" + QJsonDocument(names).toJson(QJsonDocument::Compact);
     data += ",\"x\":" + xs.json() + ",\"y\":" + ys.json() + ",\"a\":" + addresses.json();
     data += ",\"u\":" + universes.json() + ",\"c\":" + channels.json() + ",\"n\":" + channelCounts.json();
-    data += ",\"usize\":" + QByteArray::number(wiring.options.universeSize);
+    data += ",\"usize\":" + QByteArray::number(wiring.options.universeSize());
     data += ",\"skip\":" + skipped.json() + ",\"away\":" + away.json() + '}';
     // Inside a script element only "</script" and "<!--" could end or confuse it; '<' can only stand
     // in a string here, where \u003c means the same.

@@ -167,8 +167,8 @@ using RenderSupport::drawable;
 
 bool showsNode(const LumoMapPicture &picture, int chainNumber)
 {
-    return picture.onlyPort <= 0 ||
-           (chainNumber >= picture.fromNode && (picture.toNode <= 0 || chainNumber <= picture.toNode));
+    return picture.onlyPort() <= 0 ||
+           (chainNumber >= picture.fromNode() && (picture.toNode() <= 0 || chainNumber <= picture.toNode()));
 }
 using RenderSupport::regionColor;
 using RenderSupport::typicalSpacing;
@@ -227,7 +227,7 @@ struct Scene
     // Whether the picture shows `port` (all ports unless it shows one alone).
     bool shows(const LumoWiredPort &port) const
     {
-        return picture.onlyPort <= 0 || picture.onlyPort == port.port;
+        return picture.onlyPort() <= 0 || picture.onlyPort() == port.port;
     }
     // Whether the picture shows the node numbered `chainNumber` of a port it shows.
     bool shows(int chainNumber) const { return showsNode(picture, chainNumber); }
@@ -275,7 +275,7 @@ bool outlinesHelp(const Scene &scene)
 void paintOutlines(QPainter &painter, const Scene &scene)
 {
     // A drawing of one port shows no interface outline: it would lie around nodes not drawn.
-    if (!outlinesHelp(scene) || scene.picture.onlyPort > 0)
+    if (!outlinesHelp(scene) || scene.picture.onlyPort() > 0)
         return;
     painter.setBrush(Qt::NoBrush);
     const double padding = 2 * scene.radius + 2;
@@ -291,7 +291,7 @@ void paintOutlines(QPainter &painter, const Scene &scene)
             scene.viewport.toPicture(QPointF(interface->extent.maxX, interface->extent.maxY));
         // Cut to just outside the picture, so that a far larger outline is not dashed all along.
         const QRectF outline = QRectF(topLeft, bottomRight).adjusted(-padding, -padding, padding, padding);
-        const QRectF shown = outline.intersected(scene.picture.area.adjusted(-8, -8, 8, 8));
+        const QRectF shown = outline.intersected(scene.picture.area().adjusted(-8, -8, 8, 8));
         if (!shown.isEmpty())
             painter.drawRect(shown);
     }
@@ -306,7 +306,7 @@ void paintChains(QPainter &painter, const Scene &scene)
             if (!scene.shows(interface->ports.at(p)))
                 continue;
             const QList<LumoWiredNode> &nodes = interface->ports.at(p).nodes;
-            const QColor color = chainColor(p, scene.picture.print);
+            const QColor color = chainColor(p, scene.picture.print());
             painter.setPen(QPen(color, lineWidth, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
             painter.setBrush(Qt::NoBrush);
             QPainterPath path;
@@ -447,7 +447,7 @@ void paintNodeLabels(QPainter &painter, const Scene &scene, LabelSpace &space, d
             for (const LumoWiredNode &node : port.nodes) {
                 if (!drawable(node.position) || !scene.shows(node.chainNumber))
                     continue;
-                const QString text = nodeLabel(scene.picture.numbers, node);
+                const QString text = nodeLabel(scene.picture.numbers(), node);
                 const QPointF centre = scene.viewport.toPicture(node.position);
                 scene.drawLabel(painter, space,
                                 {centre + QPointF(scene.radius + 3, -scene.radius * 0.6),
@@ -479,13 +479,12 @@ void paintScene(QPainter &painter, const LumoMapModel &model, const LumoWiring &
     QList<const LumoWiredInterface *> interfaces;
     LumoExtent extent;
     QList<QPointF> points;
-    for (int i = 0; i < wiring.interfaces.size(); ++i) {
-        if (picture.onlyInterface >= 0 && picture.onlyInterface != i)
+    for (const LumoWiredInterface &interface : wiring.interfaces) {
+        if (picture.hasOnlyInterface() && picture.onlyInterfaceUid() != interface.uid)
             continue;
-        const LumoWiredInterface &interface = wiring.interfaces.at(i);
         interfaces.append(&interface);
         for (const LumoWiredPort &port : interface.ports) {
-            if (picture.onlyPort > 0 && picture.onlyPort != port.port)
+            if (picture.onlyPort() > 0 && picture.onlyPort() != port.port)
                 continue;
             for (const LumoWiredNode &node : port.nodes) {
                 if (!drawable(node.position) || !showsNode(picture, node.chainNumber))
@@ -495,31 +494,31 @@ void paintScene(QPainter &painter, const LumoMapModel &model, const LumoWiring &
             }
         }
     }
-    const LumoMapViewport viewport(extent, picture.area, picture.margin());
+    const LumoMapViewport viewport(extent, picture.area(), picture.margin());
     const double spacing = typicalSpacing(points, extent) * viewport.scale();
     const double radius =
         spacing > 0 ? std::clamp(spacing * 0.35, smallestRadius, largestRadius) : largestRadius;
     const Scene scene{model,    picture, interfaces,
-                      viewport, radius,  picture.print ? QColor(20, 20, 20) : QColor(235, 235, 235)};
+                      viewport, radius,  picture.print() ? QColor(20, 20, 20) : QColor(235, 235, 235)};
 
     painter.save();
     saved = true;
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::TextAntialiasing);
-    painter.fillRect(picture.area, picture.background());
-    painter.setClipRect(picture.area);
+    painter.fillRect(picture.area(), picture.background());
+    painter.setClipRect(picture.area());
     LabelSpace space;
     paintOutlines(painter, scene);
-    if (picture.wiring)
+    if (picture.wiring())
         paintChains(painter, scene);
     paintNodes(painter, scene);
-    if (picture.labels)
+    if (picture.labels())
         paintInterfaceLabels(painter, scene, space);
     // A single node, or nodes on one spot, have no spacing: their labels get the largest size.
     const double labelSpacing = spacing > 0 ? spacing : 100.0;
-    if (picture.wiring)
+    if (picture.wiring())
         paintFirstNodes(painter, scene, space, labelSpacing);
-    if (picture.numbers != LumoMapPicture::NoNumbers)
+    if (picture.numbers() != LumoMapPicture::NoNumbers)
         paintNodeLabels(painter, scene, space, labelSpacing);
     painter.restore();
     saved = false;
@@ -537,7 +536,7 @@ int pixels(double side, double most)
 void LumoMapPainter::paint(QPainter &painter, const LumoMapModel &model, const LumoWiring &wiring,
                            const LumoMapPicture &picture)
 {
-    if (!RenderSupport::paintableArea(picture.area))
+    if (!RenderSupport::paintableArea(picture.area()))
         return;
     bool saved = false;
     try {
@@ -552,11 +551,11 @@ void LumoMapPainter::paint(QPainter &painter, const LumoMapModel &model, const L
 bool LumoMapPainter::writePng(QIODevice &device, const LumoMapModel &model, const LumoWiring &wiring,
                               const LumoMapPicture &picture)
 {
-    if (!RenderSupport::paintableArea(picture.area))
+    if (!RenderSupport::paintableArea(picture.area()))
         return false;
     // QPainter rasterises in 16.16 fixed point: an image wider or higher than 32767 pixels would
     // not be painted right.
-    const QSize size(pixels(picture.area.width(), 32767), pixels(picture.area.height(), 32767));
+    const QSize size(pixels(picture.area().width(), 32767), pixels(picture.area().height(), 32767));
     if (size.isEmpty())
         return false;
     try {
@@ -576,7 +575,7 @@ bool LumoMapPainter::writePng(QIODevice &device, const LumoMapModel &model, cons
 bool LumoMapPainter::writeSvg(QIODevice &device, const LumoMapModel &model, const LumoWiring &wiring,
                               const LumoMapPicture &picture)
 {
-    if (!RenderSupport::paintableArea(picture.area))
+    if (!RenderSupport::paintableArea(picture.area()))
         return false;
     try {
         QSvgGenerator generator;
@@ -584,9 +583,9 @@ bool LumoMapPainter::writeSvg(QIODevice &device, const LumoMapModel &model, cons
         try {
             generator.setOutputDevice(&device);
             // A vector drawing of any size: an area smaller than a pixel still gets one.
-            generator.setSize(QSize(int(std::clamp(std::round(picture.area.width()), 1.0, double(INT_MAX))),
-                                    int(std::clamp(std::round(picture.area.height()), 1.0, double(INT_MAX)))));
-            generator.setViewBox(picture.area);
+            generator.setSize(QSize(int(std::clamp(std::round(picture.area().width()), 1.0, double(INT_MAX))),
+                                    int(std::clamp(std::round(picture.area().height()), 1.0, double(INT_MAX)))));
+            generator.setViewBox(picture.area());
             generator.setTitle(model.mapname.isEmpty() ? QStringLiteral("LumoMap") : model.mapname);
             generator.setDescription(QStringLiteral("Fixture map drawn by LumoMap"));
             if (!painter.begin(&generator))

@@ -91,7 +91,7 @@ double tableHeight(const LumoWiredInterface &interface, double width)
 
 QRectF paintRect(const LumoWiringSheetsOptions &options, bool landscape)
 {
-    const QPageLayout layout(QPageSize(options.pageSize), landscape ? QPageLayout::Landscape : QPageLayout::Portrait,
+    const QPageLayout layout(QPageSize(options.pageSize()), landscape ? QPageLayout::Landscape : QPageLayout::Portrait,
                              QMarginsF(12, 12, 12, 12), QPageLayout::Millimeter);
     return QRectF(QPointF(0, 0), layout.paintRectPoints().size());
 }
@@ -134,7 +134,7 @@ double spacingOn(const QList<QPointF> &points, const QRectF &area, double margin
 // Chooses the orientation in which the sheet's nodes are drawn at the larger scale.
 void orient(Sheet &sheet, const LumoWiring &wiring, const LumoExtent &extent, const LumoWiringSheetsOptions &options)
 {
-    const double margin = options.picture.margin();
+    const double margin = options.picture().margin();
     const double landscape =
         LumoMapViewport(extent, drawingArea(sheet, wiring, paintRect(options, true)), margin).scale();
     const double portrait =
@@ -203,12 +203,12 @@ QList<Sheet> detailSheets(int interfaceIndex, const QList<Cell> &cells, const QS
 QList<Sheet> plan(const LumoWiring &wiring, const LumoWiringSheetsOptions &options)
 {
     QList<Sheet> sheets;
-    if (options.overview) {
+    if (options.overview()) {
         Sheet overview;
         orient(overview, wiring, wiring.extent, options);
         sheets.append(overview);
     }
-    const double margin = options.picture.margin();
+    const double margin = options.picture().margin();
     const QRectF detailRoom = drawingArea(Sheet{Sheet::Details, -1, true, {}}, wiring, paintRect(options, true));
     for (int i = 0; i < wiring.interfaces.size(); ++i) {
         const LumoWiredInterface &interface = wiring.interfaces.at(i);
@@ -217,7 +217,7 @@ QList<Sheet> plan(const LumoWiring &wiring, const LumoWiringSheetsOptions &optio
         Sheet sheet{Sheet::Interface, i, true, {}};
         orient(sheet, wiring, interface.extent, options);
         sheets.append(sheet);
-        if (options.picture.numbers == LumoMapPicture::NoNumbers && !options.picture.wiring)
+        if (options.picture().numbers() == LumoMapPicture::NoNumbers && !options.picture().wiring())
             continue;
         QList<QPointF> points;
         for (const LumoWiredPort &port : interface.ports)
@@ -304,10 +304,10 @@ void drawFooter(QPainter &painter, const QRectF &page, const LumoWiringSheetsOpt
     painter.setPen(Qt::black);
     const QRectF line(page.left(), page.bottom() - 10, page.width(), 10);
     QStringList left;
-    if (!options.fileName.isEmpty())
-        left.append(options.fileName);
-    if (!options.savedTime.isEmpty())
-        left.append(QStringLiteral("saved %1").arg(options.savedTime));
+    if (!options.fileName().isEmpty())
+        left.append(options.fileName());
+    if (!options.savedTime().isEmpty())
+        left.append(QStringLiteral("saved %1").arg(options.savedTime()));
     painter.drawText(line, Qt::AlignLeft | Qt::AlignVCenter, left.join(QStringLiteral(" \u00b7 ")));
     painter.drawText(line, Qt::AlignRight | Qt::AlignVCenter, QStringLiteral("page %1 of %2").arg(number).arg(count));
 }
@@ -334,14 +334,17 @@ bool drawSheets(QPdfWriter &writer, QPainter &painter, const LumoMapModel &model
                 const LumoWiringSheetsOptions &options)
 {
     writer.setResolution(72); // device units are points, so label sizes read as point sizes
-    writer.setPageSize(QPageSize(options.pageSize));
+    writer.setPageSize(QPageSize(options.pageSize()));
     writer.setPageMargins(QMarginsF(12, 12, 12, 12), QPageLayout::Millimeter);
     writer.setTitle(model.mapname.isEmpty() ? QStringLiteral("LumoMap wiring") : model.mapname);
     writer.setCreator(QStringLiteral("lumomap"));
 
     LumoWiringSheetsOptions sheetOptions = options;
-    if (sheetOptions.picture.wiring && sheetOptions.picture.numbers == LumoMapPicture::NoNumbers)
-        sheetOptions.picture.numbers = LumoMapPicture::ChainNumbers;
+    LumoMapPicture sheetPicture = options.picture();
+    if (sheetPicture.wiring() && sheetPicture.numbers() == LumoMapPicture::NoNumbers) {
+        sheetPicture.setNumbers(LumoMapPicture::ChainNumbers);
+        sheetOptions.setPicture(sheetPicture);
+    }
     const QString mapName = model.mapname.isEmpty() ? QStringLiteral("Unnamed map") : model.mapname;
     const QList<Sheet> sheets = plan(wiring, sheetOptions);
     for (int i = 0; i < sheets.size(); ++i) {
@@ -353,14 +356,15 @@ bool drawSheets(QPdfWriter &writer, QPainter &painter, const LumoMapModel &model
         painter.setViewport(page.toRect());
         painter.setWindow(page.toRect());
         drawFooter(painter, page, sheetOptions, i + 1, int(sheets.size()));
-        LumoMapPicture picture = sheetOptions.picture;
-        picture.print = true;
-        picture.onlyInterface = sheet.interfaceIndex;
-        picture.area = drawingArea(sheet, wiring, page);
+        LumoMapPicture picture = sheetPicture;
+        picture.setPrint(true);
+        if (sheet.interfaceIndex >= 0)
+            picture.setOnlyInterfaceUid(wiring.interfaces.at(sheet.interfaceIndex).uid);
+        picture.setArea(drawingArea(sheet, wiring, page));
         if (sheet.kind == Sheet::NoNodes) {
             drawTitle(painter, page, mapName + QStringLiteral(": wiring"),
                       QStringLiteral("%1 interfaces \u00b7 no nodes").arg(wiring.interfaces.size()));
-            painter.drawText(picture.area, Qt::AlignCenter, QStringLiteral("The wiring has no nodes."));
+            painter.drawText(picture.area(), Qt::AlignCenter, QStringLiteral("The wiring has no nodes."));
             continue;
         }
         if (sheet.kind == Sheet::Overview) {
@@ -379,7 +383,7 @@ bool drawSheets(QPdfWriter &writer, QPainter &painter, const LumoMapModel &model
         drawTitle(painter, page, interfaceTitle(interface) + QStringLiteral(": ports in detail"),
                   interfaceDetails(mapName, interface));
         for (const Cell &cell : sheet.cells) {
-            const QRectF box(picture.area.topLeft() + cell.at, cell.size);
+            const QRectF box(picture.area().topLeft() + cell.at, cell.size);
             QFont font = painter.font();
             font.setPixelSize(8);
             font.setBold(true);
@@ -398,10 +402,10 @@ bool drawSheets(QPdfWriter &writer, QPainter &painter, const LumoMapModel &model
                                                 .arg(cell.toNode)
                                                 .arg(port.nodes.size())));
             LumoMapPicture cellPicture = picture;
-            cellPicture.onlyPort = cell.port;
-            cellPicture.fromNode = cell.fromNode;
-            cellPicture.toNode = cell.toNode;
-            cellPicture.area = box.adjusted(0, cellCaption, 0, 0);
+            cellPicture.setOnlyPort(cell.port);
+            cellPicture.setFromNode(cell.fromNode);
+            cellPicture.setToNode(cell.toNode);
+            cellPicture.setArea(box.adjusted(0, cellCaption, 0, 0));
             LumoMapPainter::paint(painter, model, wiring, cellPicture);
             painter.setPen(QPen(QColor(160, 160, 160), 0.5));
             painter.setBrush(Qt::NoBrush);
@@ -430,7 +434,7 @@ bool LumoWiringSheets::write(QIODevice &device, const LumoMapModel &model, const
                              const LumoWiringSheetsOptions &options)
 {
     // Custom (which needs a size this API does not take) and values outside the enumeration name no paper.
-    if (!QPageSize(options.pageSize).isValid())
+    if (!QPageSize(options.pageSize()).isValid())
         return false;
     try {
         return writeSheets(device, model, wiring, options);

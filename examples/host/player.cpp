@@ -32,7 +32,7 @@ int main(int argc, char **argv)
         return 2;
     }
     LumoWiringOptions wiringOptions;
-    wiringOptions.startUniverse = 1;
+    wiringOptions.setStartUniverse(1);
     const LumoWiring wiring(map, wiringOptions);
     LumoFrame frame(wiring);
     LumoOutputOptions options; // sACN, priority 100, 40 frames a second

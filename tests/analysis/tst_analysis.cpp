@@ -126,7 +126,7 @@ QStringList describe(const LumoWiring &wiring)
                              .arg(node.channel)
                              .arg(node.position.x())
                              .arg(node.position.y())
-                             .arg(node.crossesUniverse(wiring.options.universeSize) ? QStringLiteral(" crosses")
+                             .arg(node.crossesUniverse(wiring.options.universeSize()) ? QStringLiteral(" crosses")
                                                                                   : QString());
         }
     }
@@ -215,11 +215,11 @@ void TestAnalysis::wiring_data()
 
     const LumoWiringOptions defaults;
     LumoWiringOptions rgbw = defaults;
-    rgbw.universeSize = 512;
+    rgbw.setUniverseSize(512);
     LumoWiringOptions fromUniverse7 = defaults;
-    fromUniverse7.startUniverse = 7;
+    fromUniverse7.setStartUniverse(7);
     LumoWiringOptions fourChannels = defaults;
-    fourChannels.channelsPerNode = 4;
+    fourChannels.setChannelsPerNode(4);
 
     QTest::newRow("addresses from baseaddr and addr")
         << MapLayout{{{{0, 0, 1, 3}, {1, 0, 4, 3}}}, {{0xa, 0, {}, {{{1, 0}, {1, 10}}}}}} << defaults
@@ -263,7 +263,7 @@ void TestAnalysis::wiring_data()
         << MapLayout{{{{0, 0, 1, 3}}}, {{0xa, 0, {}, {{{9}, {1}}}}}} << defaults << QStringList{"a.1.1 1 0/1 (0, 0)"};
     // Options and stored numbers at the ends of their types.
     LumoWiringOptions noUniverseSize = defaults;
-    noUniverseSize.universeSize = 0;
+    noUniverseSize.setUniverseSize(0);
     QTest::newRow("universe size 0 counts as 1")
         << MapLayout{{{{0, 0, 1, 3}, {1, 0, 4, 3}}}, {{0xa, 0, {}, {{{1}}}}}} << noUniverseSize
         << QStringList{"a.1: 0/1-5/1, 6 channels", "a.1.1 1 0/1 (0, 0) crosses",
@@ -272,12 +272,12 @@ void TestAnalysis::wiring_data()
         << MapLayout{{{{0, 0, 1, std::numeric_limits<qint32>::max()}}}, {{0xa, 0, {}, {{{1}}}}}} << defaults
         << QStringList{"a.1: 0/1-4210752/127, 2147483647 channels", "a.1.1 1 0/1 (0, 0) crosses"};
     LumoWiringOptions mostChannelsPerNode = defaults;
-    mostChannelsPerNode.channelsPerNode = std::numeric_limits<int>::max();
+    mostChannelsPerNode.setChannelsPerNode(std::numeric_limits<int>::max());
     QTest::newRow("channelsPerNode 2147483647")
         << MapLayout{{{{0, 0, 1, 0}}}, {{0xa, 0, {}, {{{1}}}}}} << mostChannelsPerNode
         << QStringList{"a.1.1 1 0/1 (0, 0) crosses"};
     LumoWiringOptions topUniverse = defaults;
-    topUniverse.startUniverse = std::numeric_limits<qint64>::max(); // counts as 4294967295
+    topUniverse.setStartUniverse(std::numeric_limits<qint64>::max()); // counts as 4294967295
     QTest::newRow("start universe at the top of qint64")
         << threePorts << topUniverse
         << QStringList{"a.1: 4294967295/1-4294967296/90, 600 channels", "a.3.1 1 4294967297/1 (0, 0)"};
@@ -672,8 +672,8 @@ void TestAnalysis::diff()
     const LumoMapModel oldMap = loaded(oldFile);
     const LumoMapModel newMap = loaded(newFile);
     LumoMapDiffOptions options;
-    options.compareSaveTime = withSaveTime;
-    options.numberLegacyTemplatesFromZero = true;
+    options.setCompareSaveTime(withSaveTime);
+    options.setNumberLegacyTemplatesFromZero(true);
     QStringList lines;
     for (const LumoMapDifference &difference : LumoMapDiff::compare(oldMap, newMap, options))
         lines << difference.line();

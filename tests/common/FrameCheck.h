@@ -57,9 +57,9 @@ inline LumoWiringOptions buildMap(LumoMapModel &map, const Choose &choose)
         map.interfaces.insert(interface->uid, interface);
     }
     LumoWiringOptions options;
-    options.universeSize = choose(0, 8) == 0 ? choose(-2, 600) : (choose(0, 1) ? 510 : 512);
-    options.startUniverse = choose(-1, 3);
-    options.channelsPerNode = choose(1, 5);
+    options.setUniverseSize(choose(0, 8) == 0 ? choose(-2, 600) : (choose(0, 1) ? 510 : 512));
+    options.setStartUniverse(choose(-1, 3));
+    options.setChannelsPerNode(choose(1, 5));
     return options;
 }
 
@@ -73,7 +73,7 @@ using Universes = QMap<QPair<quint32, qint64>, QByteArray>;
 // universe above 65535 is asked for.
 inline QString difference(const LumoWiring &wiring, LumoFrame &frame, const std::function<quint8(int, int)> &valueOf)
 {
-    const int size = std::max(wiring.options.universeSize, 1);
+    const int size = std::max(wiring.options.universeSize(), 1);
     Universes expected;
     bool sendable = size <= 512;
     int index = 0;

@@ -61,7 +61,7 @@ void TestFrames::againstPatchList()
             return random.bounded(least, most + 1);
         });
         if (startUniverse >= -1)
-            options.startUniverse = startUniverse;
+            options.setStartUniverse(startUniverse);
         const LumoWiring wiring(map, options);
         LumoFrame frame(wiring);
         const QString difference =
@@ -130,7 +130,7 @@ void TestFrames::sender()
     loadStage(map);
     map.interfaces.value(0x300)->ip = firstIp;
     LumoWiringOptions wiringOptions;
-    wiringOptions.startUniverse = startUniverse;
+    wiringOptions.setStartUniverse(startUniverse);
     LumoFrame frame(LumoWiring(map, wiringOptions));
     LumoOutputOptions options;
     options.setProtocol(protocol);
@@ -202,7 +202,7 @@ void TestFrames::patterns()
     LumoMapModel map;
     loadStage(map);
     LumoWiringOptions options;
-    options.startUniverse = 7;
+    options.setStartUniverse(7);
     LumoFrame frame(LumoWiring(map, options));
     LumoTestPattern pattern;
     pattern.setKind(kind);
@@ -255,7 +255,7 @@ void TestFrames::player()
     LumoMapModel map;
     loadStage(map);
     LumoWiringOptions wiringOptions;
-    wiringOptions.startUniverse = 7;
+    wiringOptions.setStartUniverse(7);
     LumoFrame frame(LumoWiring(map, wiringOptions));
     LumoTestPattern pattern;
     pattern.setInterfaces({0x300});

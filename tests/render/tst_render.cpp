@@ -86,9 +86,9 @@ void build(LumoMapModel &map, Map kind)
 LumoWiringOptions wiringWith(int universeSize, qint64 startUniverse = -1, int channelsPerNode = 3)
 {
     LumoWiringOptions options;
-    options.universeSize = universeSize;
-    options.startUniverse = startUniverse;
-    options.channelsPerNode = channelsPerNode;
+    options.setUniverseSize(universeSize);
+    options.setStartUniverse(startUniverse);
+    options.setChannelsPerNode(channelsPerNode);
     return options;
 }
 
@@ -130,6 +130,8 @@ class TestRender : public QObject
 private slots:
     void write_data();
     void write();
+    void onlyInterface_data();
+    void onlyInterface();
 };
 
 void TestRender::write_data()
@@ -200,9 +202,10 @@ void TestRender::write()
     build(model, Map(map));
     const LumoWiring wired(model, wiring);
     LumoMapPicture picture;
-    picture.area = area;
-    picture.labels = picture.wiring = true;
-    picture.numbers = LumoMapPicture::UniverseChannels;
+    picture.setArea(area);
+    picture.setLabels(true);
+    picture.setWiring(true);
+    picture.setNumbers(LumoMapPicture::UniverseChannels);
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
     bool result = false;
@@ -224,13 +227,15 @@ void TestRender::write()
         result = image != blank;
     } else if (format == QLatin1String("sheets")) {
         LumoWiringSheetsOptions options;
-        options.pageSize = QPageSize::PageSizeId(paper);
-        options.picture = picture;
-        options.overview = overview;
+        options.setPageSize(QPageSize::PageSizeId(paper));
+        options.setPicture(picture);
+        options.setOverview(overview);
         result = LumoWiringSheets::write(buffer, model, wired, options);
         start = "%PDF";
     } else {
-        result = LumoMapPage::write(buffer, model, wired, LumoMapPageOptions{picture, {}, {}});
+        LumoMapPageOptions options;
+        options.setPicture(picture);
+        result = LumoMapPage::write(buffer, model, wired, options);
         start = "<!DOCTYPE html>";
     }
     QCOMPARE(result, written);
@@ -247,6 +252,54 @@ void TestRender::write()
         QVERIFY(buffer.data().trimmed().endsWith("%%EOF") && buffer.data().contains("/Type /Page\n"));
     if (format == QLatin1String("page"))
         checkPageUniverses(buffer.data(), wired);
+}
+
+// A picture that draws one interface alone names it by uid, which stays right when keepOnly() drops
+// interfaces before it: it must look as the whole picture of a wiring that holds that interface alone.
+void TestRender::onlyInterface_data()
+{
+    QTest::addColumn<QList<quint32>>("kept");     // keepOnly() before painting; empty keeps all
+    QTest::addColumn<qint64>("only");             // the uid drawn alone; -1 for none
+    QTest::addColumn<QList<quint32>>("lookAlike"); // the interfaces of the wiring drawn whole alike
+
+    QTest::newRow("second of two") << QList<quint32>{} << qint64(2) << QList<quint32>{2};
+    QTest::newRow("second, after keepOnly") << QList<quint32>{2} << qint64(2) << QList<quint32>{2};
+    QTest::newRow("one keepOnly left out") << QList<quint32>{1} << qint64(2) << QList<quint32>{99};
+    QTest::newRow("selection cleared") << QList<quint32>{} << qint64(-1) << QList<quint32>{};
+}
+
+void TestRender::onlyInterface()
+{
+    QFETCH(QList<quint32>, kept);
+    QFETCH(qint64, only);
+    QFETCH(QList<quint32>, lookAlike);
+
+    LumoMapModel model;
+    build(model, Grid);
+    addController(model, 2, {{{0, 0, 1, false, 3, 0}, {5, 5, 4, false, 3, 0}}}, 0, 40);
+    const auto paint = [&model](const LumoWiring &wiring, const LumoMapPicture &picture) {
+        QImage image(160, 120, QImage::Format_RGB32);
+        QPainter painter(&image);
+        LumoMapPainter::paint(painter, model, wiring, picture);
+        return image;
+    };
+    LumoMapPicture picture;
+    picture.setArea(QRectF(0, 0, 160, 120));
+    picture.setLabels(true);
+    picture.setWiring(true);
+    picture.setOnlyInterfaceUid(1);
+    if (only >= 0)
+        picture.setOnlyInterfaceUid(quint32(only));
+    else
+        picture.clearOnlyInterface();
+    LumoMapPicture whole = picture; // a copy: clearing its selection leaves the picture's as it is
+    whole.clearOnlyInterface();
+
+    LumoWiring wiring(model);
+    wiring.keepOnly(kept);
+    LumoWiring alike(model);
+    alike.keepOnly(lookAlike);
+    QCOMPARE(paint(wiring, picture), paint(alike, whole));
 }
 
 QTEST_MAIN(TestRender)

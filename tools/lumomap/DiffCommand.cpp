@@ -42,8 +42,8 @@ int runDiffCommand(const QStringList &arguments)
         return Tool::FileError;
 
     LumoMapDiffOptions options;
-    options.compareSaveTime = parser.isSet(allOption);
-    options.numberLegacyTemplatesFromZero = true; // as a separate run of the tool numbers them
+    options.setCompareSaveTime(parser.isSet(allOption));
+    options.setNumberLegacyTemplatesFromZero(true); // as a separate run of the tool numbers them
     bool equal = true;
     const bool written = Tool::writeOutput(QString(), [&](QIODevice &out) {
         return parser.isSet(jsonOption)

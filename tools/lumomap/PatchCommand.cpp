@@ -53,7 +53,7 @@ int runPatchCommand(const QStringList &arguments)
     if (!Tool::parseCommandLine(parser, arguments, 1) || !wiringOptions.read(parser) ||
         !Tool::integerOption(parser, milliampsOption, 0, 100000, milliamps))
         return Tool::FileError;
-    wiringOptions.wiring.milliampsPerPixel = int(milliamps);
+    wiringOptions.wiring.setMilliampsPerPixel(int(milliamps));
     const QString mapPath = parser.positionalArguments().constFirst();
     const QString outPath = parser.value(outputOption);
     const QStringList formats = parser.isSet(pixelsOption) ? QStringList{QStringLiteral("json")}

@@ -97,14 +97,14 @@ int runRenderCommand(const QStringList &arguments)
     // Sheets and the page are for wiring: they show it unless told not to; pictures on request.
     const bool forWiring = extension == QLatin1String("pdf") || extension == QLatin1String("html");
     LumoMapPicture picture;
-    picture.labels = parser.isSet(labelsOption);
-    picture.wiring = forWiring ? !parser.isSet(noWiringOption)
-                               : parser.isSet(wiringOption) || parser.isSet(addressesOption) ||
-                                     parser.isSet(universesOption);
-    if (picture.wiring)
-        picture.numbers = parser.isSet(universesOption)   ? LumoMapPicture::UniverseChannels
-                          : parser.isSet(addressesOption) ? LumoMapPicture::ChannelAddresses
-                                                          : LumoMapPicture::ChainNumbers;
+    picture.setLabels(parser.isSet(labelsOption));
+    picture.setWiring(forWiring ? !parser.isSet(noWiringOption)
+                                : parser.isSet(wiringOption) || parser.isSet(addressesOption) ||
+                                      parser.isSet(universesOption));
+    if (picture.wiring())
+        picture.setNumbers(parser.isSet(universesOption)   ? LumoMapPicture::UniverseChannels
+                           : parser.isSet(addressesOption) ? LumoMapPicture::ChannelAddresses
+                                                           : LumoMapPicture::ChainNumbers);
     QSize size;
     if (!parseSize(parser.value(sizeOption), size)) {
         Tool::printError(QStringLiteral("invalid --size \"%1\": expected WxH, each from 1 to %2")
@@ -112,7 +112,7 @@ int runRenderCommand(const QStringList &arguments)
                              .arg(largestSide));
         return Tool::FileError;
     }
-    picture.area = QRectF(QPointF(0, 0), QSizeF(size));
+    picture.setArea(QRectF(QPointF(0, 0), QSizeF(size)));
     const QString page = parser.value(pageOption).toLower();
     if (page != QLatin1String("a4") && page != QLatin1String("letter")) {
         Tool::printError(
@@ -141,17 +141,17 @@ int runRenderCommand(const QStringList &arguments)
     bool drawn = false;
     if (extension == QLatin1String("pdf")) {
         LumoWiringSheetsOptions sheets;
-        sheets.pageSize = page == QLatin1String("letter") ? QPageSize::Letter : QPageSize::A4;
-        sheets.picture = picture;
-        sheets.fileName = fileName;
-        sheets.savedTime = savedTime;
-        sheets.overview = !wiringOptions.filtered();
+        sheets.setPageSize(page == QLatin1String("letter") ? QPageSize::Letter : QPageSize::A4);
+        sheets.setPicture(picture);
+        sheets.setFileName(fileName);
+        sheets.setSavedTime(savedTime);
+        sheets.setOverview(!wiringOptions.filtered());
         drawn = LumoWiringSheets::write(file, model, wiring, sheets);
     } else if (extension == QLatin1String("html")) {
         LumoMapPageOptions pageOptions;
-        pageOptions.picture = picture;
-        pageOptions.fileName = fileName;
-        pageOptions.savedTime = savedTime;
+        pageOptions.setPicture(picture);
+        pageOptions.setFileName(fileName);
+        pageOptions.setSavedTime(savedTime);
         drawn = LumoMapPage::write(file, model, wiring, pageOptions);
     } else if (extension == QLatin1String("svg")) {
         drawn = LumoMapPainter::writeSvg(file, model, wiring, picture);

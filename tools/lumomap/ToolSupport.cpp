@@ -89,15 +89,15 @@ bool WiringOptions::read(const QCommandLineParser &parser)
         printError(QStringLiteral("invalid --universe-size \"%1\": expected 510 or 512").arg(value));
         return false;
     }
-    wiring.universeSize = int(value);
+    wiring.setUniverseSize(int(value));
     if (parser.isSet(startUniverse)) {
         if (!integerOption(parser, startUniverse, 0, 0xFFFFFFFFll, value))
             return false;
-        wiring.startUniverse = value;
+        wiring.setStartUniverse(value);
     }
     if (!integerOption(parser, channelsPerNode, 1, 512, value))
         return false;
-    wiring.channelsPerNode = int(value);
+    wiring.setChannelsPerNode(int(value));
     if (!withFilters)
         return true;
     interfaces = parser.values(interfaceFilter);

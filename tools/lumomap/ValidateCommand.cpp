@@ -54,8 +54,8 @@ int runValidateCommand(const QStringList &arguments)
         return Tool::FileError;
 
     LumoMapCheckOptions options;
-    options.wiring = wiringOptions.wiring;
-    options.maxPixelsPerPort = int(maxPixels);
+    options.setWiring(wiringOptions.wiring);
+    options.setMaxPixelsPerPort(int(maxPixels));
     const QList<LumoMapFinding> findings = LumoMapCheck::findings(model, options);
     QTextStream out(stdout);
     Tool::useUtf8(out);

@@ -48,7 +48,7 @@ int main(int argc, char **argv)
     const LumoMapModel copy(model);
     const LumoWiring wiring(copy);
     LumoMapPicture picture;
-    picture.area = QRectF(0, 0, 64, 48);
+    picture.setArea(QRectF(0, 0, 64, 48));
     QBuffer png;
     png.open(QIODevice::WriteOnly);
     bool ok = copy.getMapName() == QStringLiteral("Consumer") && copy.getLibraryMapFileVersion() == 2
