@@ -118,6 +118,7 @@ public:
             std::any_of(model.interfaces.cbegin(), model.interfaces.cend(), isRecord))
             throw std::bad_alloc();
         universeSize = wiring.options.universeSize();
+        universesPerPort = wiring.options.universesPerPort();
         for (const LumoWiredInterface &interface : wiring.interfaces) {
             for (const LumoWiredPort &port : interface.ports)
                 chain(interface, port);
@@ -304,6 +305,15 @@ private:
                 QStringLiteral("%1: channels cross into the next universe (universes of %2 channels)")
                     .arg(nodesText(crossing))
                     .arg(universeSize));
+        // The universes the port's channels need, counted from the port's first universe.
+        const qint64 needed = port.lastAddress < 1 ? 0 : (port.lastAddress - 1) / universeSize + 1;
+        if (universesPerPort > 0 && needed > universesPerPort)
+            add(LumoMapFinding::Error, "port-universes", QStringLiteral("interface"), keys, QStringLiteral("address"),
+                record,
+                QStringLiteral("its channels need %1 universes, more than the %2 each port is given, and run into "
+                               "the next port's")
+                    .arg(needed)
+                    .arg(universesPerPort));
         if (port.nodes.size() > options.maxPixelsPerPort())
             add(LumoMapFinding::Warning, "too-many-pixels", QStringLiteral("interface"), keys, QString(), record,
                 QStringLiteral("%1 nodes, more than %2 on one port").arg(port.nodes.size()).arg(options.maxPixelsPerPort()));
@@ -368,6 +378,7 @@ private:
     const LumoMapModel &model;
     const LumoMapCheckOptions &options;
     int universeSize = 1; // as the wiring normalised it
+    int universesPerPort = 0;
     QList<LumoMapFinding> findings;
 };
 

@@ -126,7 +126,7 @@ QString summaryText(const QString &path, const LumoMapModel &model, const LumoRe
     out << "Saved:               "
         << (model.savedatetime.isNull() ? QStringLiteral("(not recorded)") : model.savedatetime) << '\n';
     out << "Fixture templates:   " << counts.fixtureTemplates << '\n';
-    out << "Nodes:               " << counts.nodes << '\n';
+    out << "Template nodes:      " << counts.nodes << '\n';
     out << "Interface templates: " << counts.interfaceTemplates << '\n';
     out << "Outputs:             " << counts.outputs << '\n';
     out << "Fixtures:            " << counts.fixtures << '\n';

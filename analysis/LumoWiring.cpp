@@ -91,6 +91,8 @@ void normalise(LumoWiringOptions &options)
     const qint64 used = start < 0 ? -1 : std::min<qint64>(start, 0xFFFFFFFFll);
     if (used != start)
         options.setStartUniverse(used);
+    if (options.universesPerPort() < 0)
+        options.setUniversesPerPort(0);
 }
 
 class PortWiring
@@ -196,11 +198,17 @@ Wired wireMap(const LumoMapModel &model, const LumoWiringOptions &options)
         if (wired.interfaceTemplate) {
             const QPointF origin(interface->x, interface->y);
             const QTransform turn = turnBy(interface->theta);
-            qint64 nextUniverse = options.startUniverse() >= 0 ? options.startUniverse() : qint64(interface->uni);
+            const qint64 firstUniverse = options.startUniverse() >= 0 ? options.startUniverse() : qint64(interface->uni);
+            const qint64 perPort = options.universesPerPort();
+            qint64 nextUniverse = firstUniverse;
             const QList<LumoOutput *> &outputs = wired.interfaceTemplate->outputs;
             for (int i = 0; i < outputs.size(); ++i) {
                 if (!outputs.at(i))
                     continue;
+                // Given universes per port, port i starts at its own place whatever the ports before
+                // it hold; the product stays below 2^62, as both factors lie below 2^31.
+                if (perPort > 0)
+                    nextUniverse = std::min(firstUniverse + qint64(i) * perPort, greatestFirstUniverse - 1);
                 wired.ports.append(
                     portWiring.wire(*outputs.at(i), i, nextUniverse, origin, turn, wired.unplacedFixtures));
                 const LumoWiredPort &port = wired.ports.constLast();

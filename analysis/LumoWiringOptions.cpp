@@ -8,6 +8,7 @@ public:
     qint64 startUniverse = -1;
     int channelsPerNode = 3;
     int milliampsPerPixel = 60;
+    int universesPerPort = 0;
 };
 
 LumoWiringOptions::LumoWiringOptions() : d(new LumoWiringOptionsData) {}
@@ -28,3 +29,6 @@ void LumoWiringOptions::setChannelsPerNode(int channelsPerNode) { d->channelsPer
 
 int LumoWiringOptions::milliampsPerPixel() const { return d->milliampsPerPixel; }
 void LumoWiringOptions::setMilliampsPerPixel(int milliampsPerPixel) { d->milliampsPerPixel = milliampsPerPixel; }
+
+int LumoWiringOptions::universesPerPort() const { return d->universesPerPort; }
+void LumoWiringOptions::setUniversesPerPort(int universesPerPort) { d->universesPerPort = universesPerPort; }

@@ -84,6 +84,8 @@ private:
 /// - "shared-portnum": outputs of one interface template sharing a `portnum`;
 /// - "shared-ip": interfaces sharing an IP address (other than an empty one or 0.0.0.0);
 /// - "invalid-ip": an IP that is neither empty nor a dotted IPv4 address;
+/// - "port-universes": a port whose channels need more universes than LumoWiringOptions::universesPerPort()
+///   gives each port, so that they run into the next port's;
 /// - "out-of-memory": the checks ran out of memory; it is then the only finding (kind and record
 ///   "map"), since the others would be incomplete.
 ///

@@ -86,6 +86,15 @@ public:
     /// Sets the current one pixel draws.
     void setMilliampsPerPixel(int milliampsPerPixel);
 
+    /// The universes each port is given; 0 (the default) packs them: each port starts right after the
+    /// last universe of the port before it. With N above 0, port P of an interface starts at its first
+    /// universe + (P - 1) x N, so that a change on one port never moves another; a port whose channels
+    /// need more than N universes runs into the next port's (LumoMapCheck reports it). A wiring counts
+    /// values below 0 as 0.
+    int universesPerPort() const;
+    /// Sets the universes each port is given, or 0 to pack them.
+    void setUniversesPerPort(int universesPerPort);
+
 private:
     QSharedDataPointer<LumoWiringOptionsData> d;
 };

@@ -242,6 +242,15 @@ void TestAnalysis::wiring_data()
                                                  "a.3: 4/1-4/6, 6 channels", "a.3.1 1 4/1 (0, 0)"};
     QTest::newRow("start universe") << threePorts << fromUniverse7
                                     << QStringList{"a.1: 7/1-8/90, 600 channels", "a.3.1 1 9/1 (0, 0)"};
+    // Three universes a port: port 3 starts at 2 + 2 x 3 whatever ports 1 and 2 hold; -3 packs them.
+    LumoWiringOptions threePerPort = defaults;
+    threePerPort.setUniversesPerPort(3);
+    QTest::newRow("universes per port")
+        << threePorts << threePerPort << QStringList{"a.1: 2/1-3/90, 600 channels", "a.3: 8/1-8/6, 6 channels"};
+    LumoWiringOptions negativePerPort = defaults;
+    negativePerPort.setUniversesPerPort(-3);
+    QTest::newRow("universes per port below 0 count as 0")
+        << threePorts << negativePerPort << QStringList{"a.3: 4/1-4/6, 6 channels"};
     QTest::newRow("channelCount 0 counts as channelsPerNode")
         << MapLayout{{{{0, 0, 1, 0}, {1, 0, 5, 0}}}, {{0xa, 0, {}, {{{1}}}}}} << fourChannels
         << QStringList{"a.1: 0/1-0/8, 8 channels"};
@@ -348,6 +357,13 @@ void TestAnalysis::findings_data()
                        "one: 2-3 (nodes 1 and 2 share channel 1)",
                        "warning: interface a \"Interface\" port 2 (portnum 2): node 128: channels cross into the next "
                        "universe (universes of 510 channels)"};
+    // Checked with one universe a port (see findings()).
+    QTest::newRow("port needs more universes than it is given")
+        << QString() << MapLayout{{row(171, 3)}, {{0xa, 0, "10.0.0.1", {{{1}}, {{1}}}}}}
+        << QStringList{"error: interface a \"Interface\" port 1 (portnum 1): its channels need 2 universes, more "
+                       "than the 1 each port is given, and run into the next port's",
+                       "error: interface a \"Interface\" port 2 (portnum 2): its channels need 2 universes, more "
+                       "than the 1 each port is given, and run into the next port's"};
     QTest::newRow("too many pixels") << QString() << MapLayout{{row(1025, 1)}, {{0xa, 0, "10.0.0.1", onePort}}}
                                      << QStringList{"warning: interface a \"Interface\" port 1 (portnum 1): 1025 nodes, "
                                                     "more than 1024 on one port"};
@@ -382,8 +398,14 @@ void TestAnalysis::findings()
         build(map, layout);
     else
         QVERIFY(TestSupport::loadFile(map, file));
+    LumoMapCheckOptions options;
+    if (QByteArray(QTest::currentDataTag()) == "port needs more universes than it is given") {
+        LumoWiringOptions onePerPort;
+        onePerPort.setUniversesPerPort(1);
+        options.setWiring(onePerPort);
+    }
     QStringList lines;
-    for (const LumoMapFinding &finding : LumoMapCheck::findings(map))
+    for (const LumoMapFinding &finding : LumoMapCheck::findings(map, options))
         lines << finding.line();
     QCOMPARE(lines, expected);
 }

@@ -118,8 +118,8 @@ private slots:
 };
 
 // Each row runs the tool once. `out` is "golden:FILE" (stdout equals the file byte for byte) or a
-// regular expression; `err` a regular expression. `input` is written to @tmp@/input.json and
-// @tmp@/input.txt first.
+// regular expression; `err` a regular expression. `input`, unless null, is written to
+// @tmp@/input.json and @tmp@/input.txt first.
 // `written` names a file that must not exist when `writtenGolden` is empty, must hold N matches of
 // REGEX when it is "N REGEX", and must equal the golden file `writtenGolden` otherwise.
 void TestTool::commands_data()
@@ -195,9 +195,24 @@ void TestTool::commands_data()
     row("validate json", {"validate", "--json", "tests/data/tool-shared-portnum.xml"}, 1,
         "\"check\": \"shared-portnum\",\\s*\"field\": \"portnum\",\\s*\"keys\": \\[\\s*\"200\"\\s*\\],\\s*"
         "\"kind\": \"interfacetemplate\",\\s*\"level\": \"error\"");
-    row("validate universe size", {"validate", stage, "--universe-size", "511"}, 2, none,
-        "^lumomap: invalid --universe-size \"511\": expected 510 or 512\\n$");
+    row("validate universe size", {"validate", stage, "--universe-size", "500"}, 2, none,
+        "^lumomap: invalid --universe-size \"500\": expected 510 or 512\\n$");
+    // A port keeps its universes whatever the ports before it hold; names match in any case.
+    row("patch universes per port", {"patch", "--ports", stage, "--universes-per-port", "8", "--interface",
+                                     "downstage TRUSS"}, 0,
+        "\\nDownstage Truss,301,10.0.0.32,1,1,2,8,0,24,0,1,0,24,480\\r\\n"
+        "Downstage Truss,301,10.0.0.32,2,2,2,2,0,6,8,1,8,6,120\\r\\n$");
+    row("validate universes per port", {"validate", theatre, "--universes-per-port", "1", "--universe-size", "512"}, 0,
+        "^(warning: [^\\n]+\\n)+$");
+    row("port the interface lacks", {"patch", stage, "--interface", "300", "--port", "99"}, 2, none,
+        "^lumomap: invalid --port 99: Upstage Truss has ports 1-2\\n$");
+    row("port no interface has", {"patch", stage, "--port", "99"}, 2, none,
+        "^lumomap: invalid --port 99: no interface has it \\(the most ports of one is 2\\)\\n$");
+    row("render a port without nodes", {"render", theatre, "--interface", "1b", "--port", "9", "-o", "@tmp@/out.png"},
+        2, none, "^lumomap: nothing to draw: interface 1b \"Stage Right\" port 9 has no nodes\\n$");
     // What a file that is no map is, and where.
+    row("info of an empty file", {"info", "@tmp@/input.txt"}, 2, none,
+        "^lumomap: cannot read \"[^\"]*input.txt\": the file is empty\\n$", QByteArray(""));
     row("info of text", {"info", "@tmp@/input.txt"}, 2, none,
         "^lumomap: cannot read \"[^\"]*input.txt\": not XML: .+ at line 1, column \\d+\\n$", "notes, not a map\n");
     row("info of html", {"info", "@tmp@/input.txt"}, 2, none,
@@ -297,7 +312,7 @@ void TestTool::commands()
     QTemporaryDir tmp;
     QVERIFY(tmp.isValid());
     QVERIFY(writeFile(tmp.filePath(QStringLiteral("keep.xml")), readFile(stage)));
-    if (!input.isEmpty()) {
+    if (!input.isNull()) {
         QVERIFY(writeFile(tmp.filePath(QStringLiteral("input.json")), input));
         QVERIFY(writeFile(tmp.filePath(QStringLiteral("input.txt")), input));
     }

@@ -8,11 +8,13 @@
 #include "Commands.h"
 #include "ToolSupport.h"
 
+#include <LumoInterface.h>
 #include <LumoMapModel.h>
 #include <LumoMapPage.h>
 #include <LumoMapPainter.h>
 #include <LumoWiring.h>
 #include <LumoWiringSheets.h>
+#include <RecordKeys.h>
 
 #include <QCommandLineParser>
 #include <QDateTime>
@@ -127,6 +129,18 @@ int runRenderCommand(const QStringList &arguments)
     if (!wiringOptions.filter(wiring))
         return Tool::FileError;
     Tool::reportUnplacedFixtures(wiring);
+    if (wiringOptions.filtered() && wiring.nodeCount == 0) {
+        const QString chosen = wiring.interfaces.size() == 1
+                                   ? QStringLiteral("interface %1 \"%2\"")
+                                         .arg(RecordKeys::hexKey(wiring.interfaces.constFirst().uid),
+                                              wiring.interfaces.constFirst().record->name)
+                                   : QStringLiteral("the interfaces chosen");
+        Tool::printError(QStringLiteral("nothing to draw: %1%2 has no nodes")
+                             .arg(chosen, wiringOptions.selectedPort() > 0
+                                              ? QStringLiteral(" port %1").arg(wiringOptions.selectedPort())
+                                              : QString()));
+        return Tool::FileError;
+    }
 
     QSaveFile file(outPath);
     if (!file.open(QIODevice::WriteOnly)) {

@@ -75,21 +75,20 @@ bool integerOption(const QCommandLineParser &parser, const QCommandLineOption &o
 void WiringOptions::add(QCommandLineParser &parser, bool filters)
 {
     withFilters = filters;
-    parser.addOptions({universeSize, startUniverse, channelsPerNode});
+    parser.addOptions({universeSize, startUniverse, channelsPerNode, universesPerPort});
     if (filters)
         parser.addOptions({interfaceFilter, portFilter});
 }
 
 bool WiringOptions::read(const QCommandLineParser &parser)
 {
-    qint64 value = 0;
-    if (!integerOption(parser, universeSize, 510, 512, value))
-        return false;
-    if (value != 510 && value != 512) {
-        printError(QStringLiteral("invalid --universe-size \"%1\": expected 510 or 512").arg(value));
+    const QString size = parser.value(universeSize);
+    if (size != QLatin1String("510") && size != QLatin1String("512")) {
+        printError(QStringLiteral("invalid --universe-size \"%1\": expected 510 or 512").arg(size));
         return false;
     }
-    wiring.setUniverseSize(int(value));
+    wiring.setUniverseSize(size.toInt());
+    qint64 value = 0;
     if (parser.isSet(startUniverse)) {
         if (!integerOption(parser, startUniverse, 0, 0xFFFFFFFFll, value))
             return false;
@@ -98,6 +97,11 @@ bool WiringOptions::read(const QCommandLineParser &parser)
     if (!integerOption(parser, channelsPerNode, 1, 512, value))
         return false;
     wiring.setChannelsPerNode(int(value));
+    if (parser.isSet(universesPerPort)) {
+        if (!integerOption(parser, universesPerPort, 1, 65536, value))
+            return false;
+        wiring.setUniversesPerPort(int(value));
+    }
     if (!withFilters)
         return true;
     interfaces = parser.values(interfaceFilter);
@@ -124,7 +128,8 @@ bool WiringOptions::selectedInterfaces(const LumoWiring &wired, QList<quint32> &
         bool found = false;
         for (const LumoWiredInterface &interface : std::as_const(wired.interfaces)) {
             const LumoInterface &record = *interface.record;
-            if (RecordKeys::hexKey(interface.uid) == key.toLower() || record.name == key || record.ip == key) {
+            if (RecordKeys::hexKey(interface.uid) == key.toLower() ||
+                record.name.compare(key, Qt::CaseInsensitive) == 0 || record.ip == key) {
                 uids.append(interface.uid);
                 found = true;
             }
@@ -135,6 +140,40 @@ bool WiringOptions::selectedInterfaces(const LumoWiring &wired, QList<quint32> &
                            .arg(key));
             return false;
         }
+    }
+    return port == 0 || hasSelectedPort(wired, uids);
+}
+
+namespace {
+
+QString portsText(int count)
+{
+    return count == 0 ? QStringLiteral("no ports")
+                      : count == 1 ? QStringLiteral("port 1 only") : QStringLiteral("ports 1-%1").arg(count);
+}
+
+} // namespace
+
+// True when every interface of `uids` has the port --port names or, when `uids` is empty, when some
+// interface has it; otherwise says which ports there are.
+bool WiringOptions::hasSelectedPort(const LumoWiring &wired, const QList<quint32> &uids) const
+{
+    int most = 0;
+    for (const LumoWiredInterface &interface : wired.interfaces) {
+        const int count = int(interface.ports.size());
+        most = std::max(most, count);
+        if (uids.isEmpty() || !uids.contains(interface.uid) || port <= count)
+            continue;
+        const QString name = interface.record->name.isEmpty() ? RecordKeys::hexKey(interface.uid)
+                                                                : interface.record->name;
+        printError(QStringLiteral("invalid --port %1: %2 has %3").arg(port).arg(name, portsText(count)));
+        return false;
+    }
+    if (uids.isEmpty() && port > most) {
+        printError(QStringLiteral("invalid --port %1: no interface has it (the most ports of one is %2)")
+                       .arg(port)
+                       .arg(most));
+        return false;
     }
     return true;
 }

@@ -56,10 +56,11 @@ public:
 
     LumoWiringOptions wiring;
     // Keeps the interfaces and the port the command line names in `wiring`; false with a message when
-    // an --interface names no interface of the map.
+    // an --interface names no interface of the map or a kept interface has no such --port.
     bool filter(LumoWiring &wiring) const;
     // The uids of the interfaces the command line names (empty for all); false with a message when an
-    // --interface names no interface of `wiring`.
+    // --interface names no interface of `wiring` or when --port names a port that one of them (or, with
+    // no --interface, every interface) lacks. Names match without regard to case.
     bool selectedInterfaces(const LumoWiring &wiring, QList<quint32> &uids) const;
     // The port the command line names, from 1; 0 for all.
     int selectedPort() const { return port; }
@@ -77,6 +78,11 @@ private:
         QStringLiteral("channels-per-node"),
         QStringLiteral("The channels of a node whose channelCount is 0, as every legacy light's (default 3)."),
         QStringLiteral("N"), QStringLiteral("3")};
+    QCommandLineOption universesPerPort{
+        QStringLiteral("universes-per-port"),
+        QStringLiteral("Give each port N universes: port P starts at the first universe + (P - 1) x N, so that a "
+                       "change on one port never moves another (default: each port right after the one before)."),
+        QStringLiteral("N")};
     QCommandLineOption interfaceFilter{
         QStringLiteral("interface"),
         QStringLiteral("Only the interface with this uid (hexadecimal), name or IP; may be repeated."),
@@ -84,6 +90,8 @@ private:
     QCommandLineOption portFilter{QStringLiteral("port"),
                                   QStringLiteral("Only the port with this label (its place on the controller, from 1)."),
                                   QStringLiteral("N")};
+    bool hasSelectedPort(const LumoWiring &wiring, const QList<quint32> &uids) const;
+
     bool withFilters = false;
     QStringList interfaces;
     int port = 0;
