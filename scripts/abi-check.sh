@@ -7,9 +7,13 @@
 #                                                 SONAME or no description yet
 #   scripts/abi-check.sh --update --force BUILD   records every library, also under the recorded SONAME
 #
-# Only the Qt 6 g++ RelWithDebInfo build is checked (scripts/build.sh build/qt6; CI checks its Qt 6
-# build): the descriptions are read from its debug information, and another Qt, compiler or build
-# type describes other types.
+# Only the libraries in the configuration the packages ship are checked and recorded: Qt 6, g++,
+# without tests (and fuzz targets). They are recorded from a RelWithDebInfo build of the libraries
+# alone (scripts/build-abi.sh build/abi), and checked in such a build or in the package build itself
+# (scripts/package.sh: Release with Debian's flags, which include -g), which describes the same ABI;
+# CI checks its package build. The descriptions are read from the debug information, and another Qt,
+# compiler or build type describes other types; a build with tests exports internals for them
+# (LUMOMAP_AUTOTEST_EXPORT) that no package has, so it is refused.
 #
 # The check fails when a function or variable of the public API is gone, or when a type it uses has
 # changed (size, layout, members, virtual functions): changes that break hosts built against the
@@ -47,10 +51,22 @@ build=$(realpath "$1") || exit 2
 cache_value() { sed -n "s/^$1:[A-Z]*=//p" "$build/CMakeCache.txt"; }
 compiler=$(sed -n 's/^set(CMAKE_CXX_COMPILER_ID "\(.*\)")$/\1/p' \
     "$build"/CMakeFiles/*/CMakeCXXCompiler.cmake 2>/dev/null)
+build_type=$(cache_value CMAKE_BUILD_TYPE)
+# The package build: Release, with the debug information of Debian's flags (stripped only when packed).
+package_build=0
+if [ "$build_type" = Release ] && [[ " $(cache_value CMAKE_CXX_FLAGS) " == *" -g "* ]]; then
+    package_build=1
+fi
+if [ "$build_type" != RelWithDebInfo ] && { [ $package_build -eq 0 ] || [ $update -eq 1 ]; }; then
+    echo "abi-check: $build is neither a RelWithDebInfo build nor, to check only, the package build" \
+        "(scripts/package.sh)" >&2
+    exit 2
+fi
 if [ "$(cache_value LUMOMAP_QT_MAJOR)" != 6 ] || [ "$compiler" != GNU ] \
-    || [ "$(cache_value CMAKE_BUILD_TYPE)" != RelWithDebInfo ] \
-    || [ "$(cache_value LUMOMAP_SANITIZE)" != OFF ]; then
-    echo "abi-check: $build is not a Qt 6 g++ RelWithDebInfo build without sanitizers" >&2
+    || [ "$(cache_value LUMOMAP_SANITIZE)" != OFF ] || [ "$(cache_value LUMOMAP_BUILD_TESTS)" != OFF ] \
+    || [ "$(cache_value LUMOMAP_BUILD_FUZZ)" != OFF ]; then
+    echo "abi-check: $build is not a Qt 6 g++ build without sanitizers, tests and fuzz targets" \
+        "(make one with scripts/build-abi.sh)" >&2
     exit 2
 fi
 
