@@ -16,8 +16,8 @@
 # through a resource lock). Every build treats warnings as errors. The last line is "N passed, M
 # failed, K skipped", counted from the ctest results (one per test), the fuzz runs (one per target),
 # the reference, the ABI check and the packages (built, lintian, installed and used); a failed build
-# counts as a failure, and a test that skipped itself (the browser tests where chromium or node is missing) counts as skipped. The exit
-# status is non-zero when anything failed.
+# counts as a failure, and a test that skipped itself (the browser tests where chromium or node is
+# missing) counts as skipped. The exit status is non-zero when anything failed.
 #
 # Environment: LUMOMAP_FUZZ_SECONDS (default 45) is the time per fuzz target;
 # LUMOMAP_CI_BUILD_PREFIX (default build/ci) is the prefix of the build directories.
