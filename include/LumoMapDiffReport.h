@@ -9,7 +9,7 @@
 #include <QString>
 
 class LumoMapModel;
-struct LumoMapDiffOptions;
+class LumoMapDiffOptions;
 class QIODevice;
 
 /// Writes the differences LumoMapDiff finds to a device as each is found, so that a comparison of large
