@@ -8,6 +8,7 @@
 #include "RecordKeys.h"
 #include "RenderSupport_p.h"
 
+#include <QDir>
 #include <QFile>
 #include <QIODevice>
 #include <QJsonArray>
@@ -227,43 +228,20 @@ QByteArray resource(const char *name)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// The page's script, in the order its parts build on each other: helpers, the map's data, the map
-// object, the layers that draw, the gesture handlers, the panel, search, controls, print, the
-// automation API and the first drawing. Each part is a file of render/page/script/; they share one
-// function scope, so that the page stays one script with nothing global but window.lumomap.
+// The page's script: the files of render/page/script/ (listed in map-page.qrc), joined in the order
+// of their numbers, in which they build on each other: helpers, the map's data, the map object, the
+// layers that draw, the gesture handlers, the panel, search, controls, print, the automation API and
+// the first drawing. They share one function scope, so that the page stays one script with nothing
+// global but window.lumomap.
 QByteArray pageScript()
 {
-    static const char *const parts[] = {
-        "dom.js",
-        "geometry.js",
-        "pixel-sheet.js",
-        "map-data.js",
-        "map-view.js",
-        "labels.js",
-        "layer-outlines.js",
-        "layer-chains.js",
-        "layer-nodes.js",
-        "layer-first-nodes.js",
-        "layer-labels.js",
-        "layer-highlight.js",
-        "layer-selection.js",
-        "renderer.js",
-        "gestures.js",
-        "handler-drag.js",
-        "handler-touch-zoom.js",
-        "handler-tap.js",
-        "handler-wheel-zoom.js",
-        "handler-keyboard.js",
-        "panel.js",
-        "search.js",
-        "controls.js",
-        "print.js",
-        "automation.js",
-        "main.js",
-    };
+    const QDir parts(QStringLiteral(":/lumomap/page/script"));
+    const QStringList names = parts.entryList(QDir::Files, QDir::Name);
+    if (names.isEmpty())
+        return QByteArray();
     QByteArray script = "'use strict';\n(() => {\n";
-    for (const char *part : parts) {
-        const QByteArray text = resource((QByteArray("script/") + part).constData());
+    for (const QString &name : names) {
+        const QByteArray text = resource((QStringLiteral("script/") + name).toUtf8().constData());
         if (text.isEmpty())
             return QByteArray();
         script += text;
