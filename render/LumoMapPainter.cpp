@@ -12,6 +12,7 @@
 #include <QPainter>
 #include <QPaintEngine>
 #include <QPainterPath>
+#include <QPolygonF>
 #include <QPen>
 #include <QSvgGenerator>
 
@@ -360,15 +361,17 @@ void paintOutlines(QPainter &painter, const Scene &scene)
 }
 
 // A filled arrowhead of `size` whose tip is at `tip`, pointing along `unit`.
-void paintArrow(QPainter &painter, const QPointF &tip, const QPointF &unit, double size)
+// Labels keep clear of it.
+void paintArrow(QPainter &painter, LabelSpace &space, const QPointF &tip, const QPointF &unit, double size)
 {
     const QPointF normal(-unit.y(), unit.x());
     const QPointF base = tip - unit * size;
     const QPointF corners[] = {tip, base + normal * (size / 2), base - normal * (size / 2)};
     painter.drawPolygon(corners, 3);
+    space.occupy(QPolygonF({corners[0], corners[1], corners[2]}).boundingRect());
 }
 
-void paintChains(QPainter &painter, const Scene &scene)
+void paintChains(QPainter &painter, const Scene &scene, LabelSpace &space)
 {
     const double lineWidth = std::clamp(scene.radius * 0.35, 0.25, 2.0);
     const double arrow = std::max({scene.radius * 1.4, lineWidth * 4, smallestArrow});
@@ -413,13 +416,13 @@ void paintChains(QPainter &painter, const Scene &scene)
                 ++segments;
                 if (length < 2 * scene.radius + arrow)
                     continue;
-                paintArrow(painter, (from + to) / 2 + along / length * (arrow / 2), along / length, arrow);
+                paintArrow(painter, space, (from + to) / 2 + along / length * (arrow / 2), along / length, arrow);
                 marked = true;
             }
             if (!marked && segments > 0) {
                 const QPointF along = lastTo - lastFrom;
                 const QPointF unit = along / std::hypot(along.x(), along.y());
-                paintArrow(painter, lastTo + unit * (scene.radius + arrow + lineWidth), unit, arrow);
+                paintArrow(painter, space, lastTo + unit * (scene.radius + arrow + lineWidth), unit, arrow);
             }
         }
     }
@@ -486,6 +489,15 @@ void paintFirstNodes(QPainter &painter, const Scene &scene, LabelSpace &space, d
                 continue;
             const QPointF centre = scene.viewport.toPicture(port.nodes.constFirst().position);
             painter.drawRect(QRectF(centre - QPointF(side / 2, side / 2), QSizeF(side, side)));
+            space.occupy(QRectF(centre - QPointF(side / 2, side / 2), QSizeF(side, side)));
+        }
+    }
+    for (const LumoWiredInterface *interface : scene.interfaces) {
+        for (const LumoWiredPort &port : interface->ports) {
+            if (!scene.shows(port) || port.nodes.isEmpty() || !drawable(port.nodes.constFirst().position) ||
+                !scene.shows(1))
+                continue;
+            const QPointF centre = scene.viewport.toPicture(port.nodes.constFirst().position);
             // A drawing of one port is captioned with the port already.
             if (labelSize < smallestNodeLabel || scene.picture.onlyPort() > 0)
                 continue;
@@ -495,8 +507,6 @@ void paintFirstNodes(QPainter &painter, const Scene &scene, LabelSpace &space, d
                             {LabelPlace::AboveLeft, LabelPlace::AboveRight, LabelPlace::BelowLeft,
                              LabelPlace::BelowRight, LabelPlace::Left, LabelPlace::RightHigh},
                             label, labelSize);
-            painter.setPen(QPen(scene.ink, std::min(lineWidth, side / 4)));
-            painter.setBrush(Qt::NoBrush);
         }
     }
 }
@@ -604,7 +614,7 @@ int paintScene(QPainter &painter, const LumoMapModel &model, const LumoWiring &w
     LabelSpace space(picture.area());
     paintOutlines(painter, scene);
     if (picture.wiring())
-        paintChains(painter, scene);
+        paintChains(painter, scene, space);
     paintNodes(painter, scene, space);
     const int unlabelled = picture.labels() ? paintInterfaceLabels(painter, scene, space) : 0;
     // A single node, or nodes on one spot, have no spacing: their labels get the largest size.
