@@ -455,11 +455,10 @@ void paintNodes(QPainter &painter, const Scene &scene, LabelSpace &space)
     }
 }
 
-// The first node of every chain gets a square around its dot, and the port number beside it where
-// labels fit (as for node labels, but from 8 pixels of spacing on, since it matters more). Where
-// chains start close together the squares shrink to 60% of the typical distance between first
-// nodes, so that they never merge into bars, and are left out below 1.5 pixels.
-void paintFirstNodes(QPainter &painter, const Scene &scene, LabelSpace &space, double spacing)
+// The first node of every chain gets a square around its dot. Where chains start close together the
+// squares shrink to 60% of the typical distance between first nodes, so that they never merge into
+// bars, and are left out below 1.5 pixels. Returns the squares' side, 0 when they are left out.
+double paintFirstNodes(QPainter &painter, const Scene &scene, LabelSpace &space)
 {
     QList<QPointF> starts;
     LumoExtent startExtent;
@@ -478,8 +477,7 @@ void paintFirstNodes(QPainter &painter, const Scene &scene, LabelSpace &space, d
     if (startSpacing > 0 && side > 0.6 * startSpacing)
         side = 0.6 * startSpacing;
     if (side < 1.5)
-        return;
-    const double labelSize = std::min(11.0, spacing * 0.6);
+        return 0.0;
     painter.setPen(QPen(scene.ink, std::min(lineWidth, side / 4)));
     painter.setBrush(Qt::NoBrush);
     for (const LumoWiredInterface *interface : scene.interfaces) {
@@ -492,6 +490,14 @@ void paintFirstNodes(QPainter &painter, const Scene &scene, LabelSpace &space, d
             space.occupy(QRectF(centre - QPointF(side / 2, side / 2), QSizeF(side, side)));
         }
     }
+    return side;
+}
+
+// Beside each first node's square of `side`, its port's label, where labels fit (as for node labels,
+// but from 8 pixels of spacing on, since it matters more).
+void paintPortLabels(QPainter &painter, const Scene &scene, LabelSpace &space, double spacing, double side)
+{
+    const double labelSize = std::min(11.0, spacing * 0.6);
     for (const LumoWiredInterface *interface : scene.interfaces) {
         for (const LumoWiredPort &port : interface->ports) {
             if (!scene.shows(port) || port.nodes.isEmpty() || !drawable(port.nodes.constFirst().position) ||
@@ -616,11 +622,12 @@ int paintScene(QPainter &painter, const LumoMapModel &model, const LumoWiring &w
     if (picture.wiring())
         paintChains(painter, scene, space);
     paintNodes(painter, scene, space);
+    const double side = picture.wiring() ? paintFirstNodes(painter, scene, space) : 0.0;
     const int unlabelled = picture.labels() ? paintInterfaceLabels(painter, scene, space) : 0;
     // A single node, or nodes on one spot, have no spacing: their labels get the largest size.
     const double labelSpacing = spacing > 0 ? spacing : 100.0;
-    if (picture.wiring())
-        paintFirstNodes(painter, scene, space, labelSpacing);
+    if (side > 0)
+        paintPortLabels(painter, scene, space, labelSpacing, side);
     if (picture.numbers() != LumoMapPicture::NoNumbers)
         paintNodeLabels(painter, scene, space, labelSpacing);
     painter.restore();
