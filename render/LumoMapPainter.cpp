@@ -531,7 +531,8 @@ QString nodeLabel(LumoMapPicture::Numbers numbers, const LumoWiredNode &node)
     return QString::number(node.chainNumber);
 }
 
-void paintNodeLabels(QPainter &painter, const Scene &scene, LabelSpace &space, double spacing)
+// Labels each node beside its dot; a chain's first node, beside its square of `firstSide` (0 for none).
+void paintNodeLabels(QPainter &painter, const Scene &scene, LabelSpace &space, double spacing, double firstSide)
 {
     const double size = std::min(11.0, spacing * 0.45);
     if (size < smallestNodeLabel)
@@ -545,8 +546,9 @@ void paintNodeLabels(QPainter &painter, const Scene &scene, LabelSpace &space, d
                     continue;
                 const QString text = nodeLabel(scene.picture.numbers(), node);
                 const QPointF centre = scene.viewport.toPicture(node.position);
-                const QRectF dot(centre - QPointF(scene.radius, scene.radius), QSizeF(2, 2) * scene.radius);
-                scene.drawLabel(painter, space, dot,
+                const double half = node.chainNumber == 1 ? std::max(scene.radius, firstSide / 2) : scene.radius;
+                const QRectF mark(centre - QPointF(half, half), QSizeF(2, 2) * half);
+                scene.drawLabel(painter, space, mark,
                                 {LabelPlace::RightHigh, LabelPlace::RightLow, LabelPlace::AboveCentre,
                                  LabelPlace::BelowCentre, LabelPlace::Left},
                                 text, size);
@@ -629,7 +631,7 @@ int paintScene(QPainter &painter, const LumoMapModel &model, const LumoWiring &w
     if (side > 0)
         paintPortLabels(painter, scene, space, labelSpacing, side);
     if (picture.numbers() != LumoMapPicture::NoNumbers)
-        paintNodeLabels(painter, scene, space, labelSpacing);
+        paintNodeLabels(painter, scene, space, labelSpacing, side);
     painter.restore();
     saved = false;
     return unlabelled;
