@@ -468,6 +468,7 @@ bool drawSheets(QPdfWriter &writer, QPainter &painter, const LumoMapModel &model
         if (i == 0 ? !painter.begin(&writer) : !writer.newPage())
             return false;
         const QRectF page = paintRect(sheetOptions, sheet.landscape);
+        painter.setFont(QFont()); // each page starts from the default font, not the last cell's caption
         painter.setViewport(page.toRect());
         painter.setWindow(page.toRect());
         drawFooter(painter, page, sheetOptions, i + 1, int(sheets.size()));
