@@ -9,11 +9,11 @@
 
 #include <QFontMetricsF>
 #include <QImage>
-#include <QPainter>
 #include <QPaintEngine>
+#include <QPainter>
 #include <QPainterPath>
-#include <QPolygonF>
 #include <QPen>
+#include <QPolygonF>
 #include <QSvgGenerator>
 
 #include <algorithm>
@@ -184,10 +184,7 @@ constexpr double smallestArrow = 2.5; // device units: about a millimetre on a p
 class LabelSpace
 {
 public:
-    explicit LabelSpace(const QRectF &bounds)
-        : m_bounds(bounds)
-    {
-    }
+    explicit LabelSpace(const QRectF &bounds) : m_bounds(bounds) {}
 
     // Takes `rect` for a label when it lies within the area and overlaps nothing taken before.
     bool take(const QRectF &rect)
@@ -213,8 +210,8 @@ private:
     static bool withinLimit(const QRectF &rect)
     {
         const double limit = 1e6; // far outside any picture
-        return std::abs(rect.left()) < limit && std::abs(rect.right()) < limit && std::abs(rect.top()) < limit &&
-               std::abs(rect.bottom()) < limit;
+        return std::abs(rect.left()) < limit && std::abs(rect.right()) < limit &&
+               std::abs(rect.top()) < limit && std::abs(rect.bottom()) < limit;
     }
     static int cellOf(double coordinate) { return int(std::floor(coordinate / cellSize)); }
 
@@ -236,14 +233,24 @@ private:
         return true;
     }
 
-    QRectF m_bounds;
-private:
     static constexpr double cellSize = 48.0;
+    QRectF m_bounds;
     CellMap<QRectF> m_cells;
 };
 
 // Where a label goes beside the box it names.
-enum class LabelPlace { RightHigh, RightLow, AboveLeft, AboveRight, AboveCentre, BelowLeft, BelowRight, BelowCentre, Left };
+enum class LabelPlace
+{
+    RightHigh,
+    RightLow,
+    AboveLeft,
+    AboveRight,
+    AboveCentre,
+    BelowLeft,
+    BelowRight,
+    BelowCentre,
+    Left
+};
 
 // The top left corner of a label of `size` at `place` beside `box`.
 QPointF labelCorner(const QRectF &box, const QSizeF &size, LabelPlace place)
@@ -416,7 +423,8 @@ void paintChains(QPainter &painter, const Scene &scene, LabelSpace &space)
                 ++segments;
                 if (length < 2 * scene.radius + arrow)
                     continue;
-                paintArrow(painter, space, (from + to) / 2 + along / length * (arrow / 2), along / length, arrow);
+                paintArrow(painter, space, (from + to) / 2 + along / length * (arrow / 2), along / length,
+                           arrow);
                 marked = true;
             }
             if (!marked && segments > 0) {
@@ -440,7 +448,8 @@ void paintNodes(QPainter &painter, const Scene &scene, LabelSpace &space)
                 if (!drawable(node.position) || !scene.shows(node.chainNumber))
                     continue;
                 const QPointF centre = scene.viewport.toPicture(node.position);
-                space.occupy(QRectF(centre - QPointF(scene.radius, scene.radius), QSizeF(2, 2) * scene.radius));
+                space.occupy(
+                    QRectF(centre - QPointF(scene.radius, scene.radius), QSizeF(2, 2) * scene.radius));
                 if (node.node->skipnode) {
                     painter.setPen(QPen(color, ring));
                     painter.setBrush(Qt::NoBrush);
@@ -532,7 +541,8 @@ QString nodeLabel(LumoMapPicture::Numbers numbers, const LumoWiredNode &node)
 }
 
 // Labels each node beside its dot; a chain's first node, beside its square of `firstSide` (0 for none).
-void paintNodeLabels(QPainter &painter, const Scene &scene, LabelSpace &space, double spacing, double firstSide)
+void paintNodeLabels(QPainter &painter, const Scene &scene, LabelSpace &space, double spacing,
+                     double firstSide)
 {
     const double size = std::min(11.0, spacing * 0.45);
     if (size < smallestNodeLabel)
@@ -546,7 +556,8 @@ void paintNodeLabels(QPainter &painter, const Scene &scene, LabelSpace &space, d
                     continue;
                 const QString text = nodeLabel(scene.picture.numbers(), node);
                 const QPointF centre = scene.viewport.toPicture(node.position);
-                const double half = node.chainNumber == 1 ? std::max(scene.radius, firstSide / 2) : scene.radius;
+                const double half =
+                    node.chainNumber == 1 ? std::max(scene.radius, firstSide / 2) : scene.radius;
                 const QRectF mark(centre - QPointF(half, half), QSizeF(2, 2) * half);
                 scene.drawLabel(painter, space, mark,
                                 {LabelPlace::RightHigh, LabelPlace::RightLow, LabelPlace::AboveCentre,
@@ -562,8 +573,8 @@ void paintNodeLabels(QPainter &painter, const Scene &scene, LabelSpace &space, d
 int paintInterfaceLabels(QPainter &painter, const Scene &scene, LabelSpace &space)
 {
     const double padding = 2 * scene.radius + 2;
-    const QList<LabelPlace> places{LabelPlace::AboveLeft, LabelPlace::AboveRight, LabelPlace::BelowLeft,
-                                   LabelPlace::BelowRight, LabelPlace::Left, LabelPlace::RightHigh};
+    const QList<LabelPlace> places{LabelPlace::AboveLeft,  LabelPlace::AboveRight, LabelPlace::BelowLeft,
+                                   LabelPlace::BelowRight, LabelPlace::Left,       LabelPlace::RightHigh};
     int unlabelled = 0;
     for (const LumoWiredInterface *interface : scene.interfaces) {
         if (interface->extent.empty)
@@ -646,8 +657,8 @@ int pixels(double side, double most)
 
 } // namespace
 
-int RenderSupport::paintCountingUnlabelled(QPainter &painter, const LumoMapModel &model, const LumoWiring &wiring,
-                                           const LumoMapPicture &picture)
+int RenderSupport::paintCountingUnlabelled(QPainter &painter, const LumoMapModel &model,
+                                           const LumoWiring &wiring, const LumoMapPicture &picture)
 {
     if (!RenderSupport::paintableArea(picture.area()))
         return 0;

@@ -67,7 +67,14 @@ struct Cell
 
 struct Sheet
 {
-    enum Kind { Index, Overview, Interface, Details, NoNodes } kind = Overview;
+    enum Kind
+    {
+        Index,
+        Overview,
+        Interface,
+        Details,
+        NoNodes
+    } kind = Overview;
     int interfaceIndex = -1; // for an index page: its first entry
     bool landscape = true;
     QList<Cell> cells;
@@ -184,14 +191,16 @@ QString cellCaptionText(const LumoWiredPort &port, int fromNode, int toNode)
 }
 
 // Cuts the port's chain into runs whose drawing at `scale` fits in `room`, and sizes their cells.
-QList<Cell> cellsOf(const LumoWiredPort &port, int portIndex, const QSizeF &room, double margin, double readable)
+QList<Cell> cellsOf(const LumoWiredPort &port, int portIndex, const QSizeF &room, double margin,
+                    double readable)
 {
     const QList<QPointF> points = placedPoints(port.nodes);
     const double spacing = RenderSupport::typicalSpacing(points, extentOf(points));
     const double scale = spacing > 0 ? readable / spacing : 1.0;
     // Wide enough for the longest caption a run of this port can have.
-    const double captionWidth =
-        captionMetrics().horizontalAdvance(cellCaptionText(port, int(port.nodes.size()), int(port.nodes.size()))) + 8;
+    const double captionWidth = captionMetrics().horizontalAdvance(
+                                    cellCaptionText(port, int(port.nodes.size()), int(port.nodes.size()))) +
+                                8;
     const auto cellSize = [&](const LumoExtent &extent) {
         return QSizeF(std::max({150.0, captionWidth, extent.width() * scale + 2 * margin}),
                       std::max(110.0, extent.height() * scale + 2 * margin + cellCaption));
@@ -252,10 +261,11 @@ int indexRowsPerPage(const LumoWiring &wiring, const LumoWiringSheetsOptions &op
 }
 
 // Puts index pages in front of sheets that hold more than one interface's pages.
-QList<Sheet> withIndex(const QList<Sheet> &sheets, const LumoWiring &wiring, const LumoWiringSheetsOptions &options)
+QList<Sheet> withIndex(const QList<Sheet> &sheets, const LumoWiring &wiring,
+                       const LumoWiringSheetsOptions &options)
 {
-    const auto interfacePages =
-        std::count_if(sheets.begin(), sheets.end(), [](const Sheet &sheet) { return sheet.kind == Sheet::Interface; });
+    const auto interfacePages = std::count_if(
+        sheets.begin(), sheets.end(), [](const Sheet &sheet) { return sheet.kind == Sheet::Interface; });
     if (interfacePages < 2)
         return sheets;
     const int rows = indexRowsPerPage(wiring, options);
@@ -279,8 +289,8 @@ QList<IndexEntry> indexEntries(const QList<Sheet> &sheets, const LumoWiring &wir
     return entries;
 }
 
-void drawIndex(QPainter &painter, const QList<IndexEntry> &entries, const LumoWiring &wiring, int first, int rows,
-               const QRectF &area)
+void drawIndex(QPainter &painter, const QList<IndexEntry> &entries, const LumoWiring &wiring, int first,
+               int rows, const QRectF &area)
 {
     QFont font = painter.font();
     font.setPixelSize(8);
@@ -292,14 +302,16 @@ void drawIndex(QPainter &painter, const QList<IndexEntry> &entries, const LumoWi
         for (int c = 0; c < cells.size(); ++c) {
             const double width = indexColumn[c] - 6;
             // The page column is right-aligned; names too long for their column are shortened.
-            painter.drawText(QRectF(x, top, width, tableRow), (c == 3 ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter,
+            painter.drawText(QRectF(x, top, width, tableRow),
+                             (c == 3 ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter,
                              metrics.elidedText(cells.at(c), Qt::ElideRight, width));
             x += indexColumn[c];
         }
     };
     painter.setPen(Qt::black);
     painter.setFont(bold);
-    row(area.top(), {QStringLiteral("uid"), QStringLiteral("name"), QStringLiteral("IP"), QStringLiteral("page")});
+    row(area.top(),
+        {QStringLiteral("uid"), QStringLiteral("name"), QStringLiteral("IP"), QStringLiteral("page")});
     painter.setFont(font);
     const double width = indexColumn[0] + indexColumn[1] + indexColumn[2] + indexColumn[3];
     for (int r = 0; r < rows && first + r < entries.size(); ++r) {
@@ -336,7 +348,8 @@ QList<Sheet> plan(const LumoWiring &wiring, const LumoWiringSheetsOptions &optio
         QList<QPointF> points;
         for (const LumoWiredPort &port : interface.ports)
             points += placedPoints(port.nodes);
-        if (spacingOn(points, drawingArea(sheet, wiring, paintRect(options, sheet.landscape)), margin) >= readable)
+        if (spacingOn(points, drawingArea(sheet, wiring, paintRect(options, sheet.landscape)), margin) >=
+            readable)
             continue;
         QList<Cell> cells;
         for (int p = 0; p < interface.ports.size(); ++p)
@@ -485,16 +498,20 @@ bool drawSheets(QPdfWriter &writer, QPainter &painter, const LumoMapModel &model
         }
         if (sheet.kind == Sheet::Index) {
             drawTitle(painter, page, mapName + QStringLiteral(": index"),
-                      QStringLiteral("%1 interfaces, each with the page its sheets begin on").arg(wiring.interfaces.size()));
+                      QStringLiteral("%1 interfaces, each with the page its sheets begin on")
+                          .arg(wiring.interfaces.size()));
             drawIndex(painter, entries, wiring, sheet.interfaceIndex, indexRows, picture.area());
             continue;
         }
         if (sheet.kind == Sheet::Overview) {
             picture.setLabels(true);
             const int unnamed = RenderSupport::paintCountingUnlabelled(painter, model, wiring, picture);
-            QString details = QStringLiteral("%1 interfaces \u00b7 %2 nodes").arg(wiring.interfaces.size()).arg(wiring.nodeCount);
+            QString details = QStringLiteral("%1 interfaces \u00b7 %2 nodes")
+                                  .arg(wiring.interfaces.size())
+                                  .arg(wiring.nodeCount);
             if (unnamed > 0)
-                details += QStringLiteral(" \u00b7 %1 not named here for want of room: see the index").arg(unnamed);
+                details +=
+                    QStringLiteral(" \u00b7 %1 not named here for want of room: see the index").arg(unnamed);
             drawTitle(painter, page, mapName + QStringLiteral(": overview"), details);
             continue;
         }
@@ -516,7 +533,8 @@ bool drawSheets(QPdfWriter &writer, QPainter &painter, const LumoMapModel &model
             painter.setPen(Qt::black);
             const LumoWiredPort &port = interface.ports.at(cell.portIndex);
             painter.drawText(QRectF(box.left() + 3, box.top(), box.width() - 6, cellCaption),
-                             Qt::AlignLeft | Qt::AlignVCenter, cellCaptionText(port, cell.fromNode, cell.toNode));
+                             Qt::AlignLeft | Qt::AlignVCenter,
+                             cellCaptionText(port, cell.fromNode, cell.toNode));
             LumoMapPicture cellPicture = picture;
             cellPicture.setOnlyPort(cell.port);
             cellPicture.setFromNode(cell.fromNode);

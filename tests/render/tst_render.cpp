@@ -332,7 +332,8 @@ void TestRender::sheetPages()
     model.regions.insert(0, new LumoRegion);
     // Side by side in a row, each a short port of nodes across: every drawing is landscape.
     for (int i = 0; i < interfaces; ++i)
-        addController(model, quint32(i + 1), {{{0, 0, 1, false, 3, 0}, {40, 0, 4, false, 3, 0}}}, 0, 100.0 * i);
+        addController(model, quint32(i + 1), {{{0, 0, 1, false, 3, 0}, {40, 0, 4, false, 3, 0}}}, 0,
+                      100.0 * i);
     const LumoWiring wired(model, wiringWith(512));
     LumoWiringSheetsOptions options;
     options.setOverview(overview);
