@@ -146,9 +146,12 @@ private:
 ///
 /// Sizes follow the spacing of the nodes on the page, so dense maps stay readable: a dot's diameter
 /// is 70% of the typical distance between neighbouring nodes (at least 1 device pixel, at most 16),
-/// chain lines and direction marks shrink with the dots (and direction marks are left out where a
-/// segment is too short to hold one), node labels are 45% of the spacing high and are left out below
-/// 6 pixels, and a label that would overlap one already drawn is left out. Interface outlines are
+/// chain lines and direction marks shrink with the dots (down to 2.5 device pixels; a segment too short
+/// to hold one has none, and a chain none of whose segments holds one gets one beyond its last node),
+/// node labels are 45% of the spacing high and are left out below 6 pixels. Every label goes to the
+/// first place around what it names where it stays inside the area and overlaps no label, dot,
+/// first-node square or direction mark drawn before, and is left out where there is none; an
+/// interface name that finds no place is tried smaller, then as its uid alone. Interface outlines are
 /// left out when the interfaces' boxes cover the drawing more than twice over.
 class LUMOMAPRENDER_EXPORT LumoMapPainter
 {

@@ -67,9 +67,12 @@ private:
     QSharedDataPointer<LumoWiringSheetsOptionsData> d;
 };
 
-/// Writes wiring sheets as a PDF document: an overview page with the whole map, then one page per
-/// interface that places nodes, scaled to fill the page, each under a title block (map name,
-/// interface name, uid, IP and uni, and its ports with their node counts and channels). Each page is
+/// Writes wiring sheets as a PDF document: when more than one interface places nodes, index pages
+/// listing every interface (uid, name, IP) with the page its sheets begin on; an overview page with
+/// the whole map, naming each interface where there is room (its title says how many it could not
+/// name); then one page per interface that places nodes, scaled to fill the page, each under a title
+/// block (map name, interface name, uid, IP and uni, and its ports with their node counts and
+/// channels), followed by detail pages where the nodes stand too close for their labels. Each page is
 /// portrait or landscape, whichever suits its drawing.
 class LUMOMAPRENDER_EXPORT LumoWiringSheets
 {

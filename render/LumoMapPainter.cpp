@@ -9,10 +9,11 @@
 
 #include <QFontMetricsF>
 #include <QImage>
-#include <QPainter>
 #include <QPaintEngine>
+#include <QPainter>
 #include <QPainterPath>
 #include <QPen>
+#include <QPolygonF>
 #include <QSvgGenerator>
 
 #include <algorithm>
@@ -176,23 +177,50 @@ using RenderSupport::typicalSpacing;
 constexpr double largestRadius = 8.0;
 constexpr double smallestRadius = 0.5;
 constexpr double smallestNodeLabel = 6.0;
+constexpr double smallestArrow = 2.5; // device units: about a millimetre on a printed sheet
 
-// Remembers where labels went, so that a label overlapping one already drawn is left out.
+// Remembers where labels and dots went, so that a label overlapping either is left out, as is one
+// that would reach outside the picture's area (where it would be cut).
 class LabelSpace
 {
 public:
+    explicit LabelSpace(const QRectF &bounds) : m_bounds(bounds) {}
+
+    // Takes `rect` for a label when it lies within the area and overlaps nothing taken before.
     bool take(const QRectF &rect)
     {
-        const double limit = 1e6; // far outside any picture
-        if (!(std::abs(rect.left()) < limit && std::abs(rect.right()) < limit &&
-              std::abs(rect.top()) < limit && std::abs(rect.bottom()) < limit))
+        if (!m_bounds.contains(rect) || !isFree(rect))
             return false;
-        const int left = int(std::floor(rect.left() / cellSize));
-        const int right = int(std::floor(rect.right() / cellSize));
-        const int top = int(std::floor(rect.top() / cellSize));
-        const int bottom = int(std::floor(rect.bottom() / cellSize));
-        for (int x = left; x <= right; ++x) {
-            for (int y = top; y <= bottom; ++y) {
+        occupy(rect);
+        return true;
+    }
+
+    // Marks `rect` (a dot) as taken, wherever it lies.
+    void occupy(const QRectF &rect)
+    {
+        if (!withinLimit(rect))
+            return;
+        for (int x = cellOf(rect.left()); x <= cellOf(rect.right()); ++x) {
+            for (int y = cellOf(rect.top()); y <= cellOf(rect.bottom()); ++y)
+                m_cells[Cell(x, y)].push_back(rect);
+        }
+    }
+
+private:
+    static bool withinLimit(const QRectF &rect)
+    {
+        const double limit = 1e6; // far outside any picture
+        return std::abs(rect.left()) < limit && std::abs(rect.right()) < limit &&
+               std::abs(rect.top()) < limit && std::abs(rect.bottom()) < limit;
+    }
+    static int cellOf(double coordinate) { return int(std::floor(coordinate / cellSize)); }
+
+    bool isFree(const QRectF &rect) const
+    {
+        if (!withinLimit(rect))
+            return false;
+        for (int x = cellOf(rect.left()); x <= cellOf(rect.right()); ++x) {
+            for (int y = cellOf(rect.top()); y <= cellOf(rect.bottom()); ++y) {
                 const auto found = m_cells.find(Cell(x, y));
                 if (found == m_cells.end())
                     continue;
@@ -202,17 +230,57 @@ public:
                 }
             }
         }
-        for (int x = left; x <= right; ++x) {
-            for (int y = top; y <= bottom; ++y)
-                m_cells[Cell(x, y)].push_back(rect);
-        }
         return true;
     }
 
-private:
     static constexpr double cellSize = 48.0;
+    QRectF m_bounds;
     CellMap<QRectF> m_cells;
 };
+
+// Where a label goes beside the box it names.
+enum class LabelPlace
+{
+    RightHigh,
+    RightLow,
+    AboveLeft,
+    AboveRight,
+    AboveCentre,
+    BelowLeft,
+    BelowRight,
+    BelowCentre,
+    Left
+};
+
+// The top left corner of a label of `size` at `place` beside `box`.
+QPointF labelCorner(const QRectF &box, const QSizeF &size, LabelPlace place)
+{
+    const double gap = 2.0;
+    const double above = box.top() - gap - size.height();
+    const double below = box.bottom() + gap;
+    const double centreX = box.center().x() - size.width() / 2;
+    switch (place) {
+    case LabelPlace::RightHigh:
+        return QPointF(box.right() + gap, box.center().y() - size.height() * 0.85);
+    case LabelPlace::RightLow:
+        return QPointF(box.right() + gap, box.center().y() - size.height() * 0.15);
+    case LabelPlace::AboveLeft:
+        return QPointF(box.left(), above);
+    case LabelPlace::AboveRight:
+        return QPointF(box.right() - size.width(), above);
+    case LabelPlace::AboveCentre:
+        return QPointF(centreX, above);
+    case LabelPlace::BelowLeft:
+        return QPointF(box.left(), below);
+    case LabelPlace::BelowRight:
+        return QPointF(box.right() - size.width(), below);
+    case LabelPlace::BelowCentre:
+        return QPointF(centreX, below);
+    case LabelPlace::Left:
+        break;
+    }
+    return QPointF(box.left() - gap - size.width(), box.center().y() - size.height() / 2);
+}
 
 // Everything one picture is painted with, worked out once.
 struct Scene
@@ -232,24 +300,26 @@ struct Scene
     // Whether the picture shows the node numbered `chainNumber` of a port it shows.
     bool shows(int chainNumber) const { return showsNode(picture, chainNumber); }
 
-    // Draws `text` with its baseline starting at the first of `anchors` where it overlaps no label
-    // drawn before; draws nothing when there is no such place.
-    void drawLabel(QPainter &painter, LabelSpace &space, const QList<QPointF> &anchors, const QString &text,
-                   double pixelSize) const
+    // Draws `text` beside `box` (a dot, a square, an outline) at the first of `places` where it stays
+    // inside the picture and overlaps no label or dot drawn before. Returns false, drawing nothing,
+    // when there is no such place.
+    bool drawLabel(QPainter &painter, LabelSpace &space, const QRectF &box, const QList<LabelPlace> &places,
+                   const QString &text, double pixelSize) const
     {
         QFont font = painter.font();
         font.setPixelSize(std::max(1, int(std::lround(pixelSize))));
         const QFontMetricsF metrics(font);
-        for (const QPointF &anchor : anchors) {
-            const QRectF rect(anchor - QPointF(0, metrics.ascent()),
-                              QSizeF(metrics.horizontalAdvance(text), metrics.height()));
+        const QSizeF size(metrics.horizontalAdvance(text), metrics.height());
+        for (const LabelPlace place : places) {
+            const QRectF rect(labelCorner(box, size, place), size);
             if (!space.take(rect))
                 continue;
             painter.setFont(font);
             painter.setPen(ink);
-            painter.drawText(anchor, text);
-            return;
+            painter.drawText(rect.topLeft() + QPointF(0, metrics.ascent()), text);
+            return true;
         }
+        return false;
     }
 };
 
@@ -297,10 +367,21 @@ void paintOutlines(QPainter &painter, const Scene &scene)
     }
 }
 
-void paintChains(QPainter &painter, const Scene &scene)
+// A filled arrowhead of `size` whose tip is at `tip`, pointing along `unit`.
+// Labels keep clear of it.
+void paintArrow(QPainter &painter, LabelSpace &space, const QPointF &tip, const QPointF &unit, double size)
+{
+    const QPointF normal(-unit.y(), unit.x());
+    const QPointF base = tip - unit * size;
+    const QPointF corners[] = {tip, base + normal * (size / 2), base - normal * (size / 2)};
+    painter.drawPolygon(corners, 3);
+    space.occupy(QPolygonF({corners[0], corners[1], corners[2]}).boundingRect());
+}
+
+void paintChains(QPainter &painter, const Scene &scene, LabelSpace &space)
 {
     const double lineWidth = std::clamp(scene.radius * 0.35, 0.25, 2.0);
-    const double arrow = std::max(scene.radius * 1.4, lineWidth * 4);
+    const double arrow = std::max({scene.radius * 1.4, lineWidth * 4, smallestArrow});
     for (const LumoWiredInterface *interface : scene.interfaces) {
         for (int p = 0; p < interface->ports.size(); ++p) {
             if (!scene.shows(interface->ports.at(p)))
@@ -319,10 +400,15 @@ void paintChains(QPainter &painter, const Scene &scene)
                 started = true;
             }
             painter.drawPath(path);
-            // A direction mark halfway along every segment long enough to show it beside the dots.
+            // A direction mark halfway along every segment long enough to show it beside the dots; a
+            // chain none of whose segments is, gets one mark beyond its last node instead, so that its
+            // direction shows at every scale.
             painter.setPen(Qt::NoPen);
             painter.setBrush(color);
-            for (int i = 1; i < nodes.size() && arrow >= 2.0; ++i) {
+            bool marked = false;
+            QPointF lastFrom, lastTo;
+            int segments = 0;
+            for (int i = 1; i < nodes.size(); ++i) {
                 if (!drawable(nodes.at(i - 1).position) || !drawable(nodes.at(i).position) ||
                     !scene.shows(nodes.at(i - 1).chainNumber) || !scene.shows(nodes.at(i).chainNumber))
                     continue;
@@ -330,20 +416,27 @@ void paintChains(QPainter &painter, const Scene &scene)
                 const QPointF to = scene.viewport.toPicture(nodes.at(i).position);
                 const QPointF along = to - from;
                 const double length = std::hypot(along.x(), along.y());
-                if (length < 2 * scene.radius + 2 * arrow)
+                if (length <= 0)
                     continue;
-                const QPointF unit = along / length;
-                const QPointF normal(-unit.y(), unit.x());
-                const QPointF tip = (from + to) / 2 + unit * (arrow / 2);
-                const QPointF base = tip - unit * arrow;
-                const QPointF corners[] = {tip, base + normal * (arrow / 2), base - normal * (arrow / 2)};
-                painter.drawPolygon(corners, 3);
+                lastFrom = from;
+                lastTo = to;
+                ++segments;
+                if (length < 2 * scene.radius + arrow)
+                    continue;
+                paintArrow(painter, space, (from + to) / 2 + along / length * (arrow / 2), along / length,
+                           arrow);
+                marked = true;
+            }
+            if (!marked && segments > 0) {
+                const QPointF along = lastTo - lastFrom;
+                const QPointF unit = along / std::hypot(along.x(), along.y());
+                paintArrow(painter, space, lastTo + unit * (scene.radius + arrow + lineWidth), unit, arrow);
             }
         }
     }
 }
 
-void paintNodes(QPainter &painter, const Scene &scene)
+void paintNodes(QPainter &painter, const Scene &scene, LabelSpace &space)
 {
     const double ring = std::clamp(scene.radius * 0.4, 0.25, 1.5);
     for (const LumoWiredInterface *interface : scene.interfaces) {
@@ -355,6 +448,8 @@ void paintNodes(QPainter &painter, const Scene &scene)
                 if (!drawable(node.position) || !scene.shows(node.chainNumber))
                     continue;
                 const QPointF centre = scene.viewport.toPicture(node.position);
+                space.occupy(
+                    QRectF(centre - QPointF(scene.radius, scene.radius), QSizeF(2, 2) * scene.radius));
                 if (node.node->skipnode) {
                     painter.setPen(QPen(color, ring));
                     painter.setBrush(Qt::NoBrush);
@@ -369,11 +464,10 @@ void paintNodes(QPainter &painter, const Scene &scene)
     }
 }
 
-// The first node of every chain gets a square around its dot, and the port number beside it where
-// labels fit (as for node labels, but from 8 pixels of spacing on, since it matters more). Where
-// chains start close together the squares shrink to 60% of the typical distance between first
-// nodes, so that they never merge into bars, and are left out below 1.5 pixels.
-void paintFirstNodes(QPainter &painter, const Scene &scene, LabelSpace &space, double spacing)
+// The first node of every chain gets a square around its dot. Where chains start close together the
+// squares shrink to 60% of the typical distance between first nodes, so that they never merge into
+// bars, and are left out below 1.5 pixels. Returns the squares' side, 0 when they are left out.
+double paintFirstNodes(QPainter &painter, const Scene &scene, LabelSpace &space)
 {
     QList<QPointF> starts;
     LumoExtent startExtent;
@@ -392,8 +486,7 @@ void paintFirstNodes(QPainter &painter, const Scene &scene, LabelSpace &space, d
     if (startSpacing > 0 && side > 0.6 * startSpacing)
         side = 0.6 * startSpacing;
     if (side < 1.5)
-        return;
-    const double labelSize = std::min(11.0, spacing * 0.6);
+        return 0.0;
     painter.setPen(QPen(scene.ink, std::min(lineWidth, side / 4)));
     painter.setBrush(Qt::NoBrush);
     for (const LumoWiredInterface *interface : scene.interfaces) {
@@ -403,20 +496,32 @@ void paintFirstNodes(QPainter &painter, const Scene &scene, LabelSpace &space, d
                 continue;
             const QPointF centre = scene.viewport.toPicture(port.nodes.constFirst().position);
             painter.drawRect(QRectF(centre - QPointF(side / 2, side / 2), QSizeF(side, side)));
-            if (labelSize < smallestNodeLabel)
+            space.occupy(QRectF(centre - QPointF(side / 2, side / 2), QSizeF(side, side)));
+        }
+    }
+    return side;
+}
+
+// Beside each first node's square of `side`, its port's label, where labels fit (as for node labels,
+// but from 8 pixels of spacing on, since it matters more).
+void paintPortLabels(QPainter &painter, const Scene &scene, LabelSpace &space, double spacing, double side)
+{
+    const double labelSize = std::min(11.0, spacing * 0.6);
+    for (const LumoWiredInterface *interface : scene.interfaces) {
+        for (const LumoWiredPort &port : interface->ports) {
+            if (!scene.shows(port) || port.nodes.isEmpty() || !drawable(port.nodes.constFirst().position) ||
+                !scene.shows(1))
                 continue;
-            // Above the square, else below it, else to its left.
+            const QPointF centre = scene.viewport.toPicture(port.nodes.constFirst().position);
+            // A drawing of one port is captioned with the port already.
+            if (labelSize < smallestNodeLabel || scene.picture.onlyPort() > 0)
+                continue;
             const QString label = QStringLiteral("port %1 (portnum %2)").arg(port.port).arg(port.portnum);
-            QFont font = painter.font();
-            font.setPixelSize(std::max(1, int(std::lround(labelSize))));
-            const double width = QFontMetricsF(font).horizontalAdvance(label);
-            scene.drawLabel(painter, space,
-                            {centre + QPointF(-side / 2, -side / 2 - 2),
-                             centre + QPointF(-side / 2, side / 2 + labelSize),
-                             centre + QPointF(-side / 2 - 2 - width, labelSize / 3)},
+            const QRectF square(centre - QPointF(side / 2, side / 2), QSizeF(side, side));
+            scene.drawLabel(painter, space, square,
+                            {LabelPlace::AboveLeft, LabelPlace::AboveRight, LabelPlace::BelowLeft,
+                             LabelPlace::BelowRight, LabelPlace::Left, LabelPlace::RightHigh},
                             label, labelSize);
-            painter.setPen(QPen(scene.ink, std::min(lineWidth, side / 4)));
-            painter.setBrush(Qt::NoBrush);
         }
     }
 }
@@ -435,7 +540,9 @@ QString nodeLabel(LumoMapPicture::Numbers numbers, const LumoWiredNode &node)
     return QString::number(node.chainNumber);
 }
 
-void paintNodeLabels(QPainter &painter, const Scene &scene, LabelSpace &space, double spacing)
+// Labels each node beside its dot; a chain's first node, beside its square of `firstSide` (0 for none).
+void paintNodeLabels(QPainter &painter, const Scene &scene, LabelSpace &space, double spacing,
+                     double firstSide)
 {
     const double size = std::min(11.0, spacing * 0.45);
     if (size < smallestNodeLabel)
@@ -449,32 +556,48 @@ void paintNodeLabels(QPainter &painter, const Scene &scene, LabelSpace &space, d
                     continue;
                 const QString text = nodeLabel(scene.picture.numbers(), node);
                 const QPointF centre = scene.viewport.toPicture(node.position);
-                scene.drawLabel(painter, space,
-                                {centre + QPointF(scene.radius + 3, -scene.radius * 0.6),
-                                 centre + QPointF(scene.radius + 3, scene.radius * 0.6 + size * 0.8)},
+                const double half =
+                    node.chainNumber == 1 ? std::max(scene.radius, firstSide / 2) : scene.radius;
+                const QRectF mark(centre - QPointF(half, half), QSizeF(2, 2) * half);
+                scene.drawLabel(painter, space, mark,
+                                {LabelPlace::RightHigh, LabelPlace::RightLow, LabelPlace::AboveCentre,
+                                 LabelPlace::BelowCentre, LabelPlace::Left},
                                 text, size);
             }
         }
     }
 }
 
-void paintInterfaceLabels(QPainter &painter, const Scene &scene, LabelSpace &space)
+// Writes each interface's name and key beside its outline, where it fits: whole and large first,
+// then whole and small, then its key alone. Returns how many interfaces got no label at all.
+int paintInterfaceLabels(QPainter &painter, const Scene &scene, LabelSpace &space)
 {
     const double padding = 2 * scene.radius + 2;
+    const QList<LabelPlace> places{LabelPlace::AboveLeft,  LabelPlace::AboveRight, LabelPlace::BelowLeft,
+                                   LabelPlace::BelowRight, LabelPlace::Left,       LabelPlace::RightHigh};
+    int unlabelled = 0;
     for (const LumoWiredInterface *interface : scene.interfaces) {
         if (interface->extent.empty)
             continue;
-        const QPointF topLeft =
-            scene.viewport.toPicture(QPointF(interface->extent.minX, interface->extent.minY));
-        const QString label = interface->record->name + QStringLiteral(" (%1)").arg(interface->uid, 0, 16);
-        scene.drawLabel(painter, space, {topLeft + QPointF(-padding, -padding - 5)}, label, 12);
+        const QRectF outline =
+            QRectF(scene.viewport.toPicture(QPointF(interface->extent.minX, interface->extent.minY)),
+                   scene.viewport.toPicture(QPointF(interface->extent.maxX, interface->extent.maxY)))
+                .adjusted(-padding, -padding, padding, padding);
+        const QString key = QString::number(interface->uid, 16);
+        const QString label = interface->record->name + QStringLiteral(" (%1)").arg(key);
+        if (!scene.drawLabel(painter, space, outline, places, label, 12) &&
+            !scene.drawLabel(painter, space, outline, places, label, 7) &&
+            !scene.drawLabel(painter, space, outline, places, key, 7))
+            ++unlabelled;
     }
+    return unlabelled;
 }
 
 // Paints the picture with the painter, saving its state first; `saved` tells whether the state is
-// saved and not yet restored, for when painting stops half way.
-void paintScene(QPainter &painter, const LumoMapModel &model, const LumoWiring &wiring,
-                const LumoMapPicture &picture, bool &saved)
+// saved and not yet restored, for when painting stops half way. Returns how many interfaces got no
+// label (0 unless the picture has labels()).
+int paintScene(QPainter &painter, const LumoMapModel &model, const LumoWiring &wiring,
+               const LumoMapPicture &picture, bool &saved)
 {
     QList<const LumoWiredInterface *> interfaces;
     LumoExtent extent;
@@ -507,21 +630,22 @@ void paintScene(QPainter &painter, const LumoMapModel &model, const LumoWiring &
     painter.setRenderHint(QPainter::TextAntialiasing);
     painter.fillRect(picture.area(), picture.background());
     painter.setClipRect(picture.area());
-    LabelSpace space;
+    LabelSpace space(picture.area());
     paintOutlines(painter, scene);
     if (picture.wiring())
-        paintChains(painter, scene);
-    paintNodes(painter, scene);
-    if (picture.labels())
-        paintInterfaceLabels(painter, scene, space);
+        paintChains(painter, scene, space);
+    paintNodes(painter, scene, space);
+    const double side = picture.wiring() ? paintFirstNodes(painter, scene, space) : 0.0;
+    const int unlabelled = picture.labels() ? paintInterfaceLabels(painter, scene, space) : 0;
     // A single node, or nodes on one spot, have no spacing: their labels get the largest size.
     const double labelSpacing = spacing > 0 ? spacing : 100.0;
-    if (picture.wiring())
-        paintFirstNodes(painter, scene, space, labelSpacing);
+    if (side > 0)
+        paintPortLabels(painter, scene, space, labelSpacing, side);
     if (picture.numbers() != LumoMapPicture::NoNumbers)
-        paintNodeLabels(painter, scene, space, labelSpacing);
+        paintNodeLabels(painter, scene, space, labelSpacing, side);
     painter.restore();
     saved = false;
+    return unlabelled;
 }
 
 // The whole pixels of `side`, rounded; 0 for a side below half a pixel or beyond `most`.
@@ -533,19 +657,26 @@ int pixels(double side, double most)
 
 } // namespace
 
-void LumoMapPainter::paint(QPainter &painter, const LumoMapModel &model, const LumoWiring &wiring,
-                           const LumoMapPicture &picture)
+int RenderSupport::paintCountingUnlabelled(QPainter &painter, const LumoMapModel &model,
+                                           const LumoWiring &wiring, const LumoMapPicture &picture)
 {
     if (!RenderSupport::paintableArea(picture.area()))
-        return;
+        return 0;
     bool saved = false;
     try {
-        paintScene(painter, model, wiring, picture, saved);
+        return paintScene(painter, model, wiring, picture, saved);
     } catch (const std::exception &) {
         // Painting stops where memory ran out; the painter is left as it was given.
         if (saved)
             painter.restore();
     }
+    return 0;
+}
+
+void LumoMapPainter::paint(QPainter &painter, const LumoMapModel &model, const LumoWiring &wiring,
+                           const LumoMapPicture &picture)
+{
+    RenderSupport::paintCountingUnlabelled(painter, model, wiring, picture);
 }
 
 bool LumoMapPainter::writePng(QIODevice &device, const LumoMapModel &model, const LumoWiring &wiring,

@@ -35,7 +35,24 @@ constexpr double tableRow = 10.0;
 constexpr double tableColumn[] = {30, 46, 42, 38, 48, 64, 64}; // port, portnum, fixtures, pixels, channels, first, last
 constexpr double cellCaption = 12.0;
 constexpr double cellGap = 6.0;
-constexpr double readableSpacing = 14.0; // points between nodes for 6-point node numbers (45%), and a little more
+constexpr double indexColumn[] = {56, 230, 90, 40}; // key, name, IP, page
+
+// Points between neighbouring nodes that their labels need: 6-point chain numbers (45% of the
+// spacing) and a little more; addresses and universe/channel pairs are wider, and go above or below
+// their dots where the next dot is too near.
+double readableSpacing(LumoMapPicture::Numbers numbers)
+{
+    switch (numbers) {
+    case LumoMapPicture::UniverseChannels:
+        return 24.0;
+    case LumoMapPicture::ChannelAddresses:
+        return 18.0;
+    case LumoMapPicture::NoNumbers:
+    case LumoMapPicture::ChainNumbers:
+        break;
+    }
+    return 14.0;
+}
 
 // A drawing on a detail page: one port, or one run of its nodes.
 struct Cell
@@ -50,10 +67,24 @@ struct Cell
 
 struct Sheet
 {
-    enum Kind { Overview, Interface, Details, NoNodes } kind = Overview;
-    int interfaceIndex = -1;
+    enum Kind
+    {
+        Index,
+        Overview,
+        Interface,
+        Details,
+        NoNodes
+    } kind = Overview;
+    int interfaceIndex = -1; // for an index page: its first entry
     bool landscape = true;
     QList<Cell> cells;
+};
+
+// An index line: an interface of the wiring and the page its sheets begin on (0 for none).
+struct IndexEntry
+{
+    int interfaceIndex = 0;
+    int page = 0;
 };
 
 double tableWidth()
@@ -142,14 +173,36 @@ void orient(Sheet &sheet, const LumoWiring &wiring, const LumoExtent &extent, co
     sheet.landscape = landscape >= portrait;
 }
 
+QFontMetricsF captionMetrics()
+{
+    QFont font;
+    font.setPixelSize(8);
+    font.setBold(true);
+    return QFontMetricsF(font);
+}
+
+// A detail cell's caption: the port, and the run of its nodes when the cell holds part of them.
+QString cellCaptionText(const LumoWiredPort &port, int fromNode, int toNode)
+{
+    QString caption = QStringLiteral("port %1 (portnum %2)").arg(port.port).arg(port.portnum);
+    if (fromNode != 1 || toNode != port.nodes.size())
+        caption += QStringLiteral(": nodes %1-%2 of %3").arg(fromNode).arg(toNode).arg(port.nodes.size());
+    return caption;
+}
+
 // Cuts the port's chain into runs whose drawing at `scale` fits in `room`, and sizes their cells.
-QList<Cell> cellsOf(const LumoWiredPort &port, int portIndex, const QSizeF &room, double margin)
+QList<Cell> cellsOf(const LumoWiredPort &port, int portIndex, const QSizeF &room, double margin,
+                    double readable)
 {
     const QList<QPointF> points = placedPoints(port.nodes);
     const double spacing = RenderSupport::typicalSpacing(points, extentOf(points));
-    const double scale = spacing > 0 ? readableSpacing / spacing : 1.0;
+    const double scale = spacing > 0 ? readable / spacing : 1.0;
+    // Wide enough for the longest caption a run of this port can have.
+    const double captionWidth = captionMetrics().horizontalAdvance(
+                                    cellCaptionText(port, int(port.nodes.size()), int(port.nodes.size()))) +
+                                8;
     const auto cellSize = [&](const LumoExtent &extent) {
-        return QSizeF(std::max(150.0, extent.width() * scale + 2 * margin),
+        return QSizeF(std::max({150.0, captionWidth, extent.width() * scale + 2 * margin}),
                       std::max(110.0, extent.height() * scale + 2 * margin + cellCaption));
     };
     QList<Cell> cells;
@@ -200,6 +253,78 @@ QList<Sheet> detailSheets(int interfaceIndex, const QList<Cell> &cells, const QS
     return sheets;
 }
 
+// Index lines per page: a heading row, then one row per interface.
+int indexRowsPerPage(const LumoWiring &wiring, const LumoWiringSheetsOptions &options)
+{
+    const QRectF area = drawingArea(Sheet{Sheet::Index, 0, false, {}}, wiring, paintRect(options, false));
+    return std::max(1, int(area.height() / tableRow) - 1);
+}
+
+// Puts index pages in front of sheets that hold more than one interface's pages.
+QList<Sheet> withIndex(const QList<Sheet> &sheets, const LumoWiring &wiring,
+                       const LumoWiringSheetsOptions &options)
+{
+    const auto interfacePages = std::count_if(
+        sheets.begin(), sheets.end(), [](const Sheet &sheet) { return sheet.kind == Sheet::Interface; });
+    if (interfacePages < 2)
+        return sheets;
+    const int rows = indexRowsPerPage(wiring, options);
+    QList<Sheet> indexed;
+    for (int first = 0; first < wiring.interfaces.size(); first += rows)
+        indexed.append({Sheet::Index, first, false, {}});
+    return indexed + sheets;
+}
+
+// Every interface of the wiring with the page (from 1) its sheets begin on, 0 when it has none.
+QList<IndexEntry> indexEntries(const QList<Sheet> &sheets, const LumoWiring &wiring)
+{
+    QList<IndexEntry> entries;
+    for (int i = 0; i < wiring.interfaces.size(); ++i)
+        entries.append({i, 0});
+    for (int page = 0; page < sheets.size(); ++page) {
+        const Sheet &sheet = sheets.at(page);
+        if (sheet.kind == Sheet::Interface)
+            entries[sheet.interfaceIndex].page = page + 1;
+    }
+    return entries;
+}
+
+void drawIndex(QPainter &painter, const QList<IndexEntry> &entries, const LumoWiring &wiring, int first,
+               int rows, const QRectF &area)
+{
+    QFont font = painter.font();
+    font.setPixelSize(8);
+    QFont bold = font;
+    bold.setBold(true);
+    const QFontMetricsF metrics(font);
+    const auto row = [&](double top, const QStringList &cells) {
+        double x = area.left();
+        for (int c = 0; c < cells.size(); ++c) {
+            const double width = indexColumn[c] - 6;
+            // The page column is right-aligned; names too long for their column are shortened.
+            painter.drawText(QRectF(x, top, width, tableRow),
+                             (c == 3 ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter,
+                             metrics.elidedText(cells.at(c), Qt::ElideRight, width));
+            x += indexColumn[c];
+        }
+    };
+    painter.setPen(Qt::black);
+    painter.setFont(bold);
+    row(area.top(),
+        {QStringLiteral("uid"), QStringLiteral("name"), QStringLiteral("IP"), QStringLiteral("page")});
+    painter.setFont(font);
+    const double width = indexColumn[0] + indexColumn[1] + indexColumn[2] + indexColumn[3];
+    for (int r = 0; r < rows && first + r < entries.size(); ++r) {
+        const IndexEntry &entry = entries.at(first + r);
+        const LumoWiredInterface &interface = wiring.interfaces.at(entry.interfaceIndex);
+        const double top = area.top() + (r + 1) * tableRow;
+        if (r % 2 == 0)
+            painter.fillRect(QRectF(area.left(), top, width, tableRow), QColor(238, 238, 238));
+        row(top, {RecordKeys::hexKey(interface.uid), interface.record->name, interface.record->ip,
+                  entry.page > 0 ? QString::number(entry.page) : QStringLiteral("no nodes")});
+    }
+}
+
 QList<Sheet> plan(const LumoWiring &wiring, const LumoWiringSheetsOptions &options)
 {
     QList<Sheet> sheets;
@@ -210,6 +335,7 @@ QList<Sheet> plan(const LumoWiring &wiring, const LumoWiringSheetsOptions &optio
     }
     const double margin = options.picture().margin();
     const QRectF detailRoom = drawingArea(Sheet{Sheet::Details, -1, true, {}}, wiring, paintRect(options, true));
+    const double readable = readableSpacing(options.picture().numbers());
     for (int i = 0; i < wiring.interfaces.size(); ++i) {
         const LumoWiredInterface &interface = wiring.interfaces.at(i);
         if (interface.nodeCount == 0)
@@ -223,16 +349,16 @@ QList<Sheet> plan(const LumoWiring &wiring, const LumoWiringSheetsOptions &optio
         for (const LumoWiredPort &port : interface.ports)
             points += placedPoints(port.nodes);
         if (spacingOn(points, drawingArea(sheet, wiring, paintRect(options, sheet.landscape)), margin) >=
-            readableSpacing)
+            readable)
             continue;
         QList<Cell> cells;
         for (int p = 0; p < interface.ports.size(); ++p)
-            cells += cellsOf(interface.ports.at(p), p, detailRoom.size(), margin);
+            cells += cellsOf(interface.ports.at(p), p, detailRoom.size(), margin, readable);
         sheets += detailSheets(i, cells, detailRoom.size());
     }
     if (sheets.isEmpty())
         sheets.append({Sheet::NoNodes, -1, false, {}});
-    return sheets;
+    return withIndex(sheets, wiring, options);
 }
 
 QString placedText(qint64 universe, int channel)
@@ -347,18 +473,21 @@ bool drawSheets(QPdfWriter &writer, QPainter &painter, const LumoMapModel &model
     }
     const QString mapName = model.mapname.isEmpty() ? QStringLiteral("Unnamed map") : model.mapname;
     const QList<Sheet> sheets = plan(wiring, sheetOptions);
+    const QList<IndexEntry> entries = indexEntries(sheets, wiring);
+    const int indexRows = indexRowsPerPage(wiring, sheetOptions);
     for (int i = 0; i < sheets.size(); ++i) {
         const Sheet &sheet = sheets.at(i);
         writer.setPageOrientation(sheet.landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
         if (i == 0 ? !painter.begin(&writer) : !writer.newPage())
             return false;
         const QRectF page = paintRect(sheetOptions, sheet.landscape);
+        painter.setFont(QFont()); // each page starts from the default font, not the last cell's caption
         painter.setViewport(page.toRect());
         painter.setWindow(page.toRect());
         drawFooter(painter, page, sheetOptions, i + 1, int(sheets.size()));
         LumoMapPicture picture = sheetPicture;
         picture.setPrint(true);
-        if (sheet.interfaceIndex >= 0)
+        if (sheet.kind != Sheet::Index && sheet.interfaceIndex >= 0)
             picture.setOnlyInterfaceUid(wiring.interfaces.at(sheet.interfaceIndex).uid);
         picture.setArea(drawingArea(sheet, wiring, page));
         if (sheet.kind == Sheet::NoNodes) {
@@ -367,10 +496,23 @@ bool drawSheets(QPdfWriter &writer, QPainter &painter, const LumoMapModel &model
             painter.drawText(picture.area(), Qt::AlignCenter, QStringLiteral("The wiring has no nodes."));
             continue;
         }
+        if (sheet.kind == Sheet::Index) {
+            drawTitle(painter, page, mapName + QStringLiteral(": index"),
+                      QStringLiteral("%1 interfaces, each with the page its sheets begin on")
+                          .arg(wiring.interfaces.size()));
+            drawIndex(painter, entries, wiring, sheet.interfaceIndex, indexRows, picture.area());
+            continue;
+        }
         if (sheet.kind == Sheet::Overview) {
-            drawTitle(painter, page, mapName + QStringLiteral(": overview"),
-                      QStringLiteral("%1 interfaces \u00b7 %2 nodes").arg(wiring.interfaces.size()).arg(wiring.nodeCount));
-            LumoMapPainter::paint(painter, model, wiring, picture);
+            picture.setLabels(true);
+            const int unnamed = RenderSupport::paintCountingUnlabelled(painter, model, wiring, picture);
+            QString details = QStringLiteral("%1 interfaces \u00b7 %2 nodes")
+                                  .arg(wiring.interfaces.size())
+                                  .arg(wiring.nodeCount);
+            if (unnamed > 0)
+                details +=
+                    QStringLiteral(" \u00b7 %1 not named here for want of room: see the index").arg(unnamed);
+            drawTitle(painter, page, mapName + QStringLiteral(": overview"), details);
             continue;
         }
         const LumoWiredInterface &interface = wiring.interfaces.at(sheet.interfaceIndex);
@@ -392,15 +534,7 @@ bool drawSheets(QPdfWriter &writer, QPainter &painter, const LumoMapModel &model
             const LumoWiredPort &port = interface.ports.at(cell.portIndex);
             painter.drawText(QRectF(box.left() + 3, box.top(), box.width() - 6, cellCaption),
                              Qt::AlignLeft | Qt::AlignVCenter,
-                             QStringLiteral("port %1 (portnum %2)%3")
-                                 .arg(port.port)
-                                 .arg(port.portnum)
-                                 .arg(cell.fromNode == 1 && cell.toNode == port.nodes.size()
-                                          ? QString()
-                                          : QStringLiteral(": nodes %1-%2 of %3")
-                                                .arg(cell.fromNode)
-                                                .arg(cell.toNode)
-                                                .arg(port.nodes.size())));
+                             cellCaptionText(port, cell.fromNode, cell.toNode));
             LumoMapPicture cellPicture = picture;
             cellPicture.setOnlyPort(cell.port);
             cellPicture.setFromNode(cell.fromNode);

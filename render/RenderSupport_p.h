@@ -10,6 +10,8 @@
 #include <QRectF>
 
 class LumoMapModel;
+class LumoMapPicture;
+class LumoWiring;
 class QPainter;
 struct LumoExtent;
 
@@ -38,6 +40,11 @@ bool paintableArea(const QRectF &area);
 // again, and would otherwise happen in the painter's destructor, where an exception ends the process.
 // The device keeps what was written before.
 void abandon(QPainter &painter) noexcept;
+
+// LumoMapPainter::paint, which also tells how many interfaces got no label because no place beside
+// their outline was free (0 for a picture without LumoMapPicture::labels()).
+int paintCountingUnlabelled(QPainter &painter, const LumoMapModel &model, const LumoWiring &wiring,
+                            const LumoMapPicture &picture);
 
 } // namespace RenderSupport
 

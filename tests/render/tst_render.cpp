@@ -132,6 +132,8 @@ private slots:
     void write();
     void onlyInterface_data();
     void onlyInterface();
+    void sheetPages_data();
+    void sheetPages();
 };
 
 void TestRender::write_data()
@@ -304,3 +306,40 @@ void TestRender::onlyInterface()
 
 QTEST_MAIN(TestRender)
 #include "tst_render.moc"
+
+// Sheets of more than one interface begin with portrait index pages (71 lines each on A4), then the
+// overview and a page per interface with nodes, landscape for these wide drawings.
+void TestRender::sheetPages_data()
+{
+    QTest::addColumn<int>("interfaces");
+    QTest::addColumn<bool>("overview");
+    QTest::addColumn<int>("pages");
+    QTest::addColumn<int>("portraitPages");
+    QTest::newRow("one interface: no index") << 1 << true << 2 << 0;
+    QTest::newRow("two interfaces: an index page") << 2 << true << 4 << 1;
+    QTest::newRow("no overview, still an index") << 2 << false << 3 << 1;
+    QTest::newRow("71 interfaces fill one index page") << 71 << true << 73 << 1;
+    QTest::newRow("72 interfaces need two") << 72 << true << 75 << 2;
+}
+
+void TestRender::sheetPages()
+{
+    QFETCH(int, interfaces);
+    QFETCH(bool, overview);
+    QFETCH(int, pages);
+    QFETCH(int, portraitPages);
+    LumoMapModel model;
+    model.regions.insert(0, new LumoRegion);
+    // Side by side in a row, each a short port of nodes across: every drawing is landscape.
+    for (int i = 0; i < interfaces; ++i)
+        addController(model, quint32(i + 1), {{{0, 0, 1, false, 3, 0}, {40, 0, 4, false, 3, 0}}}, 0,
+                      100.0 * i);
+    const LumoWiring wired(model, wiringWith(512));
+    LumoWiringSheetsOptions options;
+    options.setOverview(overview);
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    QVERIFY(LumoWiringSheets::write(buffer, model, wired, options));
+    QCOMPARE(int(buffer.data().count("/Type /Page\n")), pages);
+    QCOMPARE(int(buffer.data().count("/MediaBox [0 0 595")), portraitPages);
+}

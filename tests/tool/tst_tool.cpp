@@ -259,9 +259,9 @@ void TestTool::commands_data()
         "golden:tests/data/tool-patch-input-rows.json");
     row("render svg", {"render", theatre, "-o", "@tmp@/m.svg"}, 0, none, none, {}, "@tmp@/m.svg",
         "74 <(circle|ellipse)\\b");
-    // Wiring sheets: an overview and one landscape page per interface.
+    // Wiring sheets: a portrait index, an overview and one landscape page per interface.
     row("render pdf", {"render", theatre, "-o", "@tmp@/m.pdf", "--wiring"}, 0, none, none, {}, "@tmp@/m.pdf",
-        "4 /Type /Page\\b(?!s)");
+        "5 /Type /Page\\b(?!s)");
     row("render pdf a4", {"render", theatre, "-o", "@tmp@/m.pdf", "--addresses"}, 0, none, none, {},
         "@tmp@/m.pdf", "4 /MediaBox \\[0 0 842\\.0+ 595\\.0+\\]");
     row("render pdf one interface", {"render", theatre, "-o", "@tmp@/m.pdf", "--interface", "1a"}, 0, none, none, {},
