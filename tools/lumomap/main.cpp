@@ -47,7 +47,7 @@ const QString commandSummary = QStringLiteral(
     "                                        writes IN as a current map file or as JSON\n"
     "  render MAP -o OUT.png|OUT.svg|OUT.pdf [--size WxH] [--labels] [--wiring] [--addresses]\n"
     "         [--page a4|letter]             draws the nodes coloured by region, the wiring on request;\n"
-    "                                        PDF: wiring sheets, an overview and one page per interface\n"
+    "                                        PDF: wiring sheets, an index, an overview, pages per interface\n"
     "  patch MAP [-o OUT.csv|OUT.json] [--json] [--pixels] [--ports]\n"
     "                                        the patch list, one row per node in wiring order, or the\n"
     "                                        port table, one row per port\n"
