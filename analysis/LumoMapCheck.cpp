@@ -73,8 +73,7 @@ QString interfaceRecord(quint32 key, const LumoInterface &record)
 
 QString portRecord(const LumoWiredInterface &interface, const LumoWiredPort &port)
 {
-    return interfaceRecord(interface.uid, *interface.record) +
-           QStringLiteral(" port %1 (portnum %2)").arg(port.port).arg(port.portnum);
+    return interface.description() + QStringLiteral(" port %1 (portnum %2)").arg(port.port).arg(port.portnum);
 }
 
 // Whole numbers in ascending order as ranges: "1-3, 7, 9-10".

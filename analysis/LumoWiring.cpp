@@ -277,6 +277,23 @@ LumoWiring::LumoWiring(const LumoMapModel &model, const LumoWiringOptions &wirin
     }
 }
 
+QString LumoWiredInterface::description() const
+{
+    return QStringLiteral("interface %1 \"%2\"").arg(RecordKeys::hexKey(uid), record ? record->name : QString());
+}
+
+QList<quint32> LumoWiring::interfacesNamed(const QString &key) const
+{
+    QList<quint32> uids;
+    for (const LumoWiredInterface &interface : interfaces) {
+        if (RecordKeys::hexKey(interface.uid) == key.toLower() ||
+            (interface.record && (interface.record->name.compare(key, Qt::CaseInsensitive) == 0 ||
+                                  interface.record->ip == key)))
+            uids.append(interface.uid);
+    }
+    return uids;
+}
+
 void LumoWiring::keepOnly(const QList<quint32> &uids, int port)
 {
     Wired kept;

@@ -162,6 +162,9 @@ struct LUMOMAP_EXPORT LumoWiredInterface
     QList<LumoUnplacedFixture> unplacedFixtures; ///< Fixtures whose template is missing.
     LumoExtent extent;                        ///< The extent of its placed nodes.
     int nodeCount = 0;                        ///< The nodes on all of its ports.
+
+    /// The interface as messages name it: `interface 1b "Stage Right"` (its uid in hexadecimal, its name).
+    QString description() const;
 };
 
 /// The wiring of a whole map, computed once from a document and read as plain data.
@@ -213,6 +216,10 @@ public:
     /// counts follow. Universes and channels stay as the whole map's wiring gave them. Should memory
     /// run out, it keeps nothing: the wiring is left empty, as the constructor leaves it.
     void keepOnly(const QList<quint32> &uids, int port = 0);
+
+    /// The uids of the interfaces that `key` names, in ascending order: by uid in hexadecimal (any case),
+    /// by name without regard to case, or by IP. Empty when it names none.
+    QList<quint32> interfacesNamed(const QString &key) const;
 
     /// A node's channel address, `max(baseaddr, 1) + addr - 1`, in 64 bits so that it never overflows.
     static qint64 channelAddress(qint32 baseaddr, qint32 addr);

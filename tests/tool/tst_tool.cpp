@@ -205,7 +205,7 @@ void TestTool::commands_data()
     row("validate universes per port", {"validate", theatre, "--universes-per-port", "1", "--universe-size", "512"}, 0,
         "^(warning: [^\\n]+\\n)+$");
     row("port the interface lacks", {"patch", stage, "--interface", "300", "--port", "99"}, 2, none,
-        "^lumomap: invalid --port 99: Upstage Truss has ports 1-2\\n$");
+        "^lumomap: invalid --port 99: interface 300 \"Upstage Truss\" has ports 1-2\\n$");
     row("port no interface has", {"patch", stage, "--port", "99"}, 2, none,
         "^lumomap: invalid --port 99: no interface has it \\(the most ports of one is 2\\)\\n$");
     row("render a port without nodes", {"render", theatre, "--interface", "1b", "--port", "9", "-o", "@tmp@/out.png"},

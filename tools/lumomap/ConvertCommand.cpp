@@ -1,8 +1,6 @@
-// lumomap convert IN OUT [--to json|xml] [--translate-old-coordinates]: loads a map file, a legacy
-// map or the JSON form of a map and writes it as a map file (LumoMapModel::saveToFile) or as JSON
-// (LumoMapJson::write through a QSaveFile, as the text is produced). Either way the new text goes to a
-// temporary file that replaces OUT only once it is complete, so a failure at any point leaves an
-// existing OUT as it was, and IN may be OUT (IN is read completely before anything is written).
+// lumomap convert IN OUT: writes any map as a map file (LumoMapModel::saveToFile) or as JSON
+// (LumoMapJson::write through a QSaveFile). Either way OUT is replaced only by the complete new text,
+// and IN may be OUT (IN is read completely before anything is written).
 
 #include "Commands.h"
 #include "ToolSupport.h"

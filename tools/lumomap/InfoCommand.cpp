@@ -1,6 +1,5 @@
-// lumomap info MAP [--json]: header, record counts, canvas geometry, the extent of the placed
-// nodes in absolute coordinates and, per interface and port, the chain of nodes in wiring order, as
-// LumoMapSummary gives them.
+// lumomap info MAP [--json]: the map's summary (header, counts, canvas, extent, the chains per port) as
+// LumoMapSummary gives it.
 
 #include "Commands.h"
 #include "ToolSupport.h"

@@ -1,7 +1,5 @@
-// lumomap patch MAP [-o OUT.csv|OUT.json] [--json] [--pixels] [--ports] [wiring options]: the patch list,
-// one row per node in wiring order (LumoWiring), as CSV (RFC 4180, with a header row) or as a JSON array
-// of objects; with --ports one row per port with nodes; with --pixels, per interface and port, the
-// absolute node positions in wiring order as JSON. The rows and their forms are LumoPatchList's.
+// lumomap patch MAP: the patch list, the port table or the node positions, as CSV or JSON; the rows and
+// their forms are LumoPatchList's.
 
 #include "Commands.h"
 #include "ToolSupport.h"

@@ -1,20 +1,15 @@
-// lumomap render MAP -o OUT.png|OUT.svg|OUT.pdf|OUT.html [--size WxH] [--labels] [--wiring]
-// [--no-wiring] [--addresses] [--universes] [--page a4|letter]: draws the placed nodes of a map,
-// coloured by region, and the wiring (on request in pictures, by default on sheets and the page),
-// into a PNG image, an SVG file, a PDF of wiring sheets (LumoWiringSheets.h) or the map page
-// (LumoMapPage.h). The output is written through QSaveFile, so a failed render leaves an existing
-// file as it was.
+// lumomap render MAP -o OUT: a PNG or SVG picture (LumoMapPainter), PDF wiring sheets
+// (LumoWiringSheets) or the map page (LumoMapPage), written through QSaveFile, so that a failed render
+// leaves an existing file as it was.
 
 #include "Commands.h"
 #include "ToolSupport.h"
 
-#include <LumoInterface.h>
 #include <LumoMapModel.h>
 #include <LumoMapPage.h>
 #include <LumoMapPainter.h>
 #include <LumoWiring.h>
 #include <LumoWiringSheets.h>
-#include <RecordKeys.h>
 
 #include <QCommandLineParser>
 #include <QDateTime>
@@ -130,11 +125,8 @@ int runRenderCommand(const QStringList &arguments)
         return Tool::FileError;
     Tool::reportUnplacedFixtures(wiring);
     if (wiringOptions.filtered() && wiring.nodeCount == 0) {
-        const QString chosen = wiring.interfaces.size() == 1
-                                   ? QStringLiteral("interface %1 \"%2\"")
-                                         .arg(RecordKeys::hexKey(wiring.interfaces.constFirst().uid),
-                                              wiring.interfaces.constFirst().record->name)
-                                   : QStringLiteral("the interfaces chosen");
+        const QString chosen = wiring.interfaces.size() == 1 ? wiring.interfaces.constFirst().description()
+                                                             : QStringLiteral("the interfaces chosen");
         Tool::printError(QStringLiteral("nothing to draw: %1%2 has no nodes")
                              .arg(chosen, wiringOptions.selectedPort() > 0
                                               ? QStringLiteral(" port %1").arg(wiringOptions.selectedPort())

@@ -70,15 +70,9 @@ void printWarnings(const QStringList &warnings)
         Tool::printError(QStringLiteral("warning: ") + warning);
 }
 
-bool readOptions(const QCommandLineParser &parser, const QList<QCommandLineOption> &options, TestRun &run)
+bool readOptions(const QCommandLineParser &parser, TestRun &run)
 {
-    const auto option = [&](const char *name) -> const QCommandLineOption & {
-        for (const QCommandLineOption &candidate : options) {
-            if (candidate.names().constFirst() == QLatin1String(name))
-                return candidate;
-        }
-        return options.constFirst();
-    };
+    const auto option = [](const char *name) { return QLatin1String(name); };
     const QString protocol = parser.value(option("protocol"));
     if (protocol != QLatin1String("sacn") && protocol != QLatin1String("artnet")) {
         Tool::printError(protocol.isEmpty() ? QStringLiteral("--protocol sacn or --protocol artnet is required")
@@ -195,7 +189,7 @@ int runTestCommand(const QStringList &arguments)
     if (!Tool::parseCommandLine(parser, arguments, 1) || !wiringOptions.read(parser))
         return Tool::FileError;
     TestRun run;
-    if (!readOptions(parser, options, run))
+    if (!readOptions(parser, run))
         return Tool::FileError;
     const QString mapPath = parser.positionalArguments().constFirst();
     if (!run.pcapPath.isEmpty() && !Tool::acceptOutputPath(run.pcapPath, {mapPath}, {QStringLiteral("pcap")}))

@@ -60,13 +60,18 @@ bool parseCommandLine(QCommandLineParser &parser, const QStringList &arguments, 
 bool integerOption(const QCommandLineParser &parser, const QCommandLineOption &option, qint64 least, qint64 most,
                    qint64 &value)
 {
+    return integerOption(parser, option.names().constLast(), least, most, value);
+}
+
+bool integerOption(const QCommandLineParser &parser, const QString &name, qint64 least, qint64 most, qint64 &value)
+{
     bool ok = false;
-    const QString text = parser.value(option);
+    const QString text = parser.value(name);
     value = text.toLongLong(&ok);
     if (ok && value >= least && value <= most)
         return true;
     printError(QStringLiteral("invalid --%1 \"%2\": expected a whole number from %3 to %4")
-                   .arg(option.names().constLast(), text)
+                   .arg(name, text)
                    .arg(least)
                    .arg(most));
     return false;
@@ -125,16 +130,9 @@ bool WiringOptions::filter(LumoWiring &wired) const
 bool WiringOptions::selectedInterfaces(const LumoWiring &wired, QList<quint32> &uids) const
 {
     for (const QString &key : interfaces) {
-        bool found = false;
-        for (const LumoWiredInterface &interface : std::as_const(wired.interfaces)) {
-            const LumoInterface &record = *interface.record;
-            if (RecordKeys::hexKey(interface.uid) == key.toLower() ||
-                record.name.compare(key, Qt::CaseInsensitive) == 0 || record.ip == key) {
-                uids.append(interface.uid);
-                found = true;
-            }
-        }
-        if (!found) {
+        const QList<quint32> named = wired.interfacesNamed(key);
+        uids += named;
+        if (named.isEmpty()) {
             printError(QStringLiteral("--interface \"%1\" names no interface of the map (a uid in hexadecimal, "
                                       "a name or an IP)")
                            .arg(key));
@@ -144,16 +142,6 @@ bool WiringOptions::selectedInterfaces(const LumoWiring &wired, QList<quint32> &
     return port == 0 || hasSelectedPort(wired, uids);
 }
 
-namespace {
-
-QString portsText(int count)
-{
-    return count == 0 ? QStringLiteral("no ports")
-                      : count == 1 ? QStringLiteral("port 1 only") : QStringLiteral("ports 1-%1").arg(count);
-}
-
-} // namespace
-
 // True when every interface of `uids` has the port --port names or, when `uids` is empty, when some
 // interface has it; otherwise says which ports there are.
 bool WiringOptions::hasSelectedPort(const LumoWiring &wired, const QList<quint32> &uids) const
@@ -162,12 +150,13 @@ bool WiringOptions::hasSelectedPort(const LumoWiring &wired, const QList<quint32
     for (const LumoWiredInterface &interface : wired.interfaces) {
         const int count = int(interface.ports.size());
         most = std::max(most, count);
-        if (uids.isEmpty() || !uids.contains(interface.uid) || port <= count)
-            continue;
-        const QString name = interface.record->name.isEmpty() ? RecordKeys::hexKey(interface.uid)
-                                                                : interface.record->name;
-        printError(QStringLiteral("invalid --port %1: %2 has %3").arg(port).arg(name, portsText(count)));
-        return false;
+        if (uids.contains(interface.uid) && port > count) {
+            printError(QStringLiteral("invalid --port %1: %2 has %3")
+                           .arg(port)
+                           .arg(interface.description(),
+                                count == 0 ? QStringLiteral("no ports") : QStringLiteral("ports 1-%1").arg(count)));
+            return false;
+        }
     }
     if (uids.isEmpty() && port > most) {
         printError(QStringLiteral("invalid --port %1: no interface has it (the most ports of one is %2)")
@@ -182,9 +171,9 @@ void reportUnplacedFixtures(const LumoWiring &wiring)
 {
     for (const LumoWiredInterface &interface : wiring.interfaces) {
         for (const LumoUnplacedFixture &unplaced : interface.unplacedFixtures)
-            printError(QStringLiteral("warning: interface %1 \"%2\" port %3 (portnum %4): fixture \"%5\" left out: "
-                                      "templateid %6 names no fixture template")
-                           .arg(RecordKeys::hexKey(interface.uid), interface.record->name)
+            printError(QStringLiteral("warning: %1 port %2 (portnum %3): fixture \"%4\" left out: "
+                                      "templateid %5 names no fixture template")
+                           .arg(interface.description())
                            .arg(unplaced.port)
                            .arg(unplaced.portnum)
                            .arg(unplaced.fixture->name, RecordKeys::hexKey(unplaced.fixture->templateid)));
@@ -212,11 +201,6 @@ bool acceptOutputPath(const QString &output, const QStringList &inputs, const QS
         return false;
     }
     return true;
-}
-
-bool writeFileAtomically(const QString &path, const QByteArray &bytes)
-{
-    return writeFileAtomically(path, [&bytes](QIODevice &file) { return file.write(bytes) == bytes.size(); });
 }
 
 bool writeOutput(const QString &path, const QByteArray &bytes)
@@ -251,11 +235,6 @@ void useUtf8(QTextStream &stream)
 #else
     Q_UNUSED(stream)
 #endif
-}
-
-QString formatReal(double value)
-{
-    return QString::number(value, 'g', 12);
 }
 
 } // namespace Tool

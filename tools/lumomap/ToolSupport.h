@@ -45,6 +45,7 @@ bool parseCommandLine(QCommandLineParser &parser, const QStringList &arguments, 
 // when it is not one.
 bool integerOption(const QCommandLineParser &parser, const QCommandLineOption &option, qint64 least, qint64 most,
                    qint64 &value);
+bool integerOption(const QCommandLineParser &parser, const QString &name, qint64 least, qint64 most, qint64 &value);
 
 // The options that set how channels are counted (LumoWiringOptions) and which interfaces and ports a
 // command shows. add() puts them on a parser; read() takes their values after parsing.
@@ -105,23 +106,18 @@ void reportUnplacedFixtures(const LumoWiring &wiring);
 // `extensions` (lower case, without the dot); prints why and returns false.
 bool acceptOutputPath(const QString &output, const QStringList &inputs, const QStringList &extensions);
 
-// Writes `bytes` to `path` through QSaveFile, so an existing file is replaced only by the complete
-// new content. On failure prints "cannot write" with the reason and returns false.
-bool writeFileAtomically(const QString &path, const QByteArray &bytes);
-
-// Writes `bytes` to standard output when `path` is empty, otherwise to the file as above.
+// Writes `bytes` to standard output when `path` is empty, otherwise to the file through QSaveFile, so
+// that an existing file is replaced only by the complete new content; on failure prints "cannot write"
+// with the reason and returns false.
 bool writeOutput(const QString &path, const QByteArray &bytes);
 
 // The same for output produced as it is written: `produce` writes to the device it is given and returns
-// false when the device refused some of it. A file is still replaced only by the complete new content.
+// false when the device refused some of it. writeFileAtomically() always writes to the file.
 bool writeFileAtomically(const QString &path, const std::function<bool(QIODevice &)> &produce);
 bool writeOutput(const QString &path, const std::function<bool(QIODevice &)> &produce);
 
 // Makes `stream` write UTF-8 (the default of Qt 6; Qt 5 would use the locale's codec).
 void useUtf8(QTextStream &stream);
-
-// Text for a number of the canvas: up to 12 significant digits, no trailing zeros.
-QString formatReal(double value);
 
 } // namespace Tool
 

@@ -1,12 +1,5 @@
-// The lumomap command-line tool: looks at, checks, converts and draws fixture maps.
-//
-//   lumomap info MAP [--json]
-//   lumomap validate MAP [--json] [--strict]
-//   lumomap convert IN OUT [--to json|xml] [--translate-old-coordinates]
-//   lumomap render MAP -o OUT.png|OUT.svg|OUT.pdf [--size WxH] [--labels] [--wiring] [--addresses]
-//   lumomap patch MAP [-o OUT.csv|OUT.json] [--json] [--pixels] [--ports]
-//   lumomap diff OLD NEW [--json] [--all]
-//   lumomap test MAP --protocol sacn|artnet [--pattern NAME] [--to ADDRESS] [--duration SECONDS] ...
+// The lumomap command-line tool: looks at, checks, converts and draws fixture maps. main() picks the
+// subcommand; commandSummary below is the list of commands that `lumomap --help` prints.
 
 #include "Commands.h"
 #include "ToolSupport.h"
