@@ -53,6 +53,8 @@ target_sources(LumoMap PRIVATE
     persistence/MapSubsetScanner.cpp
     persistence/SubsetMapReader.cpp
     persistence/MapFileLoad.h
+    persistence/MapFileCarriage.h
+    persistence/MapFileCarriage.cpp
     persistence/MapLoader.cpp
     analysis/LumoWiring.cpp
     analysis/LumoMapCheck.cpp
