@@ -93,7 +93,7 @@ struct Owner
             return {change, QString(kind), {}, {}, {}, QJsonValue(QJsonValue::Undefined), QJsonValue(QJsonValue::Undefined)};
         return {change,
                 QString(kind),
-                decimalKey ? QString::number(key) : RecordKeys::hexKey(key),
+                decimalKey ? RecordKeys::decimalKey(key) : RecordKeys::hexKey(key),
                 *name,
                 {},
                 QJsonValue(QJsonValue::Undefined),

@@ -14,7 +14,7 @@ using RecordFields::Field;
 
 // The record a load starts from, for the defaults of texts left empty. It is made only when a text
 // first needs it: a fixture template takes a value of the process-wide template counter when made.
-template <typename Record> class LoadDefaults
+template <typename Record> class FieldDefaults
 {
 public:
     const Record &record()
@@ -42,7 +42,7 @@ QColor carried(const QColor &value)
 }
 
 template <typename Record>
-QString carried(const QString &value, QString Record::*member, LoadDefaults<Record> &defaults)
+QString carried(const QString &value, QString Record::*member, FieldDefaults<Record> &defaults)
 {
     const QString trimmed = value.trimmed();
     return trimmed.isEmpty() ? defaults.record().*member : trimmed;
@@ -52,7 +52,7 @@ QString carried(const QString &value, QString Record::*member, LoadDefaults<Reco
 // their own text. The header's save time is skipped: a save writes the time of saving.
 template <typename Record, std::size_t N, typename Act>
 void forEachCarried(const Field<std::remove_const_t<Record>> (&fields)[N], Record &record,
-                    LoadDefaults<std::remove_const_t<Record>> &defaults, Act &act)
+                    FieldDefaults<std::remove_const_t<Record>> &defaults, Act &act)
 {
     for (const auto &field : fields) {
         switch (field.encoding) {
@@ -64,7 +64,8 @@ void forEachCarried(const Field<std::remove_const_t<Record>> (&fields)[N], Recor
             break;
         case RecordFields::Text:
             if (field.name != MapElement::SaveDateTime)
-                act(record.*field.member.text, carried(record.*field.member.text, field.member.text, defaults));
+                act(record.*field.member.text,
+                    carried(record.*field.member.text, field.member.text, defaults));
             break;
         default:
             break;
@@ -73,8 +74,8 @@ void forEachCarried(const Field<std::remove_const_t<Record>> (&fields)[N], Recor
 }
 
 template <typename Record, std::size_t N, typename Act>
-void forEachInList(const QList<Record *> &records, const Field<Record> (&fields)[N], LoadDefaults<Record> &defaults,
-                   Act &act)
+void forEachInList(const QList<Record *> &records, const Field<Record> (&fields)[N],
+                   FieldDefaults<Record> &defaults, Act &act)
 {
     for (Record *record : records) {
         if (record)
@@ -86,7 +87,7 @@ template <typename Record, std::size_t N, typename Act, typename Children>
 void forEachInCollection(const QHash<quint32, Record *> &records, const Field<Record> (&fields)[N], Act &act,
                          Children &&children)
 {
-    LoadDefaults<Record> defaults;
+    FieldDefaults<Record> defaults;
     for (Record *record : records) {
         if (!record)
             continue;
@@ -100,24 +101,25 @@ void forEachInCollection(const QHash<quint32, Record *> &records, const Field<Re
 template <typename Model, typename Act> void forEachStoredValue(Model &model, Act &act)
 {
     {
-        LoadDefaults<LumoMapModel> defaults;
+        FieldDefaults<LumoMapModel> defaults;
         forEachCarried(RecordFields::headerFields, model, defaults, act);
         forEachCarried(RecordFields::geometryFields, model, defaults, act);
     }
     forEachInCollection(model.regions, RecordFields::regionFields, act, [](LumoRegion &) {});
-    LoadDefaults<LumoNode> nodeDefaults;
+    FieldDefaults<LumoNode> nodeDefaults;
     forEachInCollection(model.fixtureTemplates, RecordFields::fixtureTemplateFields, act,
                         [&](LumoFixtureTemplate &record) {
                             forEachInList(record.nodelist, RecordFields::nodeFields, nodeDefaults, act);
                         });
-    LoadDefaults<LumoOutput> outputDefaults;
-    LoadDefaults<LumoFixture> fixtureDefaults;
+    FieldDefaults<LumoOutput> outputDefaults;
+    FieldDefaults<LumoFixture> fixtureDefaults;
     forEachInCollection(model.interfaceTemplates, RecordFields::interfaceTemplateFields, act,
                         [&](LumoInterfaceTemplate &record) {
                             forEachInList(record.outputs, RecordFields::outputFields, outputDefaults, act);
                             for (const LumoOutput *output : std::as_const(record.outputs)) {
                                 if (output)
-                                    forEachInList(output->fixtures, RecordFields::fixtureFields, fixtureDefaults, act);
+                                    forEachInList(output->fixtures, RecordFields::fixtureFields,
+                                                  fixtureDefaults, act);
                             }
                         });
     forEachInCollection(model.interfaces, RecordFields::interfaceFields, act, [](LumoInterface &) {});
@@ -147,7 +149,9 @@ void MapFileCarriage::carryThroughMapFile(LumoMapModel &model)
 bool MapFileCarriage::carriesEveryValue(const LumoMapModel &model)
 {
     bool every = true;
-    auto compare = [&every](const auto &value, const auto &carried) { every = every && same(value, carried); };
+    auto compare = [&every](const auto &value, const auto &carried) {
+        every = every && same(value, carried);
+    };
     forEachStoredValue(model, compare);
     return every;
 }

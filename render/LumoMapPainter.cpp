@@ -5,6 +5,7 @@
 #include "LumoMapModel.h"
 #include "LumoRegion.h"
 #include "LumoWiring.h"
+#include "RecordKeys.h"
 #include "RenderSupport_p.h"
 
 #include <QFontMetricsF>
@@ -466,7 +467,7 @@ void paintInterfaceLabels(QPainter &painter, const Scene &scene, LabelSpace &spa
             continue;
         const QPointF topLeft =
             scene.viewport.toPicture(QPointF(interface->extent.minX, interface->extent.minY));
-        const QString label = interface->record->name + QStringLiteral(" (%1)").arg(interface->uid, 0, 16);
+        const QString label = interface->record->name + QStringLiteral(" (%1)").arg(RecordKeys::hexKey(interface->uid));
         scene.drawLabel(painter, space, {topLeft + QPointF(-padding, -padding - 5)}, label, 12);
     }
 }

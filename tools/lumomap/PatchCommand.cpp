@@ -28,10 +28,8 @@ namespace {
 // A real as the JSON form writes it: a number, or "inf", "-inf", "nan", which JSON numbers cannot carry.
 QJsonValue real(double value)
 {
-    if (std::isnan(value))
-        return QStringLiteral("nan");
-    if (std::isinf(value))
-        return value > 0 ? QStringLiteral("inf") : QStringLiteral("-inf");
+    if (!std::isfinite(value))
+        return QString(JsonTextWriter::nonFiniteName(value));
     return value;
 }
 
@@ -53,7 +51,7 @@ struct Cell
     static Cell real(double value)
     {
         if (!std::isfinite(value))
-            return Cell(std::isnan(value) ? QStringLiteral("nan") : value > 0 ? QStringLiteral("inf") : QStringLiteral("-inf"));
+            return Cell(QString(JsonTextWriter::nonFiniteName(value)));
         Cell cell(qint64(0));
         cell.type = Real;
         cell.number = value;
