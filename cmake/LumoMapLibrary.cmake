@@ -36,6 +36,7 @@ target_sources(LumoMap PRIVATE
     model/RecordKeys.h
     persistence/MapElementNames.h
     persistence/RecordFields.h
+    persistence/RecordLoadDefaults.h
     persistence/MapValueFormat.cpp
     persistence/RecordDomSave.cpp
     persistence/MapDomWriter.cpp
@@ -62,6 +63,11 @@ target_sources(LumoMap PRIVATE
     analysis/MapJsonForm.h
     analysis/MapJsonForm.cpp
     analysis/LumoMapJson_p.h
+    analysis/MapJsonWriter.cpp
+    analysis/MapFormReader.h
+    analysis/MapFormReader.cpp
+    analysis/MapJsonStreamRoute.cpp
+    analysis/MapJsonQtRoute.cpp
     analysis/LumoMapJson.cpp
     analysis/LumoMapDiff.cpp
     analysis/LumoMapFile.cpp
@@ -87,12 +93,6 @@ if(NOT LUMOMAP_RAPIDJSON_INCLUDE_DIR)
     message(FATAL_ERROR "RapidJSON not found: install rapidjson-dev (scripts/install-deps.sh)")
 endif()
 target_include_directories(LumoMap SYSTEM PRIVATE ${LUMOMAP_RAPIDJSON_INCLUDE_DIR})
-# RapidJSON 1.1.0 (Debian 12) adds an offset to its stack's null pointer before the stack's first
-# allocation (internal/stack.h), which the undefined-behaviour sanitizer stops at. That one check is left
-# out of the one file that instantiates RapidJSON, in the sanitizer and fuzzing builds.
-if(LUMOMAP_SANITIZE OR LUMOMAP_BUILD_FUZZ)
-    set_source_files_properties(analysis/LumoMapJson.cpp PROPERTIES COMPILE_OPTIONS -fno-sanitize=pointer-overflow)
-endif()
 
 target_link_libraries(LumoMap PUBLIC ${LUMOMAP_QT_LIBS} PRIVATE lumomap_build_flags)
 # The library spells every string conversion out, so no text is ever decoded with a guessed codec.
