@@ -714,7 +714,7 @@ void TestAnalysis::lostInMapFile()
                                            shown << value.line();
                                    });
     QCOMPARE(found, shown);
-    QCOMPARE(found.size(), lost);
+    QCOMPARE(int(found.size()), lost);
 }
 
 QTEST_GUILESS_MAIN(TestAnalysis)
