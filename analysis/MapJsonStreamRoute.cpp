@@ -35,7 +35,7 @@ namespace {
 class ReaderStackAllocator
 {
 public:
-    static const bool kNeedFree = true;
+    [[maybe_unused]] static constexpr bool kNeedFree = true; // of RapidJSON's allocator concept
     void *Malloc(std::size_t size) { return Realloc(nullptr, 0, size); }
     void *Realloc(void *block, std::size_t, std::size_t size)
     {
