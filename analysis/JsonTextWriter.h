@@ -153,6 +153,15 @@ public:
     // The text so far, for a writer without a device.
     QByteArray &text() { return m_text; }
 
+    // The string the JSON form gives a real that no JSON number can carry: "nan", "inf" or "-inf".
+    // Every writer of such a real takes it from here. `value` must not be finite.
+    static QLatin1String nonFiniteName(double value)
+    {
+        if (std::isnan(value))
+            return QLatin1String("nan");
+        return value > 0 ? QLatin1String("inf") : QLatin1String("-inf");
+    }
+
     // The text of `value` as real() writes it.
     static void appendReal(QByteArray &out, double value)
     {

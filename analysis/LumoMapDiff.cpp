@@ -1,5 +1,6 @@
 #include "LumoMapDiff.h"
 
+#include "MapFileCarriage.h"
 #include "MapJsonForm.h"
 #include "RecordFields.h"
 #include "RecordKeys.h"
@@ -10,6 +11,7 @@
 #include <algorithm>
 #include <cmath>
 #include <exception>
+#include <memory>
 #include <type_traits>
 #include <vector>
 
@@ -91,7 +93,7 @@ struct Owner
             return {change, QString(kind), {}, {}, {}, QJsonValue(QJsonValue::Undefined), QJsonValue(QJsonValue::Undefined)};
         return {change,
                 QString(kind),
-                decimalKey ? QString::number(key) : RecordKeys::hexKey(key),
+                decimalKey ? RecordKeys::decimalKey(key) : RecordKeys::hexKey(key),
                 *name,
                 {},
                 QJsonValue(QJsonValue::Undefined),
@@ -403,6 +405,27 @@ void LumoMapDiff::forEachDifference(const LumoMapModel &oldMap, const LumoMapMod
             // Not even the difference that says so could be given.
         }
     }
+}
+
+void LumoMapDiff::forEachValueLostInMapFile(const LumoMapModel &map,
+                                            const std::function<void(const LumoMapDifference &)> &report)
+{
+    std::unique_ptr<LumoMapModel> carried;
+    try {
+        // The usual case, a document that a map file carries whole, needs no copy.
+        if (MapFileCarriage::carriesEveryValue(map))
+            return;
+        carried = std::make_unique<LumoMapModel>(map);
+        MapFileCarriage::carryThroughMapFile(*carried);
+    } catch (const std::exception &) {
+        try {
+            report(stopped());
+        } catch (const std::exception &) {
+            // Not even the difference that says so could be given.
+        }
+        return;
+    }
+    forEachDifference(map, *carried, LumoMapDiffOptions(), report);
 }
 
 QList<LumoMapDifference> LumoMapDiff::compare(const LumoMapModel &oldMap, const LumoMapModel &newMap,

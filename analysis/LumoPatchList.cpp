@@ -26,10 +26,10 @@ QByteArray realText(double value)
     return QString::number(value, 'g', 12).toUtf8();
 }
 
-// The text of a real that JSON numbers cannot carry: "inf", "-inf" or "nan".
+// The text of a real that JSON numbers cannot carry: "inf", "-inf" or "nan", as the JSON form writes it.
 QString nonFiniteText(double value)
 {
-    return std::isnan(value) ? QStringLiteral("nan") : value > 0 ? QStringLiteral("inf") : QStringLiteral("-inf");
+    return JsonTextWriter::nonFiniteName(value);
 }
 
 // One value of a row: a text, a whole number, a real, a flag, or nothing (an address in no universe).

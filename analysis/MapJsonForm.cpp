@@ -97,10 +97,8 @@ QJsonValue jsonValue(Encoding encoding, quint8 value)
 }
 QJsonValue jsonValue(Encoding, double value)
 {
-    if (std::isnan(value))
-        return QStringLiteral("nan");
-    if (std::isinf(value))
-        return value > 0 ? QStringLiteral("inf") : QStringLiteral("-inf");
+    if (!std::isfinite(value))
+        return QString(JsonTextWriter::nonFiniteName(value));
     return value;
 }
 QJsonValue jsonValue(Encoding, bool value)
@@ -153,10 +151,8 @@ void write(JsonTextWriter &out, Encoding encoding, quint8 value)
 }
 void write(JsonTextWriter &out, Encoding, double value)
 {
-    if (std::isnan(value))
-        out.string(QLatin1String("nan"));
-    else if (std::isinf(value))
-        out.string(value > 0 ? QLatin1String("inf") : QLatin1String("-inf"));
+    if (!std::isfinite(value))
+        out.string(JsonTextWriter::nonFiniteName(value));
     else
         out.real(value);
 }

@@ -39,6 +39,7 @@ target_sources(LumoMap PRIVATE
     model/RecordKeys.h
     persistence/MapElementNames.h
     persistence/RecordFields.h
+    persistence/RecordLoadDefaults.h
     persistence/MapValueFormat.cpp
     persistence/RecordDomSave.cpp
     persistence/MapDomWriter.cpp
@@ -56,6 +57,8 @@ target_sources(LumoMap PRIVATE
     persistence/MapSubsetScanner.cpp
     persistence/SubsetMapReader.cpp
     persistence/MapFileLoad.h
+    persistence/MapFileCarriage.h
+    persistence/MapFileCarriage.cpp
     persistence/MapLoader.cpp
     analysis/LumoWiringOptions.cpp
     analysis/LumoWiring.cpp
@@ -67,6 +70,11 @@ target_sources(LumoMap PRIVATE
     analysis/MapJsonForm.h
     analysis/MapJsonForm.cpp
     analysis/LumoMapJson_p.h
+    analysis/MapJsonWriter.cpp
+    analysis/MapFormReader.h
+    analysis/MapFormReader.cpp
+    analysis/MapJsonStreamRoute.cpp
+    analysis/MapJsonQtRoute.cpp
     analysis/LumoMapJson.cpp
     analysis/LumoMapDiffOptions.cpp
     analysis/LumoMapDiff.cpp
@@ -96,12 +104,6 @@ if(NOT LUMOMAP_RAPIDJSON_INCLUDE_DIR)
     message(FATAL_ERROR "RapidJSON not found: install rapidjson-dev (scripts/install-deps.sh)")
 endif()
 target_include_directories(LumoMap SYSTEM PRIVATE ${LUMOMAP_RAPIDJSON_INCLUDE_DIR})
-# RapidJSON 1.1.0 (Debian 12) adds an offset to its stack's null pointer before the stack's first
-# allocation (internal/stack.h), which the undefined-behaviour sanitizer stops at. That one check is left
-# out of the one file that instantiates RapidJSON, in the sanitizer and fuzzing builds.
-if(LUMOMAP_SANITIZE OR LUMOMAP_BUILD_FUZZ)
-    set_source_files_properties(analysis/LumoMapJson.cpp PROPERTIES COMPILE_OPTIONS -fno-sanitize=pointer-overflow)
-endif()
 
 target_link_libraries(LumoMap PUBLIC ${LUMOMAP_QT_LIBS} PRIVATE lumomap_build_flags)
 # The library spells every string conversion out, so no text is ever decoded with a guessed codec.

@@ -101,6 +101,15 @@ public:
     static void forEachDifference(const LumoMapModel &oldMap, const LumoMapModel &newMap,
                                   const LumoMapDiffOptions &options,
                                   const std::function<void(const LumoMapDifference &)> &report);
+    /// The values of `map` that a map file cannot carry, each as a difference between `map` (old) and
+    /// what a map file written from it reads back as (new), in the order of forEachDifference(): reals
+    /// beyond six significant digits, text with white space at either end, an empty text whose field
+    /// has a default, a colour's alpha, an invalid colour. Worked out in memory, without writing or
+    /// reading a file. The version and the save time, which every save writes anew, are not among
+    /// them. Should memory run out, `report` gets one last difference of kind "map" that says so; no
+    /// exception leaves the function.
+    static void forEachValueLostInMapFile(const LumoMapModel &map,
+                                          const std::function<void(const LumoMapDifference &)> &report);
     /// A JSON value as compact text, as LumoMapDifference::line() shows it; "(none)" when undefined,
     /// empty when memory runs out.
     static QString compactJson(const QJsonValue &value);

@@ -26,11 +26,12 @@ class LUMOMAP_EXPORT LumoMapJson
 {
 public:
     /// The JSON text of `model`: one object, keys in alphabetical order, indented by four spaces.
+    /// Empty when memory runs out.
     static QByteArray toJson(const LumoMapModel &model);
 
     /// Writes the JSON text of `model`, the same bytes as toJson(), to `device` as it produces it, in
     /// blocks of 64 KiB, without holding the whole text. `device` must be open for writing. Returns
-    /// false when the device refused any of the text.
+    /// false when the device refused any of the text or memory ran out.
     static bool write(const LumoMapModel &model, QIODevice &device);
 
     /// Reads the JSON text `json` into `model`, which should be empty, as loading a map file does
@@ -43,7 +44,8 @@ public:
     /// ...") otherwise. The message goes to `errorMessage` when it is not null, and to the model's
     /// lastError; LumoMapModel::lastErrorLine() and lastErrorColumn() give the line and column (the
     /// column in UTF-16 code units), 0 for a fault named by its path. A successful read sets them to
-    /// 0 and leaves lastError as it was. The records read before the failure stay in `model`.
+    /// 0 and leaves lastError as it was. The records read before the failure stay in `model`. Should
+    /// memory run out, the read returns false with "Not enough memory to read the map.".
     static bool fromJson(const QByteArray &json, LumoMapModel &model, QString *errorMessage = nullptr);
 
     /// Reads the JSON text that `device` holds from its current position to its end into `model`, as

@@ -47,6 +47,12 @@ inline QString hexKey(quint32 key)
     return QString::number(key, 16);
 }
 
+// A key counted in decimal (a region's number), as the map file writes it: 10 gives "10".
+inline QString decimalKey(quint32 key)
+{
+    return QString::number(key);
+}
+
 } // namespace RecordKeys
 
 #endif // RECORDKEYS_H

@@ -5,6 +5,7 @@
 // and the test patterns read.
 
 #include "LumoFrame.h"
+#include "RecordKeys.h"
 
 #include <QHash>
 #include <QList>
@@ -24,7 +25,7 @@ struct FrameInterface
     // How messages name the interface: its name and its uid in hexadecimal, as the map file stores it.
     QString label() const
     {
-        return QStringLiteral("interface \"%1\" (uid %2)").arg(name, QString::number(uid, 16));
+        return QStringLiteral("interface \"%1\" (uid %2)").arg(name, RecordKeys::hexKey(uid));
     }
 };
 

@@ -17,6 +17,7 @@
 #include "ParserStateTable.h"
 #include "PostLoadCalculation.h"
 #include "RecordFiling.h"
+#include "RecordLoadDefaults.h"
 
 #include <new>
 #include <utility>
@@ -395,7 +396,7 @@ bool LumoMapParserPrivate::startRecord(int state)
     case ParserState::Node:
         if (!replaceUnfinished(q.currentNode))
             return false;
-        q.currentNode->channelCount = 3;
+        RecordLoadDefaults::startNode(*q.currentNode);
         return true;
     case ParserState::InterfaceTemplate:
         q.nextPortnum = 1;
@@ -408,9 +409,8 @@ bool LumoMapParserPrivate::startRecord(int state)
         q.currentOutput = new (std::nothrow) LumoOutput();
         if (!q.currentOutput)
             return false;
-        q.currentOutput->portnum = static_cast<quint8>(static_cast<quint32>(q.nextPortnum) & 0xFFu);
+        RecordLoadDefaults::startOutput(*q.currentOutput, q.nextPortnum);
         ++q.nextPortnum;
-        q.currentOutput->used = true;
         return true;
     case ParserState::Fixture:
         return replaceUnfinished(q.currentFixture);

@@ -5,6 +5,7 @@
 #include "LumoMapModel.h"
 #include "LumoRegion.h"
 #include "LumoWiring.h"
+#include "RecordKeys.h"
 #include "RenderSupport_p.h"
 
 #include <QFontMetricsF>
@@ -583,7 +584,7 @@ int paintInterfaceLabels(QPainter &painter, const Scene &scene, LabelSpace &spac
             QRectF(scene.viewport.toPicture(QPointF(interface->extent.minX, interface->extent.minY)),
                    scene.viewport.toPicture(QPointF(interface->extent.maxX, interface->extent.maxY)))
                 .adjusted(-padding, -padding, padding, padding);
-        const QString key = QString::number(interface->uid, 16);
+        const QString key = RecordKeys::hexKey(interface->uid);
         const QString label = interface->record->name + QStringLiteral(" (%1)").arg(key);
         if (!scene.drawLabel(painter, space, outline, places, label, 12) &&
             !scene.drawLabel(painter, space, outline, places, label, 7) &&

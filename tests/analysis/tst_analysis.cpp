@@ -204,6 +204,8 @@ private slots:
     void diff();
     void patchRows_data();
     void patchRows();
+    void lostInMapFile_data();
+    void lostInMapFile();
 };
 
 // Each row lists lines that describe() must give, in that order, among all it gives.
@@ -745,6 +747,60 @@ void TestAnalysis::patchRows()
     QCOMPARE(value.isValid() ? QStringLiteral("%1:%2").arg(QLatin1String(value.typeName()), value.toString())
                              : QStringLiteral("null"),
              cell);
+}
+
+void TestAnalysis::lostInMapFile_data()
+{
+    QTest::addColumn<QByteArray>("json");
+    QTest::addColumn<int>("lost"); // how many values the map file changes
+
+    const auto map = [](const char *members) {
+        return QByteArray("{\"format\": \"lumomap-json/1\", ") + members + "}";
+    };
+    QTest::newRow("every value carried")
+        << map("\"geometry\": {\"vminx\": 0.125}, \"mapname\": \"Stage\"") << 0;
+    QTest::newRow("seven digits, inf, nan")
+        << map("\"geometry\": {\"vminx\": 0.1234567, \"vmaxx\": \"inf\", \"xscale\": \"nan\"}") << 1;
+    QTest::newRow("text ends, empty name, null text")
+        << map("\"mapname\": \" Stage \", \"appname\": null, "
+               "\"interfaces\": [{\"uid\": \"a\", \"name\": \"\", \"vers\": \"\"}]")
+        << 4;
+    QTest::newRow("colour alpha, invalid colour")
+        << map("\"regions\": [{\"number\": 1, \"color\": \"#80ff0000\"}, {\"number\": 2, \"color\": null}]")
+        << 2;
+    QTest::newRow("nodes and fixtures") << map("\"fixtureTemplates\": [{\"uid\": \"1\", \"name\": \"\", "
+                                               "\"nodelist\": [{\"x\": 1.2345678e-7}]}], "
+                                               "\"interfaceTemplates\": [{\"uid\": \"2\", \"outputs\": "
+                                               "[{\"fixtures\": [{\"theta\": 3.14159265}]}]}]")
+                                        << 3;
+}
+
+// The values found in memory are the differences that a map file written from the document and read
+// back shows, line for line.
+void TestAnalysis::lostInMapFile()
+{
+    QFETCH(QByteArray, json);
+    QFETCH(int, lost);
+
+    LumoMapModel model;
+    QVERIFY2(LumoMapJson::fromJson(json, model), qPrintable(model.lastError));
+    QStringList found;
+    LumoMapDiff::forEachValueLostInMapFile(model,
+                                           [&](const LumoMapDifference &value) { found << value.line(); });
+    QString text;
+    QTextStream stream(&text);
+    QVERIFY(model.save(stream));
+    stream.flush();
+    LumoMapModel reloaded;
+    QVERIFY2(reloaded.loadFromText(text), qPrintable(reloaded.lastError));
+    QStringList shown;
+    LumoMapDiff::forEachDifference(model, reloaded, LumoMapDiffOptions(),
+                                   [&](const LumoMapDifference &value) {
+                                       if (value.field != QLatin1String("mapfileversion"))
+                                           shown << value.line();
+                                   });
+    QCOMPARE(found, shown);
+    QCOMPARE(int(found.size()), lost);
 }
 
 QTEST_GUILESS_MAIN(TestAnalysis)

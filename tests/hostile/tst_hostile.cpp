@@ -5,6 +5,8 @@
 
 #include <TestSupport.h>
 
+#include <LumoMapJson.h>
+
 #include <QRegularExpression>
 #include <QThread>
 #include <QtTest>
@@ -267,7 +269,8 @@ void TestHostile::outOfMemory_data()
     for (int i = 0; i < records; ++i) {
         const QByteArray key = QByteArray::number(i);
         regions += "<region><number>" + key + "</number><name>region " + key + "</name></region>\n";
-        repeated += "<interface><uid>" + QByteArray::number(i % 5) + "</uid><order>" + key + "</order></interface>\n";
+        repeated +=
+            "<interface><uid>" + QByteArray::number(i % 5) + "</uid><order>" + key + "</order></interface>\n";
         if (i % 20 == 0)
             controllers += "<c><s>" + QByteArray::number(i % 1000, 16) + "</s><n>c</n></c>\n";
         controllers += "<l><x>" + key + "</x><y>7</y><c>" + QByteArray::number(i / 20 * 20 % 1000, 16) +
@@ -281,12 +284,28 @@ void TestHostile::outOfMemory_data()
         document("repeated-keys.xml", repeated + "</lumomap>\n"),
         document("legacy.xml", controllers + "</map>\n"),
     };
+    // The JSON form: read through RapidJSON's reader, and through Qt's parser, which a lone surrogate
+    // escape sends a document to; written from the map file of the regions.
+    QByteArray jsonRegions = "{\"format\": \"lumomap-json/1\", \"regions\": [";
+    for (int i = 0; i < records; ++i)
+        jsonRegions +=
+            QByteArray(i ? "," : "") + "{\"number\": " + QByteArray::number(i) + ", \"name\": \"region\"}";
+    const QString jsonDocuments[] = {
+        document("regions.json", jsonRegions + "]}"),
+        document("regions-lone-surrogate.json", jsonRegions + "], \"mapname\": \"\\udc00\"}"),
+    };
+    for (const QString &path : jsonDocuments)
+        QTest::addRow("%s, readJson", qPrintable(QFileInfo(path).baseName()))
+            << path << QStringLiteral("readJson") << true;
+    QTest::addRow("records, toJson") << documents[2] << QStringLiteral("toJson") << true;
     for (const QString &path : documents) {
         for (const char *operation : {"loadFromFile", "loadFromText", "save", "saveToFile"}) {
             for (bool subset : {true, false}) {
                 if (subset || QByteArray(operation).startsWith("load"))
                     QTest::addRow("%s, %s%s", qPrintable(QFileInfo(path).baseName()), operation,
-                                  QByteArray(operation).startsWith("load") ? (subset ? ", subset" : ", QXmlSimpleReader") : "")
+                                  QByteArray(operation).startsWith("load")
+                                      ? (subset ? ", subset" : ", QXmlSimpleReader")
+                                      : "")
                         << path << QString::fromLatin1(operation) << subset;
             }
         }
@@ -313,13 +332,18 @@ qint64 addressSpaceBytes()
 QString runWithin(qint64 budget, const QString &path, const QString &operation, bool subset)
 {
     setMapReadRoute(subset ? MapReadRoute::SubsetWhereItApplies : MapReadRoute::QXmlSimpleReaderOnly);
-    const bool load = operation.startsWith(QLatin1String("load"));
+    const bool readJson = operation == QLatin1String("readJson");
+    const bool load = operation.startsWith(QLatin1String("load")) || readJson;
     LumoMapModel model;
     QString text;
+    QFile json(path);
     if (operation == QLatin1String("loadFromText"))
         text = QString::fromUtf8(readFile(path));
+    else if (readJson && !json.open(QIODevice::ReadOnly))
+        return QStringLiteral("cannot open the document");
     else if (!load && !model.loadFromFile(path))
         return QStringLiteral("cannot load the document to save");
+    QByteArray jsonText;
     QString saved;
     QTextStream stream(&saved);
     const QString target = path + QStringLiteral(".saved");
@@ -333,6 +357,10 @@ QString runWithin(qint64 budget, const QString &path, const QString &operation, 
         done = model.loadFromFile(path);
     else if (operation == QLatin1String("loadFromText"))
         done = model.loadFromText(text);
+    else if (readJson)
+        done = LumoMapJson::read(json, model);
+    else if (operation == QLatin1String("toJson"))
+        done = !(jsonText = LumoMapJson::toJson(model)).isEmpty();
     else if (operation == QLatin1String("save"))
         done = model.save(stream);
     else
@@ -346,8 +374,20 @@ QString runWithin(qint64 budget, const QString &path, const QString &operation, 
         return dump(m, withTransientFields).join(QLatin1Char('\n')).replace(uids, QStringLiteral("#"));
     };
     const QString &error = model.lastError;
-    if (load) {
-        if (done ? !error.isNull() : !error.startsWith(QLatin1String("Unable to parse file: ")) || error.size() > 2000)
+    if (readJson) {
+        // A failed read says why, in few words; a complete one is the read with enough memory.
+        LumoMapModel enough;
+        if (done ? !error.isNull() : error.isEmpty() || error.size() > 2000)
+            return QStringLiteral("readJson %1 with lastError %2").arg(done).arg(error.left(200));
+        if (done && (!LumoMapJson::fromJson(readFile(path), enough) ||
+                     records(model, false) != records(enough, false)))
+            return QStringLiteral("a read that differs from one with enough memory");
+    } else if (operation == QLatin1String("toJson")) {
+        if (done && jsonText != LumoMapJson::toJson(model))
+            return QStringLiteral("a JSON text that differs from one with enough memory");
+    } else if (load) {
+        if (done ? !error.isNull()
+                 : !error.startsWith(QLatin1String("Unable to parse file: ")) || error.size() > 2000)
             return QStringLiteral("load %1 with lastError %2").arg(done).arg(error.left(200));
         if (!indexProblem(model).isEmpty())
             return indexProblem(model);
@@ -362,7 +402,8 @@ QString runWithin(qint64 budget, const QString &path, const QString &operation, 
         QString enough;
         QTextStream enoughStream(&enough);
         if (done != (stream.status() == QTextStream::Ok) ||
-            (done && (!model.save(enoughStream) || saved.replace(time, QString()) != enough.replace(time, QString()))))
+            (done && (!model.save(enoughStream) ||
+                      saved.replace(time, QString()) != enough.replace(time, QString()))))
             return QStringLiteral("save %1 with a text of %2 characters").arg(done).arg(saved.size());
     } else if (done ? !error.isNull() || readFile(target).isEmpty()
                     : !error.startsWith(QLatin1String("Unable to save file: ")) || QFile::exists(target)) {
@@ -405,10 +446,12 @@ void TestHostile::outOfMemory()
         }
         int status = 0;
         QVERIFY(child > 0 && waitpid(child, &status, 0) == child);
-        QVERIFY2(WIFEXITED(status) && WEXITSTATUS(status) == 0,
-                 qPrintable(QStringLiteral("a budget of %1 bytes: %2").arg(budget).arg(
-                     WIFSIGNALED(status) ? QStringLiteral("signal %1").arg(WTERMSIG(status))
-                                         : QStringLiteral("exit %1").arg(WEXITSTATUS(status)))));
+        QVERIFY2(
+            WIFEXITED(status) && WEXITSTATUS(status) == 0,
+            qPrintable(QStringLiteral("a budget of %1 bytes: %2")
+                           .arg(budget)
+                           .arg(WIFSIGNALED(status) ? QStringLiteral("signal %1").arg(WTERMSIG(status))
+                                                    : QStringLiteral("exit %1").arg(WEXITSTATUS(status)))));
     }
 }
 

@@ -22,24 +22,15 @@ bool writeMapFile(LumoMapModel &model, const QString &outPath)
     return false;
 }
 
-// Values of a JSON document that the map file cannot carry come back changed from it: reals beyond
-// six significant digits, text with white space at its ends, an empty name where the field has a
-// default, a colour's alpha. Reading the written map file back and comparing it with the model shows
-// each of them; they are named as warnings (the file holds what the map file can hold). The comparison
-// goes record by record where the records stand and keeps only the first lines it shows.
-void warnAboutLostValues(const LumoMapModel &model, const QString &outPath)
+// Values of a JSON document that the map file cannot carry (reals beyond six significant digits, text
+// with white space at its ends, an empty name where the field has a default, a colour's alpha) are named
+// as warnings: the file holds what the map file can hold. The library works them out in memory; only the
+// first lines are shown.
+void warnAboutLostValues(const LumoMapModel &model)
 {
-    LumoMapModel reloaded;
-    if (!reloaded.loadFromFile(outPath)) {
-        Tool::printError(QStringLiteral("warning: cannot read \"%1\" back to compare it: %2")
-                             .arg(outPath, reloaded.getLastError()));
-        return;
-    }
     const int shown = 10;
     int lost = 0;
-    LumoMapDiff::forEachDifference(model, reloaded, LumoMapDiffOptions(), [&](const LumoMapDifference &value) {
-        if (value.field == QLatin1String("mapfileversion"))
-            return;
+    LumoMapDiff::forEachValueLostInMapFile(model, [&](const LumoMapDifference &value) {
         if (++lost <= shown)
             Tool::printError(QStringLiteral("warning: the map file cannot carry this value: ") + value.line().mid(2));
     });
@@ -96,6 +87,6 @@ int runConvertCommand(const QStringList &arguments)
     if (!writeMapFile(model, outPath))
         return Tool::FileError;
     if (fromJson)
-        warnAboutLostValues(model, outPath);
+        warnAboutLostValues(model);
     return Tool::Success;
 }
