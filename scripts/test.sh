@@ -19,7 +19,7 @@
 # counts as a failure, and a test that skipped itself (the browser tests where chromium or node is
 # missing) counts as skipped. The exit status is non-zero when anything failed.
 #
-# Environment: LUMOMAP_FUZZ_SECONDS (default 45) is the time per fuzz target;
+# Environment: LUMOMAP_FUZZ_SECONDS (default 35) is the time per fuzz target;
 # LUMOMAP_CI_BUILD_PREFIX (default build/ci) is the prefix of the build directories.
 set -uo pipefail
 cd "$(dirname "$0")/.."
@@ -28,7 +28,7 @@ root=$PWD
 scripts/install-deps.sh || { echo "install-deps failed"; echo "0 passed, 1 failed"; exit 1; }
 
 prefix=${LUMOMAP_CI_BUILD_PREFIX:-build/ci}
-fuzz_seconds=${LUMOMAP_FUZZ_SECONDS:-45}
+fuzz_seconds=${LUMOMAP_FUZZ_SECONDS:-35}
 passed=0
 failed=0
 skipped=0
