@@ -76,6 +76,12 @@ QString portRecord(const LumoWiredInterface &interface, const LumoWiredPort &por
     return interface.description() + QStringLiteral(" port %1 (portnum %2)").arg(port.port).arg(port.portnum);
 }
 
+// One range of whole numbers: "7" or "9-10".
+QString range(qint64 first, qint64 last)
+{
+    return first == last ? QString::number(first) : QStringLiteral("%1-%2").arg(first).arg(last);
+}
+
 // Whole numbers in ascending order as ranges: "1-3, 7, 9-10".
 QString ranges(const QList<int> &numbers)
 {
@@ -84,8 +90,7 @@ QString ranges(const QList<int> &numbers)
         int j = i;
         while (j + 1 < numbers.size() && numbers.at(j + 1) == numbers.at(j) + 1)
             ++j;
-        parts.append(j == i ? QString::number(numbers.at(i))
-                            : QStringLiteral("%1-%2").arg(numbers.at(i)).arg(numbers.at(j)));
+        parts.append(range(numbers.at(i), numbers.at(j)));
         i = j + 1;
     }
     return parts.join(QStringLiteral(", "));
@@ -328,8 +333,7 @@ private:
                 keys.append(hexKey(uid));
             QStringList universes;
             for (const auto &[first, last] : group.universes)
-                universes.append(first == last ? QString::number(first)
-                                               : QStringLiteral("%1-%2").arg(first).arg(last));
+                universes.append(range(first, last));
             const bool one = group.universes.size() == 1 && group.universes.first().first == group.universes.first().second;
             add(LumoMapFinding::Warning, "shared-universe", QStringLiteral("interface"), keys, QStringLiteral("uni"),
                 QStringLiteral("interfaces ") + keys.join(QStringLiteral(", ")),
